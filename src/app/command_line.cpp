@@ -1,0 +1,173 @@
+#include "app/command_line.h"
+
+#include <ostream>
+
+namespace quillon {
+
+std::string usage_text() {
+  return "Usage: quillon [OPTION]... [COMMAND]...\n"
+         "End-of-day share prices of the National Stock Exchange of India: download the\n"
+         "exchange's CSV files and convert them into EOD text files for charting programs.\n"
+         "\n"
+         "Commands, run in the order given (like pressing the window's buttons):\n"
+         "  download   fetch the Bhavcopy files, a scrip's or the indices' history\n"
+         "  convert    convert the CSV files of the source folder into EOD text files\n"
+         "  settings   save the data source and both folders in the settings file\n"
+         "  update     import the converted files into the chart database\n"
+         "With no command the window opens.\n"
+         "\n"
+         "Options (each sets one box of the window):\n"
+         "  --from TEXT            first day of the range, as the region writes dates\n"
+         "  --to TEXT              last day of the range\n"
+         "  --scrip TEXT           one symbol instead of the daily Bhavcopy\n"
+         "  --source nse|bse|folder  data source (folder: convert every CSV file)\n"
+         "  --source-folder DIR    folder of the downloaded CSV files\n"
+         "  --dest-folder DIR      folder of the EOD text files\n"
+         "  --eod, --no-eod        tick or untick EOD\n"
+         "  --indices, --no-indices  tick or untick INDICES\n"
+         "  --length TEXT          symbol length (empty for no limit)\n"
+         "  --settings FILE        settings file to use instead of QM.INI beside the program\n"
+         "  --exchange-url URL     the exchange's base address\n"
+         "  --help                 show this text\n"
+         "  --version              show the version\n"
+         "\n"
+         "Status lines go to standard output, message boxes to standard error.\n"
+         "Exit status: 0 no message shown, 1 a message was shown, 2 usage error.\n";
+}
+
+std::optional<CommandLine> parse_command_line(const std::vector<std::string>& args,
+                                              std::string& error) {
+  CommandLine cl;
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    std::optional<std::string> inline_value;
+    if (arg.rfind("--", 0) == 0) {
+      size_t eq = arg.find('=');
+      if (eq != std::string::npos) {
+        inline_value = arg.substr(eq + 1);
+        arg = arg.substr(0, eq);
+      }
+    }
+    auto value = [&]() -> std::optional<std::string> {
+      if (inline_value) return inline_value;
+      if (i + 1 >= args.size()) {
+        error = "option " + arg + " needs a value";
+        return std::nullopt;
+      }
+      return args[++i];
+    };
+    auto flag = [&](bool& target, bool v) {
+      if (inline_value) {
+        error = "option " + arg + " takes no value";
+        return false;
+      }
+      target = v;
+      return true;
+    };
+    std::optional<std::string>* text_option = nullptr;
+    if (arg == "--from") text_option = &cl.from;
+    else if (arg == "--to") text_option = &cl.to;
+    else if (arg == "--scrip") text_option = &cl.scrip;
+    else if (arg == "--source-folder") text_option = &cl.source_folder;
+    else if (arg == "--dest-folder") text_option = &cl.dest_folder;
+    else if (arg == "--length") text_option = &cl.length;
+    else if (arg == "--exchange-url") text_option = &cl.exchange_url;
+    if (text_option) {
+      auto v = value();
+      if (!v) return std::nullopt;
+      *text_option = *v;
+      continue;
+    }
+    if (arg == "--settings") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      cl.settings_file = *v;
+    } else if (arg == "--source") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      if (*v == "nse") cl.source = kSourceNse;
+      else if (*v == "bse") cl.source = kSourceBse;
+      else if (*v == "folder") cl.source = kSourceFolder;
+      else {
+        error = "--source takes nse, bse or folder, not '" + *v + "'";
+        return std::nullopt;
+      }
+    } else if (arg == "--eod" || arg == "--no-eod") {
+      bool b = false;
+      if (!flag(b, arg == "--eod")) return std::nullopt;
+      cl.eod = b;
+    } else if (arg == "--indices" || arg == "--no-indices") {
+      bool b = false;
+      if (!flag(b, arg == "--indices")) return std::nullopt;
+      cl.indices = b;
+    } else if (arg == "--help") {
+      if (!flag(cl.help, true)) return std::nullopt;
+    } else if (arg == "--version") {
+      if (!flag(cl.version, true)) return std::nullopt;
+    } else if (arg.rfind("-", 0) == 0) {
+      error = "unknown option " + arg;
+      return std::nullopt;
+    } else if (arg == "download" || arg == "convert" || arg == "settings" || arg == "update") {
+      cl.commands.push_back(arg);
+    } else {
+      error = "unknown command '" + arg + "'";
+      return std::nullopt;
+    }
+  }
+  return cl;
+}
+
+void apply_options(MainWindow& window, const CommandLine& cl) {
+  WindowModel& w = window.model();
+  if (cl.exchange_url) w.gstrExchangeUrl = *cl.exchange_url;
+  if (cl.from) w.TxtFromDt = *cl.from;
+  if (cl.to) w.TxtToDt = *cl.to;
+  if (cl.scrip) w.txtScrip = *cl.scrip;
+  if (cl.source_folder) w.txtSourceFolder = *cl.source_folder;
+  if (cl.dest_folder) w.txtDestFolder = *cl.dest_folder;
+  if (cl.length) w.txtLength = *cl.length;
+  if (cl.eod) w.chkEOD = *cl.eod;
+  if (cl.indices) w.chkIndices = *cl.indices;
+  if (cl.source) window.rbSource_Click(*cl.source);
+}
+
+int run_commands(MainWindow& window, const CommandLine& cl, std::ostream& err) {
+  for (const std::string& c : cl.commands) {
+    if (c == "download" || c == "update") {
+      err << "quillon: the " << c << " command is not available in this version yet\n";
+      return kExitUsage;
+    }
+  }
+  for (const std::string& c : cl.commands) {
+    if (c == "convert") window.cmdConvert_Click();
+    else if (c == "settings") window.cmdOptions_Click();
+  }
+  return kExitOk;
+}
+
+void StreamMessageBox::show(const std::string& text) {
+  ++shown_;
+  std::string line;
+  line.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    line.push_back(text[i] == '\n' || text[i] == '\r' ? ' ' : text[i]);
+  }
+  err_ << line << '\n' << std::flush;
+}
+
+void write_status_piece(std::ostream& out, std::string_view piece) {
+  size_t start = 0;
+  for (;;) {
+    size_t crlf = piece.find("\r\n", start);
+    if (crlf == std::string_view::npos) {
+      out << piece.substr(start);
+      break;
+    }
+    out << piece.substr(start, crlf - start) << '\n';
+    start = crlf + 2;
+  }
+  out << std::flush;
+}
+
+}  // namespace quillon

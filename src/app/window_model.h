@@ -1,0 +1,89 @@
+// The main window frmEOD as a plain model: every control and window-level
+// value under its own name, with its start value. Front ends bind widgets to
+// these fields; the commands read and write them.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/status_box.h"
+
+namespace quillon {
+
+inline constexpr const char* kVersion = "3.0.24";
+inline constexpr const char* kDefaultExchangeUrl = "https://nsearchives.nseindia.com";
+
+// rbSource option indices.
+enum SourceOption : int { kSourceNse = 0, kSourceBse = 1, kSourceFolder = 2 };
+
+// The file list control: its folder, its pattern and the names it lists.
+struct FileList {
+  std::string Path;
+  std::string Pattern = "*.*";
+  std::vector<std::string> entries;
+};
+
+struct WindowModel {
+  // Window caption (load sequence step 2).
+  std::string Caption;
+
+  // " Date Range" group.
+  std::string TxtFromDt;
+  std::string TxtToDt;
+  std::string Label4;  // shows strDateFormat
+  std::string txtScrip;
+  std::string Label18 = "enter text in scrip box to do single scrip download.";
+
+  // " Data Source" group.
+  int rbSource = kSourceNse;
+  std::string txtSourceFolder;
+  std::string txtDestFolder;
+
+  // " Data Lists " group.
+  bool chkEOD = true;
+  std::string txtLength = "10";
+  bool chkIndices = false;
+
+  // Update group (read by no command).
+  bool chkAmi = false;
+  bool chkMS = false;
+  bool chkAuto = false;
+
+  // Right side.
+  StatusBox Text1;
+  std::string txtLabel;
+  bool cmdProcessEnabled = true;
+
+  // Area reserved for future use (read by no command).
+  std::vector<std::string> Combo1 = {"Symbol, YMD,OHLC", "Symbol, YMD,OHLC,OI"};
+  std::vector<std::string> cmbIndex = {
+      "S&P CNX NIFTY", "CNX NIFTY JUNIOR", "S&P CNX DEFTY",
+      "S&P CNX 500",   "CNX MIDCAP 200",   "CNX MIDCAP",
+      "CNX IT",        "BANK NIFTY",       "CNX 100"};
+  bool rbDateWise = false;
+  bool rbScripWise = false;
+  bool Label16Underlined = false;  // link labels, set by step 3
+  bool Label17Underlined = false;
+  FileList File1;
+  std::string WebBrowser1;  // the address the browser pane was sent to
+
+  // Window-level values.
+  std::string strShortDate;
+  std::string strDateFormat;
+  std::optional<std::vector<std::string>> arrIndexList;  // unset until loaded
+  std::vector<std::string> colAmiFiles;
+  std::vector<std::string> arrBhavFiles;
+  std::string strDataSource;
+  std::string strSourcePath;
+  std::string strDestPath;
+  std::string strIndexQueryUrl;
+  std::string strIndexFileUrl;
+
+  // Program-wide values.
+  std::string gstrIniPath;
+  std::string gstrAmiPath;
+  std::string gstrExchangeUrl = kDefaultExchangeUrl;
+};
+
+}  // namespace quillon

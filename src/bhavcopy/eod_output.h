@@ -1,0 +1,79 @@
+// The EOD output text file written by all three converters: one record per
+// line, seven fields joined by "," (SYMBOL,YYYYMMDD,OPEN,HIGH,LOW,CLOSE,
+// VOLUME), CR LF after every record, no header. Also the line and field
+// readers the converters share and the loop that turns a list of input files
+// into output files.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/window_model.h"
+#include "settings/regional_date.h"
+
+namespace quillon {
+
+// Appends a number field in the output's number form: read as a double and
+// written in its shortest general decimal form with at most 15 significant
+// digits ("1234.50" -> "1234.5", "100.00" -> "100", "-0" -> "0"). Blanks
+// around the number are ignored. Returns false, appending nothing, for text
+// that is not a finite number (empty, "12a", "NaN", "0x10", "1e400").
+bool append_number(std::string& out, std::string_view field);
+
+// Appends a date field as a whole number: a date that `dates` recognises as
+// its eight digits YYYYMMDD, otherwise the field read as a 32-bit whole
+// number ("20080131" stays 20080131). Returns false, appending nothing,
+// when it is neither.
+bool append_date_field(std::string& out, std::string_view field, const DateReader& dates);
+
+// Walks the lines of a text held in memory. Lines end in CR LF, LF or CR; a
+// final line end does not make an extra empty line.
+class LineReader {
+ public:
+  explicit LineReader(std::string_view data) : data_(data) {}
+  bool next(std::string_view& line);
+  size_t line_number() const { return line_; }  // 1-based, of the last line read
+
+ private:
+  std::string_view data_;
+  size_t pos_ = 0;
+  size_t line_ = 0;
+};
+
+// Splits a line at every ",", keeping empty fields and blanks. Stores at
+// most `max` fields and returns how many the line has in all.
+size_t split_fields(std::string_view line, std::string_view* fields, size_t max);
+
+// A failure inside one input, reported with the line where it happened.
+[[noreturn]] void fail_at_line(size_t line, const std::string& what);
+
+// The EOD record fields named for messages.
+inline constexpr const char* kOutputFieldNames[7] = {"SYMBOL", "YYYYMMDD", "OPEN", "HIGH",
+                                                     "LOW",    "CLOSE",    "VOLUME"};
+
+// Appends a number field or fails naming the line, the field and the text.
+void append_number_or_fail(std::string& out, std::string_view field, size_t line,
+                           const char* name);
+void append_date_or_fail(std::string& out, std::string_view field, size_t line,
+                         const DateReader& dates);
+
+struct ConversionInput {
+  std::string input_path;
+  std::string output_path;
+  std::string symbol;  // the file's symbol where the name gives it
+};
+
+// Converts `inputs` strictly in order: reads each input whole, lets
+// `convert` append its records to the output text, writes the output file
+// atomically and queues its path in colAmiFiles. The first failure ends the
+// run with an Error naming the input; the output of that input is not
+// written (an earlier file of that name stays as it was) and later inputs
+// are not touched.
+using ConvertFn = std::function<void(const ConversionInput& in, std::string_view data,
+                                     std::string& out)>;
+void convert_files(WindowModel& w, const std::vector<ConversionInput>& inputs,
+                   const ConvertFn& convert);
+
+}  // namespace quillon

@@ -1,0 +1,91 @@
+// quillon: the window, or the same commands from the command line.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/main_window.h"
+#include "platform/real_platform.h"
+#include "qt/qt_date_pattern.h"
+
+namespace {
+
+// Pieces the command line has no use for.
+class NoBrowser final : public quillon::Browser {
+ public:
+  void navigate(const std::string&) override {}
+};
+class NoWebOpener final : public quillon::WebOpener {
+ public:
+  void open(const std::string&) override {}
+};
+class NoFolderPicker final : public quillon::FolderPicker {
+ public:
+  std::string pick(const std::string&) override { return {}; }
+};
+
+class NoFetcher final : public quillon::Fetcher {
+ public:
+  quillon::FetchResult fetch(const std::string&, const std::string&) override {
+    return {false, 0, "downloads are not available in this version yet"};
+  }
+};
+class NoBrokers final : public quillon::BrokerFactory {
+ public:
+  std::unique_ptr<quillon::BrokerApplication> create(const std::string& name) override {
+    throw quillon::AutomationError(429, "ActiveX component can't create object: " + name);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace quillon;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string error;
+  auto cl = parse_command_line(args, error);
+  if (!cl) {
+    std::cerr << "quillon: " << error << "\nTry 'quillon --help' for more information.\n";
+    return kExitUsage;
+  }
+  if (cl->help) {
+    std::cout << usage_text();
+    return kExitOk;
+  }
+  if (cl->version) {
+    std::cout << "quillon " << kVersion << "\n";
+    return kExitOk;
+  }
+  if (cl->commands.empty()) {
+    std::cerr << "quillon: the window is not available in this version yet; "
+                 "give a command (see 'quillon --help')\n";
+    return kExitUsage;
+  }
+
+  StreamMessageBox messages(std::cerr);
+  RealFileLister files;
+  QtDatePattern date_pattern;
+  RealClock clock;
+  RealProgramFolder program_folder;
+  NoEventPump events;
+  NoMousePointer pointer;
+  NoBrowser browser;
+  NoWebOpener web;
+  NoFolderPicker folders;
+  NoFetcher fetcher;
+  NoBrokers brokers;
+  Platform platform{messages, files, date_pattern, clock, program_folder, events,
+                    pointer,  browser, web,        folders, fetcher,       brokers};
+
+  MainWindow window(platform, cl->settings_file);
+  window.model().Text1.set_listener([](std::string_view piece, bool) {
+    write_status_piece(std::cout, piece);
+  });
+  window.Form_Load();
+  apply_options(window, *cl);
+  int status = run_commands(window, *cl, std::cerr);
+  if (!window.model().Text1.text().empty()) std::cout << '\n';
+  std::cout.flush();
+  if (status != kExitOk) return status;
+  return messages.shown() > 0 ? kExitMessageShown : kExitOk;
+}

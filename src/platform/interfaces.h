@@ -1,0 +1,155 @@
+// Everything the core asks of the outside world, one small interface each.
+// Real implementations live beside this header (real_platform.h) or in the Qt
+// library; the tests use the recording fakes of tests/support/fakes.h.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillon {
+
+// A failure of a step of an operation. The operation catches it in one place
+// and reports its own prefix followed by what().
+class Error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Shows a message box with an OK button only and the application's title.
+// Returns after the user pressed OK (front ends that cannot ask print it).
+class MessageBox {
+ public:
+  virtual ~MessageBox() = default;
+  virtual void show(const std::string& text) = 0;
+};
+
+// Lists the regular, non-hidden files of a folder whose names match a
+// wildcard pattern ("*" any run, "?" one character), without regard to ASCII
+// letter case, as bare names in ascending order (letter case ignored).
+// Throws Error when the folder cannot be listed.
+class FileLister {
+ public:
+  virtual ~FileLister() = default;
+  virtual std::vector<std::string> list(const std::string& folder,
+                                        const std::string& pattern) = 0;
+};
+
+// The user's regional short-date pattern in Qt/ICU notation ("dd/MM/yyyy",
+// "M/d/yy", "yyyy-MM-dd"...), or empty when there is none.
+class DatePatternSource {
+ public:
+  virtual ~DatePatternSource() = default;
+  virtual std::string short_date_pattern() = 0;
+};
+
+struct LocalDateTime {
+  int year = 0, month = 0, day = 0;
+  int hour = 0, minute = 0, second = 0;
+};
+
+// The current local date and time.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual LocalDateTime now() = 0;
+};
+
+// The folder that holds the program file (no trailing separator).
+class ProgramFolder {
+ public:
+  virtual ~ProgramFolder() = default;
+  virtual std::string path() = 0;
+};
+
+// Lets the window process its pending events once. Does nothing where there
+// is no window.
+class EventPump {
+ public:
+  virtual ~EventPump() = default;
+  virtual void pump() = 0;
+};
+
+// The screen's mouse pointer around long work. Ignored on the command line.
+class MousePointer {
+ public:
+  virtual ~MousePointer() = default;
+  virtual void busy() = 0;
+  virtual void arrow() = 0;
+};
+
+// The small embedded browser pane: navigate to an address, do not wait.
+class Browser {
+ public:
+  virtual ~Browser() = default;
+  virtual void navigate(const std::string& address) = 0;
+};
+
+// Opens a page in the user's default browser; reports nothing.
+class WebOpener {
+ public:
+  virtual ~WebOpener() = default;
+  virtual void open(const std::string& address) = 0;
+};
+
+// The system's folder picker. Returns the chosen folder, or empty text when
+// the user cancelled.
+class FolderPicker {
+ public:
+  virtual ~FolderPicker() = default;
+  virtual std::string pick(const std::string& prompt) = 0;
+};
+
+// A blocking HTTP GET of one address into one local file. The call returns
+// when the transfer has ended. The body is stored under local_path (replacing
+// a file of that name) only when the transfer completed with an HTTP 2xx
+// status; otherwise nothing new is stored: the file is missing or still holds
+// its earlier complete copy.
+struct FetchResult {
+  bool stored = false;   // the body is now under local_path
+  int http_status = 0;   // 0 when no answer came
+  std::string error;     // what went wrong, when not stored
+};
+
+class Fetcher {
+ public:
+  virtual ~Fetcher() = default;
+  virtual FetchResult fetch(const std::string& address, const std::string& local_path) = 0;
+};
+
+// An automation failure of the chart database: a number and a description.
+class AutomationError : public Error {
+ public:
+  AutomationError(long number, const std::string& description)
+      : Error(description), number_(number) {}
+  long number() const { return number_; }
+
+ private:
+  long number_;
+};
+
+// The chart program's automation object: the five operations the Update
+// command asks of it, names and argument order as the program calls them.
+// Each may throw AutomationError.
+class BrokerApplication {
+ public:
+  virtual ~BrokerApplication() = default;
+  virtual std::string DatabasePath() = 0;
+  virtual bool LoadDatabase(const std::string& path) = 0;
+  virtual void SaveDataBase() = 0;
+  virtual void Import(short type, const std::string& file, const std::string& format) = 0;
+  virtual void RefreshAll() = 0;
+};
+
+// Creates a fresh automation object by its name ("Broker.Application").
+// Throws AutomationError when no backend is registered under the name.
+class BrokerFactory {
+ public:
+  virtual ~BrokerFactory() = default;
+  virtual std::unique_ptr<BrokerApplication> create(const std::string& name) = 0;
+};
+
+}  // namespace quillon

@@ -1,0 +1,51 @@
+// Real implementations of the platform interfaces that need no window.
+#pragma once
+
+#include <string_view>
+
+#include "platform/interfaces.h"
+
+namespace quillon {
+
+// True when `name` matches `pattern` ("*" any run, "?" one character),
+// ASCII letter case ignored.
+bool wildcard_match(std::string_view pattern, std::string_view name);
+
+class RealFileLister final : public FileLister {
+ public:
+  std::vector<std::string> list(const std::string& folder, const std::string& pattern) override;
+};
+
+class RealClock final : public Clock {
+ public:
+  LocalDateTime now() override;
+};
+
+class RealProgramFolder final : public ProgramFolder {
+ public:
+  std::string path() override;  // folder of /proc/self/exe
+};
+
+class NoEventPump final : public EventPump {
+ public:
+  void pump() override {}
+};
+
+class NoMousePointer final : public MousePointer {
+ public:
+  void busy() override {}
+  void arrow() override {}
+};
+
+// A date pattern fixed at construction (the command line takes it from the
+// locale once at start).
+class FixedDatePattern final : public DatePatternSource {
+ public:
+  explicit FixedDatePattern(std::string pattern) : pattern_(std::move(pattern)) {}
+  std::string short_date_pattern() override { return pattern_; }
+
+ private:
+  std::string pattern_;
+};
+
+}  // namespace quillon

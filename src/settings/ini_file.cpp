@@ -1,0 +1,201 @@
+#include "settings/ini_file.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <string_view>
+#include <vector>
+
+#include "platform/interfaces.h"
+#include "platform/text_file.h"
+
+namespace quillon {
+
+namespace {
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+bool iequal(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::vector<std::string_view> split_lines(std::string_view data) {
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  while (start < data.size()) {
+    size_t nl = data.find('\n', start);
+    size_t end = nl == std::string_view::npos ? data.size() : nl;
+    std::string_view line = data.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    if (nl == std::string_view::npos) break;
+    start = nl + 1;
+  }
+  return lines;
+}
+
+// The name of a "[section]" line, or nothing.
+bool section_name(std::string_view line, std::string_view& name) {
+  line = trim(line);
+  if (line.size() < 2 || line.front() != '[') return false;
+  size_t close = line.find(']');
+  if (close == std::string_view::npos) return false;
+  name = trim(line.substr(1, close - 1));
+  return true;
+}
+
+bool is_comment_or_blank(std::string_view line) {
+  line = trim(line);
+  return line.empty() || line.front() == ';' || line.front() == '#';
+}
+
+// Index range [first, last) of the body of the first section named `section`;
+// first == npos when there is none.
+struct Range {
+  size_t header = std::string::npos, first = 0, last = 0;
+};
+
+Range find_section(const std::vector<std::string_view>& lines, std::string_view section) {
+  Range r;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::string_view name;
+    if (!section_name(lines[i], name)) continue;
+    if (r.header != std::string::npos) {
+      r.last = i;
+      return r;
+    }
+    if (iequal(name, section)) {
+      r.header = i;
+      r.first = i + 1;
+    }
+  }
+  r.last = lines.size();
+  return r;
+}
+
+bool key_of(std::string_view line, std::string_view& key, std::string_view& value) {
+  if (is_comment_or_blank(line)) return false;
+  size_t eq = line.find('=');
+  if (eq == std::string_view::npos) return false;
+  key = trim(line.substr(0, eq));
+  value = trim(line.substr(eq + 1));
+  return true;
+}
+
+bool file_exists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+std::string ReadIniString(const std::string& section, const std::string& key,
+                          const std::string& def, const std::string& path) {
+  if (!file_exists(path)) return {};
+  std::string data;
+  try {
+    read_file(path, data);
+  } catch (const Error&) {
+    return {};
+  }
+  auto lines = split_lines(data);
+  Range r = find_section(lines, section);
+  if (r.header == std::string::npos) return def;
+  for (size_t i = r.first; i < r.last; ++i) {
+    std::string_view k, v;
+    if (key_of(lines[i], k, v) && iequal(k, key)) {
+      if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+      return std::string(v);
+    }
+  }
+  return def;
+}
+
+std::string ReadIniSection(const std::string& section, const std::string& path) {
+  if (!file_exists(path)) return {};
+  std::string data;
+  try {
+    read_file(path, data);
+  } catch (const Error&) {
+    return {};
+  }
+  auto lines = split_lines(data);
+  Range r = find_section(lines, section);
+  std::string out;
+  if (r.header == std::string::npos) return out;
+  for (size_t i = r.first; i < r.last; ++i) {
+    if (is_comment_or_blank(lines[i])) continue;
+    out.append(lines[i]);
+    out.push_back('\0');
+  }
+  return out;
+}
+
+std::string WriteIniString(const std::string& section, const std::string& key,
+                           const std::string& value, const std::string& path) {
+  for (const std::string* s : {&section, &key, &value})
+    if (s->find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+      return "The setting " + section + "/" + key + " cannot hold a line break.";
+  std::string data;
+  if (file_exists(path)) {
+    try {
+      read_file(path, data);
+    } catch (const Error& e) {
+      return e.what();
+    }
+  }
+  const std::string_view eol = data.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+  auto lines = split_lines(data);
+  const std::string entry = key + "=" + value;
+  Range r = find_section(lines, section);
+
+  std::vector<std::string_view> out(lines.begin(), lines.end());
+  std::string header = "[" + section + "]";
+  if (r.header == std::string::npos) {
+    out.push_back(header);
+    out.push_back(entry);
+  } else {
+    bool replaced = false;
+    for (size_t i = r.first; i < r.last; ++i) {
+      std::string_view k, v;
+      if (key_of(lines[i], k, v) && iequal(k, key)) {
+        out[i] = entry;
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced) {
+      size_t at = r.last;
+      while (at > r.first && trim(lines[at - 1]).empty()) --at;
+      out.insert(out.begin() + static_cast<std::ptrdiff_t>(at), entry);
+    }
+  }
+  std::string text;
+  text.reserve(data.size() + entry.size() + header.size() + 8);
+  for (size_t i = 0; i < out.size(); ++i) {
+    text.append(out[i]);
+    // Keep a file that ended without a line end that way, unless lines follow.
+    bool last = i + 1 == out.size();
+    bool had_final_eol = data.empty() || data.back() == '\n';
+    if (!last || had_final_eol || out.size() != lines.size()) text.append(eol);
+  }
+  try {
+    write_file_atomically(path, text, /*durable=*/true);
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return {};
+}
+
+}  // namespace quillon
