@@ -61,7 +61,7 @@ void fOutput(WindowModel& w, Platform& p) {
 
     const std::optional<double> length = symbol_length(w.txtLength);
     const DateReader dates(p.date_pattern.short_date_pattern());
-    convert_files(w, inputs, [&](const ConversionInput&, std::string_view data, std::string& out) {
+    convert_files(w, p.progress, inputs, [&](const ConversionInput&, std::string_view data, std::string& out) {
       LineReader lines(data);
       std::string_view line;
       std::string_view f[11];

@@ -176,11 +176,14 @@ void append_date_or_fail(std::string& out, std::string_view field, size_t line,
     fail_at_line(line, "the date '" + shown(field) + "' is neither a date nor a whole number");
 }
 
-void convert_files(WindowModel& w, const std::vector<ConversionInput>& inputs,
-                   const ConvertFn& convert) {
+void convert_files(WindowModel& w, RunProgress& progress,
+                   const std::vector<ConversionInput>& inputs, const ConvertFn& convert) {
   std::string data;
   std::string out;
+  const int total = static_cast<int>(inputs.size());
+  int done = 0;
   for (const ConversionInput& in : inputs) {
+    progress.report(done++, total);
     read_file(in.input_path, data);
     out.clear();
     out.reserve(data.size() + data.size() / 4 + 64);
@@ -192,6 +195,7 @@ void convert_files(WindowModel& w, const std::vector<ConversionInput>& inputs,
     write_file_atomically(in.output_path, out);
     w.colAmiFiles.push_back(in.output_path);
   }
+  progress.report(total, total);
 }
 
 }  // namespace quillon

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/window_model.h"
+#include "platform/interfaces.h"
 #include "settings/regional_date.h"
 
 namespace quillon {
@@ -73,7 +74,7 @@ struct ConversionInput {
 // are not touched.
 using ConvertFn = std::function<void(const ConversionInput& in, std::string_view data,
                                      std::string& out)>;
-void convert_files(WindowModel& w, const std::vector<ConversionInput>& inputs,
-                   const ConvertFn& convert);
+void convert_files(WindowModel& w, RunProgress& progress,
+                   const std::vector<ConversionInput>& inputs, const ConvertFn& convert);
 
 }  // namespace quillon

@@ -74,8 +74,10 @@ int main(int argc, char** argv) {
   NoFolderPicker folders;
   NoFetcher fetcher;
   NoBrokers brokers;
-  Platform platform{messages, files, date_pattern, clock, program_folder, events,
-                    pointer,  browser, web,        folders, fetcher,       brokers};
+  NoProgress progress;
+  Platform platform{messages, files,   date_pattern, clock,   program_folder, events,
+                    pointer,  browser, web,          folders, fetcher,        brokers,
+                    progress};
 
   MainWindow window(platform, cl->settings_file);
   window.model().Text1.set_listener([](std::string_view piece, bool) {

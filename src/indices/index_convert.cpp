@@ -27,7 +27,7 @@ void fConvertIndex(WindowModel& w, Platform& p) {
       }
     }
     const DateReader dates(p.date_pattern.short_date_pattern());
-    convert_files(w, inputs, [&](const ConversionInput& in, std::string_view data,
+    convert_files(w, p.progress, inputs, [&](const ConversionInput& in, std::string_view data,
                                  std::string& out) {
       LineReader lines(data);
       std::string_view line;

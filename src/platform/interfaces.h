@@ -103,6 +103,16 @@ class FolderPicker {
   virtual std::string pick(const std::string& prompt) = 0;
 };
 
+// Progress of a long run (day i of N, index i of N, file i of N) and the
+// user's wish to stop it. A download run asks stop_requested() after each
+// day or index and, when true, ends there and says so in the status box.
+class RunProgress {
+ public:
+  virtual ~RunProgress() = default;
+  virtual void report(int done, int total) = 0;
+  virtual bool stop_requested() = 0;
+};
+
 // A blocking HTTP GET of one address into one local file. The call returns
 // when the transfer has ended. The body is stored under local_path (replacing
 // a file of that name) only when the transfer completed with an HTTP 2xx

@@ -19,6 +19,7 @@ struct Platform {
   FolderPicker& folders;
   Fetcher& fetcher;
   BrokerFactory& brokers;
+  RunProgress& progress;
 };
 
 }  // namespace quillon

@@ -37,6 +37,12 @@ class NoMousePointer final : public MousePointer {
   void arrow() override {}
 };
 
+class NoProgress final : public RunProgress {
+ public:
+  void report(int, int) override {}
+  bool stop_requested() override { return false; }
+};
+
 // A date pattern fixed at construction (the command line takes it from the
 // locale once at start).
 class FixedDatePattern final : public DatePatternSource {

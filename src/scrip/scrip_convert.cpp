@@ -19,7 +19,7 @@ void fConvertScrip(WindowModel& w, Platform& p) {
                         join_path(w.txtDestFolder, name.substr(0, name.size() - 4) + "_DX.txt"),
                         {}});
     const DateReader dates(p.date_pattern.short_date_pattern());
-    convert_files(w, inputs, [&](const ConversionInput&, std::string_view data, std::string& out) {
+    convert_files(w, p.progress, inputs, [&](const ConversionInput&, std::string_view data, std::string& out) {
       LineReader lines(data);
       std::string_view line;
       if (!lines.next(line)) throw Error("the file is empty: it has no header line");

@@ -98,6 +98,17 @@ class NoBrokers final : public BrokerFactory {
   }
 };
 
+// Records progress; asks to stop once `stop_after` reports have come.
+class RecordingProgress final : public RunProgress {
+ public:
+  void report(int done, int total) override { reports.push_back({done, total}); }
+  bool stop_requested() override {
+    return stop_after >= 0 && static_cast<int>(reports.size()) >= stop_after;
+  }
+  std::vector<std::pair<int, int>> reports;
+  int stop_after = -1;
+};
+
 struct TestPlatform {
   FakeMessageBox messages;
   RealFileLister files;
@@ -111,8 +122,10 @@ struct TestPlatform {
   ScriptedFolderPicker folders;
   RecordingFetcher fetcher;
   NoBrokers brokers;
-  Platform platform{messages, files, date_pattern, clock, program_folder, events,
-                    pointer,  browser, web,        folders, fetcher,       brokers};
+  RecordingProgress progress;
+  Platform platform{messages, files,   date_pattern, clock,   program_folder, events,
+                    pointer,  browser, web,          folders, fetcher,        brokers,
+                    progress};
 };
 
 // A fresh folder under the system's temporary folder, removed afterwards.
