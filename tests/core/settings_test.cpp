@@ -1,0 +1,195 @@
+// The settings file, the load sequence and the window's small actions.
+#include <gtest/gtest.h>
+
+#include "app/main_window.h"
+#include "fakes.h"
+#include "settings/ini_file.h"
+
+namespace quillon {
+namespace {
+
+using testing::folder_names;
+using testing::read_text;
+using testing::TempDir;
+using testing::TestPlatform;
+using testing::write_text;
+
+TEST(IniFile, ReadsCaseInsensitivelyAndTheFirstOfDuplicates) {
+  TempDir tmp;
+  const std::string ini = tmp.path() + "/QM.INI";
+  EXPECT_EQ(ReadIniString("QN_EOD", "DataSource", "def", ini), "");  // no file: not the default
+  EXPECT_EQ(ReadIniSection("QN_Indices", ini), "");
+  for (const char* eol : {"\n", "\r\n"}) {
+    std::string text = std::string("; comment") + eol + "[qn_eod]" + eol +
+                       "  datasource =  NSE " + eol + "SourcePath=\"/data/in\"" + eol +
+                       "DataSource=BSE" + eol + "[QN_Indices]" + eol + "  S&P CNX NIFTY=NIFTY" +
+                       eol + eol + ";skip" + eol + "a=b=c" + eol + "[QN_EOD]" + eol +
+                       "DestPath=/second";
+    write_text(ini, text);
+    EXPECT_EQ(ReadIniString("QN_EOD", "DataSource", "", ini), "NSE");
+    EXPECT_EQ(ReadIniString("QN_EOD", "SourcePath", "", ini), "/data/in");
+    EXPECT_EQ(ReadIniString("QN_EOD", "DestPath", "none", ini), "none");
+    EXPECT_EQ(ReadIniString("QN_EOD", "AmiPath", "", ini), "");
+    EXPECT_EQ(ReadIniString("Other", "x", "dflt", ini), "dflt");
+    EXPECT_EQ(ReadIniSection("QN_Indices", ini), std::string("  S&P CNX NIFTY=NIFTY\0a=b=c\0", 28));
+  }
+}
+
+TEST(IniFile, WriteUpdatesInPlaceAndKeepsEverythingElse) {
+  TempDir tmp;
+  const std::string ini = tmp.path() + "/QM.INI";
+  write_text(ini, "; my settings\r\n[QN_EOD]\r\nDataSource=BSE\r\nAmiPath=/ami\r\n\r\n"
+                  "[QN_Indices]\r\nBANK NIFTY=BANKNIFTY\r\n");
+  EXPECT_EQ(WriteIniString("qn_eod", "datasource", "NSE", ini), "");
+  EXPECT_EQ(WriteIniString("QN_EOD", "SourcePath", "/in", ini), "");
+  EXPECT_EQ(WriteIniString("New", "k", "v", ini), "");
+  EXPECT_EQ(read_text(ini),
+            "; my settings\r\n[QN_EOD]\r\ndatasource=NSE\r\nAmiPath=/ami\r\nSourcePath=/in\r\n\r\n"
+            "[QN_Indices]\r\nBANK NIFTY=BANKNIFTY\r\n[New]\r\nk=v\r\n");
+  const std::string long_path(300, 'p');
+  EXPECT_EQ(WriteIniString("QN_EOD", "DestPath", long_path, ini), "");
+  EXPECT_EQ(ReadIniString("QN_EOD", "DestPath", "", ini), long_path);  // not cut
+  EXPECT_NE(WriteIniString("QN_EOD", "DestPath", "a\nb", ini), "");
+  EXPECT_EQ(ReadIniString("QN_EOD", "DestPath", "", ini), long_path);
+  EXPECT_EQ(folder_names(tmp.path()), std::vector<std::string>{"QM.INI"});
+
+  // A missing file is created; a missing folder is a reported failure.
+  const std::string fresh = tmp.path() + "/new.ini";
+  EXPECT_EQ(WriteIniString("QN_EOD", "DataSource", "", fresh), "");
+  EXPECT_EQ(read_text(fresh), "[QN_EOD]\nDataSource=\n");
+  EXPECT_NE(WriteIniString("QN_EOD", "DataSource", "", tmp.path() + "/no/such.ini"), "");
+}
+
+class Window : public ::testing::Test {
+ protected:
+  Window() : ini(tmp.path() + "/QM.INI") { tp.program_folder.folder = tmp.path(); }
+  TempDir tmp;
+  std::string ini;
+  TestPlatform tp;
+};
+
+TEST_F(Window, LoadWithoutSettingsFile) {
+  MainWindow window(tp.platform);
+  window.Form_Load();
+  const WindowModel& w = window.model();
+  EXPECT_TRUE(tp.messages.shown.empty());
+  EXPECT_EQ(w.gstrIniPath, ini);
+  EXPECT_EQ(w.Caption, "Quillon: 3.0.24");
+  EXPECT_EQ(w.txtSourceFolder, "");
+  EXPECT_FALSE(w.arrIndexList.has_value());
+  EXPECT_EQ(w.strDateFormat, "DD/MM/YYYY");
+  EXPECT_EQ(w.Label4, "DD/MM/YYYY");
+  EXPECT_EQ(w.TxtFromDt, "31/01/2008");
+  EXPECT_EQ(w.TxtToDt, "31/01/2008");
+  EXPECT_EQ(w.arrBhavFiles, std::vector<std::string>{""});
+  EXPECT_EQ(w.rbSource, kSourceNse);
+  EXPECT_EQ(w.txtLength, "10");
+  EXPECT_TRUE(w.chkEOD);
+  EXPECT_EQ(tp.browser.addresses.size(), 1u);
+}
+
+TEST_F(Window, LoadRestoresFoldersOnlyForNseOrBse) {
+  struct Case {
+    const char* source;
+    bool restored;
+  } cases[] = {{"NSE", true}, {"BSE", true}, {"nse", false}, {"", false}, {"Folder", false}};
+  for (const Case& c : cases) {
+    write_text(ini, std::string("[QN_EOD]\nDataSource=") + c.source +
+                        "\nSourcePath=/in\nDestPath=/out\nAmiPath=/ami\n"
+                        "[QN_Indices]\na=1\nb=2\n");
+    MainWindow window(tp.platform);
+    window.Form_Load();
+    const WindowModel& w = window.model();
+    EXPECT_EQ(w.txtSourceFolder, c.restored ? "/in" : "") << c.source;
+    EXPECT_EQ(w.txtDestFolder, c.restored ? "/out" : "") << c.source;
+    EXPECT_EQ(w.gstrAmiPath, "/ami");
+    EXPECT_EQ(w.arrIndexList, (std::vector<std::string>{"a=1", "b=2", ""}));
+  }
+}
+
+TEST_F(Window, DatePatternPicksTheBoxesForm) {
+  struct Case {
+    const char* pattern;
+    const char* format;
+    const char* box;
+  } cases[] = {{"dd-MMM-yy", "DD/MM/YYYY", "31-01-2008"},
+               {"M/d/yy", "MM/DD/YYYY", "01/31/2008"},
+               {"yyyy-MM-dd", "YYYY/MM/DD", "2008-01-31"},
+               {"", "", "2008-01-31 09:05:07"},
+               {"'x'", "", "2008-01-31 09:05:07"}};
+  for (const Case& c : cases) {
+    tp.date_pattern.pattern = c.pattern;
+    MainWindow window(tp.platform);
+    window.Form_Load();
+    EXPECT_EQ(window.model().strDateFormat, c.format) << c.pattern;
+    EXPECT_EQ(window.model().Label4, c.format) << c.pattern;
+    EXPECT_EQ(window.model().TxtFromDt, c.box) << c.pattern;
+  }
+}
+
+TEST_F(Window, SettingsCommandWritesSourceAndFolders) {
+  {
+    // First start, "Folder" selected: DataSource stays empty.
+    MainWindow window(tp.platform);
+    window.Form_Load();
+    window.rbSource_Click(kSourceFolder);
+    window.model().txtSourceFolder = "/in";
+    window.cmdOptions_Click();
+    EXPECT_EQ(ReadIniString("QN_EOD", "DataSource", "x", ini), "");
+    EXPECT_EQ(ReadIniString("QN_EOD", "SourcePath", "", ini), "/in");
+  }
+  {
+    MainWindow window(tp.platform);
+    window.Form_Load();
+    EXPECT_EQ(window.model().txtSourceFolder, "");  // not restored
+    window.model().txtSourceFolder = "/in2";
+    window.model().txtDestFolder = "/out2";
+    window.cmdOptions_Click();  // "NSE" selected
+  }
+  {
+    MainWindow window(tp.platform);
+    window.Form_Load();
+    EXPECT_EQ(window.model().txtSourceFolder, "/in2");
+    EXPECT_EQ(window.model().txtDestFolder, "/out2");
+    window.rbSource_Click(kSourceBse);
+    window.cmdOptions_Click();
+    EXPECT_EQ(ReadIniString("QN_EOD", "DataSource", "", ini), "NSE");  // stays NSE
+  }
+  EXPECT_TRUE(tp.messages.shown.empty());
+  // A settings file that cannot be written is reported.
+  MainWindow window(tp.platform, tmp.path() + "/missing/QM.INI");
+  window.Form_Load();
+  window.cmdOptions_Click();
+  ASSERT_EQ(tp.messages.shown.size(), 1u);
+  EXPECT_EQ(tp.messages.shown[0].rfind("cmdOptions: The settings were not saved.", 0), 0u);
+}
+
+TEST_F(Window, SourceClickAndFolderPickers) {
+  MainWindow window(tp.platform);
+  window.Form_Load();
+  WindowModel& w = window.model();
+  window.rbSource_Click(kSourceFolder);
+  EXPECT_FALSE(w.cmdProcessEnabled);
+  window.rbSource_Click(kSourceBse);
+  EXPECT_TRUE(w.cmdProcessEnabled);
+  window.rbSource_Click(7);
+  EXPECT_EQ(tp.messages.shown.size(), 1u);
+  EXPECT_EQ(tp.messages.shown[0].rfind("Source Select Event ", 0), 0u);
+
+  tp.folders.answers = {"/picked", "", "/dest"};
+  window.Command1_Click();
+  EXPECT_EQ(w.txtSourceFolder, "/picked");
+  window.Command1_Click();  // cancelled: the box keeps its folder
+  EXPECT_EQ(w.txtSourceFolder, "/picked");
+  window.Command2_Click();
+  EXPECT_EQ(w.txtDestFolder, "/dest");
+  EXPECT_EQ(tp.folders.prompts[0], "Select a folder");
+
+  window.Label16_Click();
+  window.Label17_Click();
+  ASSERT_EQ(tp.web.opened.size(), 2u);
+  EXPECT_NE(tp.web.opened[0], tp.web.opened[1]);
+}
+
+}  // namespace
+}  // namespace quillon
