@@ -77,20 +77,8 @@ void fOutput(WindowModel& w, Platform& p) {
             symbol = symbol.substr(0, static_cast<size_t>(*length));
         }
         if (f[1] != "EQ" && f[1] != "BE") continue;
-        const size_t n = lines.line_number();
-        out.append(symbol).push_back(',');
-        append_date_or_fail(out, f[10], n, dates);
-        out.push_back(',');
-        append_number_or_fail(out, f[2], n, "OPEN");
-        out.push_back(',');
-        append_number_or_fail(out, f[3], n, "HIGH");
-        out.push_back(',');
-        append_number_or_fail(out, f[4], n, "LOW");
-        out.push_back(',');
-        append_number_or_fail(out, f[5], n, "CLOSE");
-        out.push_back(',');
-        append_number_or_fail(out, f[8], n, "VOLUME");
-        out.append(kCrLf);
+        append_record(out, {symbol, f[10], f[2], f[3], f[4], f[5], f[8]}, lines.line_number(),
+                      dates);
       }
     });
     w.Text1.append(kCrLf);

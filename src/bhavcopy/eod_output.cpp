@@ -163,17 +163,19 @@ std::string shown(std::string_view text) {
 }
 }  // namespace
 
-void append_number_or_fail(std::string& out, std::string_view field, size_t line,
-                           const char* name) {
-  if (!append_number(out, field))
-    fail_at_line(line, std::string("the ") + name + " value '" + shown(field) +
-                           "' is not a number");
-}
-
-void append_date_or_fail(std::string& out, std::string_view field, size_t line,
-                         const DateReader& dates) {
-  if (!append_date_field(out, field, dates))
-    fail_at_line(line, "the date '" + shown(field) + "' is neither a date nor a whole number");
+void append_record(std::string& out, const EodFields& f, size_t line, const DateReader& dates) {
+  out.append(f.symbol).push_back(',');
+  if (!append_date_field(out, f.date, dates))
+    fail_at_line(line, "the date '" + shown(f.date) + "' is neither a date nor a whole number");
+  const std::pair<const char*, std::string_view> numbers[] = {
+      {"OPEN", f.open}, {"HIGH", f.high}, {"LOW", f.low}, {"CLOSE", f.close}, {"VOLUME", f.volume}};
+  for (const auto& [name, field] : numbers) {
+    out.push_back(',');
+    if (!append_number(out, field))
+      fail_at_line(line, std::string("the ") + name + " value '" + shown(field) +
+                             "' is not a number");
+  }
+  out.append(kCrLf);
 }
 
 void convert_files(WindowModel& w, RunProgress& progress,

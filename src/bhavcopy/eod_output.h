@@ -50,15 +50,16 @@ size_t split_fields(std::string_view line, std::string_view* fields, size_t max)
 // A failure inside one input, reported with the line where it happened.
 [[noreturn]] void fail_at_line(size_t line, const std::string& what);
 
-// The EOD record fields named for messages.
-inline constexpr const char* kOutputFieldNames[7] = {"SYMBOL", "YYYYMMDD", "OPEN", "HIGH",
-                                                     "LOW",    "CLOSE",    "VOLUME"};
+// The input fields one output record is made of.
+struct EodFields {
+  std::string_view symbol, date, open, high, low, close, volume;
+};
 
-// Appends a number field or fails naming the line, the field and the text.
-void append_number_or_fail(std::string& out, std::string_view field, size_t line,
-                           const char* name);
-void append_date_or_fail(std::string& out, std::string_view field, size_t line,
-                         const DateReader& dates);
+// Appends one record: the symbol as it is, the date field as YYYYMMDD (or
+// its whole number), the prices and the volume in the number form, CR LF.
+// A field that cannot be converted fails naming the line, the field and its
+// text; `out` may then hold part of the record.
+void append_record(std::string& out, const EodFields& f, size_t line, const DateReader& dates);
 
 struct ConversionInput {
   std::string input_path;

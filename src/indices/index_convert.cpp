@@ -41,18 +41,7 @@ void fConvertIndex(WindowModel& w, Platform& p) {
           fail_at_line(n, line.empty() ? std::string("the line is empty")
                                        : "the line has " + std::to_string(count) +
                                              " fields, 5 or 6 are needed");
-        out.append(in.symbol).push_back(',');
-        append_date_or_fail(out, f[0], n, dates);
-        out.push_back(',');
-        append_number_or_fail(out, f[1], n, "OPEN");
-        out.push_back(',');
-        append_number_or_fail(out, f[2], n, "HIGH");
-        out.push_back(',');
-        append_number_or_fail(out, f[3], n, "LOW");
-        out.push_back(',');
-        append_number_or_fail(out, f[4], n, "CLOSE");
-        out.append(",0");
-        out.append(kCrLf);
+        append_record(out, {in.symbol, f[0], f[1], f[2], f[3], f[4], "0"}, n, dates);
       }
     });
     w.Text1.append(kCrLf);

@@ -32,19 +32,7 @@ void fConvertScrip(WindowModel& w, Platform& p) {
           fail_at_line(n, line.empty() ? std::string("the line is empty")
                                        : "the line has " + std::to_string(count) +
                                              " fields, 9 to 11 are needed");
-        out.append(f[0]).push_back(',');
-        append_date_or_fail(out, f[2], n, dates);
-        out.push_back(',');
-        append_number_or_fail(out, f[4], n, "OPEN");
-        out.push_back(',');
-        append_number_or_fail(out, f[5], n, "HIGH");
-        out.push_back(',');
-        append_number_or_fail(out, f[6], n, "LOW");
-        out.push_back(',');
-        append_number_or_fail(out, f[7], n, "CLOSE");
-        out.push_back(',');
-        append_number_or_fail(out, f[8], n, "VOLUME");
-        out.append(kCrLf);
+        append_record(out, {f[0], f[2], f[4], f[5], f[6], f[7], f[8]}, n, dates);
       }
     });
     w.Text1.append(kCrLf);

@@ -98,17 +98,24 @@ bool file_exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// Reads the settings file; false when it is missing or cannot be read (the
+// readers then answer with empty text).
+bool read_existing(const std::string& path, std::string& data) {
+  if (!file_exists(path)) return false;
+  try {
+    read_file(path, data);
+  } catch (const Error&) {
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string ReadIniString(const std::string& section, const std::string& key,
                           const std::string& def, const std::string& path) {
-  if (!file_exists(path)) return {};
   std::string data;
-  try {
-    read_file(path, data);
-  } catch (const Error&) {
-    return {};
-  }
+  if (!read_existing(path, data)) return {};
   auto lines = split_lines(data);
   Range r = find_section(lines, section);
   if (r.header == std::string::npos) return def;
@@ -123,13 +130,8 @@ std::string ReadIniString(const std::string& section, const std::string& key,
 }
 
 std::string ReadIniSection(const std::string& section, const std::string& path) {
-  if (!file_exists(path)) return {};
   std::string data;
-  try {
-    read_file(path, data);
-  } catch (const Error&) {
-    return {};
-  }
+  if (!read_existing(path, data)) return {};
   auto lines = split_lines(data);
   Range r = find_section(lines, section);
   std::string out;
