@@ -223,7 +223,9 @@ void MainForm::build() {
   Text1_->setReadOnly(true);
   Text1_->setLineWrapMode(QPlainTextEdit::NoWrap);
   Text1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Text1_->setMinimumHeight(Text1_->fontMetrics().lineSpacing() * 8);
+  // Room for a whole status line ("Downloading BhavCopy for 31/01/2008 <- ...").
+  Text1_->setMinimumSize(Text1_->fontMetrics().averageCharWidth() * 64,
+                         Text1_->fontMetrics().lineSpacing() * 8);
   grey(Text1_);
   frame2_layout->addWidget(Text1_);
   right->addWidget(frame2, 3);
