@@ -341,9 +341,9 @@ void MainForm::connect_actions() {
           [this] { run_here([](MainWindow& w) { w.Command1_Click(); }); });
   connect(Command2_, &QPushButton::clicked, this,
           [this] { run_here([](MainWindow& w) { w.Command2_Click(); }); });
-  connect(static_cast<LinkLabel*>(Label16_), &LinkLabel::clicked, this,
+  connect(Label16_, &LinkLabel::clicked, this,
           [this] { main_.Label16_Click(); });
-  connect(static_cast<LinkLabel*>(Label17_), &LinkLabel::clicked, this,
+  connect(Label17_, &LinkLabel::clicked, this,
           [this] { main_.Label17_Click(); });
   connect(&watcher_, &QFutureWatcher<void>::finished, this, &MainForm::finish);
 }

@@ -28,6 +28,7 @@ class QRadioButton;
 namespace quillon {
 
 class BrowserPane;
+class LinkLabel;
 
 struct MainFormOptions {
   std::string settings_file;  // empty: QM.INI beside the program
@@ -129,7 +130,7 @@ class MainForm final : public QWidget {
   QPlainTextEdit* Text1_{};
   QProgressBar* prgRun_{};
   QComboBox *Combo1_{}, *cmbIndex_{};
-  QLabel *Label16_{}, *Label17_{};
+  LinkLabel *Label16_{}, *Label17_{};
   QListWidget* File1_{};
   BrowserPane* WebBrowser1_{};
 
