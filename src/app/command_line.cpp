@@ -28,6 +28,8 @@ std::string usage_text() {
          "  --length TEXT          symbol length (empty for no limit)\n"
          "  --settings FILE        settings file to use instead of QM.INI beside the program\n"
          "  --exchange-url URL     the exchange's base address\n"
+         "  --screenshot FILE      open the window with these options, save a picture\n"
+         "                         of it as a PNG file and end (takes no command)\n"
          "  --help                 show this text\n"
          "  --version              show the version\n"
          "\n"
@@ -72,6 +74,7 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
     else if (arg == "--dest-folder") text_option = &cl.dest_folder;
     else if (arg == "--length") text_option = &cl.length;
     else if (arg == "--exchange-url") text_option = &cl.exchange_url;
+    else if (arg == "--screenshot") text_option = &cl.screenshot;
     if (text_option) {
       auto v = value();
       if (!v) return std::nullopt;
@@ -113,6 +116,10 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
       error = "unknown command '" + arg + "'";
       return std::nullopt;
     }
+  }
+  if (cl.screenshot && !cl.commands.empty()) {
+    error = "--screenshot opens the window and takes no command";
+    return std::nullopt;
   }
   return cl;
 }

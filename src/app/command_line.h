@@ -27,6 +27,7 @@ struct CommandLine {
   std::optional<bool> eod, indices;
   std::string settings_file;
   std::optional<std::string> exchange_url;
+  std::optional<std::string> screenshot;  // PNG file: picture of the window
   bool help = false;
   bool version = false;
   std::vector<std::string> commands;  // download, convert, settings, update

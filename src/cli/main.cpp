@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "platform/real_platform.h"
 #include "qt/qt_date_pattern.h"
+#include "qt/window_app.h"
 
 namespace {
 
@@ -56,11 +57,9 @@ int main(int argc, char** argv) {
     std::cout << "quillon " << kVersion << "\n";
     return kExitOk;
   }
-  if (cl->commands.empty()) {
-    std::cerr << "quillon: the window is not available in this version yet; "
-                 "give a command (see 'quillon --help')\n";
-    return kExitUsage;
-  }
+  NoFetcher fetcher;
+  NoBrokers brokers;
+  if (cl->commands.empty()) return run_window(argc, argv, *cl, fetcher, brokers);
 
   StreamMessageBox messages(std::cerr);
   RealFileLister files;
@@ -72,8 +71,6 @@ int main(int argc, char** argv) {
   NoBrowser browser;
   NoWebOpener web;
   NoFolderPicker folders;
-  NoFetcher fetcher;
-  NoBrokers brokers;
   NoProgress progress;
   Platform platform{messages, files,   date_pattern, clock,   program_folder, events,
                     pointer,  browser, web,          folders, fetcher,        brokers,

@@ -1,0 +1,517 @@
+#include "qt/main_form.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+#include <exception>
+
+#include "qt/qt_date_pattern.h"
+#include "qt/small_widgets.h"
+
+namespace quillon {
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+template <class W>
+W* named(W* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+// A group of the left column: a thin frame, a bold heading on a dark bar
+// (with room for more on the bar's right), and the group's own rows.
+struct Group {
+  QFrame* frame;
+  QHBoxLayout* bar;
+  QVBoxLayout* body;
+};
+
+Group make_group(const char* frame_name, const char* heading_name, const QString& heading) {
+  auto* frame = named(new QFrame, frame_name);
+  frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+  auto* outer = new QVBoxLayout(frame);
+  outer->setContentsMargins(1, 1, 1, 1);
+  outer->setSpacing(0);
+
+  auto* bar = new QWidget;
+  bar->setAutoFillBackground(true);
+  QPalette pal = bar->palette();
+  pal.setColor(QPalette::Window, pal.color(QPalette::Window).darker(190));
+  pal.setColor(QPalette::WindowText, pal.color(QPalette::HighlightedText));
+  bar->setPalette(pal);
+  auto* bar_layout = new QHBoxLayout(bar);
+  bar_layout->setContentsMargins(4, 2, 6, 2);
+  auto* title = named(new QLabel(heading), heading_name);
+  QFont bold = title->font();
+  bold.setBold(true);
+  title->setFont(bold);
+  bar_layout->addWidget(title);
+  bar_layout->addStretch(1);
+  outer->addWidget(bar);
+
+  auto* body = new QVBoxLayout;
+  body->setContentsMargins(8, 6, 8, 8);
+  body->setSpacing(4);
+  outer->addLayout(body);
+  return {frame, bar_layout, body};
+}
+
+QLineEdit* line_edit(const char* name) { return named(new QLineEdit, name); }
+
+// Grey (button face) background for boxes the program writes.
+void grey(QWidget* w) {
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::Base, pal.color(QPalette::Button));
+  w->setPalette(pal);
+}
+
+}  // namespace
+
+MainForm::MainForm(Fetcher& fetcher, BrokerFactory& brokers, MainFormOptions options,
+                   QWidget* parent)
+    : QWidget(parent),
+      fetcher_(fetcher),
+      brokers_(brokers),
+      options_(std::move(options)),
+      browser_(this, [this](const QString& a) { WebBrowser1_->navigate(a); }),
+      progress_(this, [this](int done, int total) { show_progress(done, total); }),
+      qt_date_pattern_(QtDatePattern().short_date_pattern()),
+      platform_{options_.messages ? *options_.messages : qt_messages_,
+                files_,
+                options_.date_pattern ? *options_.date_pattern : qt_date_pattern_,
+                options_.clock ? *options_.clock : clock_,
+                options_.program_folder ? *options_.program_folder : program_folder_,
+                events_,
+                pointer_,
+                browser_,
+                options_.web ? *options_.web : qt_web_,
+                options_.folders ? *options_.folders : qt_folders_,
+                fetcher_,
+                brokers_,
+                progress_},
+      main_(platform_, options_.settings_file) {
+  setObjectName(QStringLiteral("frmEOD"));
+  build();
+  connect_actions();
+  main_.model().Text1.set_listener([this](std::string_view piece, bool cleared) {
+    post_to(this, [this, text = QString::fromUtf8(piece.data(), static_cast<qsizetype>(piece.size())),
+                   cleared] { show_status(text, cleared); });
+  });
+  main_.Form_Load();
+  show_model();
+}
+
+MainForm::~MainForm() {
+  if (running_) {
+    progress_.request_stop();
+    qt_messages_.release_waiters();
+    watcher_.waitForFinished();
+  }
+  main_.model().Text1.set_listener({});
+}
+
+void MainForm::build() {
+  // Left column: the four groups.
+  auto* left = new QVBoxLayout;
+  left->setSpacing(8);
+
+  Group dates = make_group("fraDateRange", "Label1", QStringLiteral(" Date Range"));
+  Label4_ = named(new QLabel, "Label4");
+  Label4_->setFont(dates.frame->findChild<QLabel*>(QStringLiteral("Label1"))->font());
+  dates.bar->addWidget(Label4_);
+  auto* date_grid = new QGridLayout;
+  date_grid->setHorizontalSpacing(6);
+  TxtFromDt_ = line_edit("TxtFromDt");
+  TxtToDt_ = line_edit("TxtToDt");
+  txtScrip_ = line_edit("txtScrip");
+  date_grid->addWidget(new QLabel(QStringLiteral("From:")), 0, 0);
+  date_grid->addWidget(TxtFromDt_, 0, 1);
+  date_grid->addWidget(new QLabel(QStringLiteral("To:")), 1, 0);
+  date_grid->addWidget(TxtToDt_, 1, 1);
+  date_grid->addWidget(new QLabel(QStringLiteral("Scrip:")), 2, 0);
+  date_grid->addWidget(txtScrip_, 2, 1);
+  date_grid->addWidget(new QLabel(QStringLiteral("(optional)")), 2, 2);
+  date_grid->setColumnStretch(1, 1);
+  dates.body->addLayout(date_grid);
+  Label18_ = named(new QLabel, "Label18");
+  Label18_->setWordWrap(true);
+  dates.body->addWidget(Label18_);
+  left->addWidget(dates.frame);
+
+  Group source = make_group("fraDataSource", "Label5", QStringLiteral(" Data Source"));
+  rbSource_ = named(new QButtonGroup(this), "rbSource");
+  auto* options_row = new QHBoxLayout;
+  const char* const source_names[] = {"rbSource_0", "rbSource_1", "rbSource_2"};
+  const char* const source_captions[] = {"NSE", "BSE", "Folder"};
+  for (int i = 0; i < 3; ++i) {
+    auto* b = named(new QRadioButton(QString::fromLatin1(source_captions[i])), source_names[i]);
+    rbSource_->addButton(b, i);
+    sourceButtons_.push_back(b);
+    options_row->addWidget(b);
+  }
+  options_row->addStretch(1);
+  source.body->addLayout(options_row);
+  txtSourceFolder_ = line_edit("txtSourceFolder");
+  txtDestFolder_ = line_edit("txtDestFolder");
+  Command1_ = named(new QPushButton(QStringLiteral("...")), "Command1");
+  Command2_ = named(new QPushButton(QStringLiteral("...")), "Command2");
+  for (QPushButton* b : {Command1_, Command2_}) {
+    b->setToolTip(QStringLiteral("Choose a folder"));
+    b->setMaximumWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("....")) * 3);
+  }
+  auto* folder_grid = new QGridLayout;
+  folder_grid->setHorizontalSpacing(4);
+  folder_grid->addWidget(new QLabel(QStringLiteral("Source Folder:")), 0, 0, 1, 2);
+  folder_grid->addWidget(txtSourceFolder_, 1, 0);
+  folder_grid->addWidget(Command1_, 1, 1);
+  folder_grid->addWidget(new QLabel(QStringLiteral("Destination Folder:")), 2, 0, 1, 2);
+  folder_grid->addWidget(txtDestFolder_, 3, 0);
+  folder_grid->addWidget(Command2_, 3, 1);
+  source.body->addLayout(folder_grid);
+  left->addWidget(source.frame);
+
+  Group lists = make_group("fraDataLists", "Label9", QStringLiteral(" Data Lists "));
+  chkEOD_ = named(new QCheckBox(QStringLiteral("EOD")), "chkEOD");
+  txtLength_ = line_edit("txtLength");
+  txtLength_->setMaximumWidth(txtLength_->fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
+  chkIndices_ = named(new QCheckBox(QStringLiteral("INDICES")), "chkIndices");
+  auto* eod_row = new QHBoxLayout;
+  eod_row->addWidget(chkEOD_);
+  eod_row->addSpacing(12);
+  eod_row->addWidget(txtLength_);
+  eod_row->addWidget(new QLabel(QStringLiteral("(Symbol Length)")));
+  eod_row->addStretch(1);
+  lists.body->addLayout(eod_row);
+  lists.body->addWidget(chkIndices_);
+  left->addWidget(lists.frame);
+
+  Group update = make_group("fraUpdate", "Label10", QStringLiteral(" Chart Update"));
+  chkAmi_ = named(new QCheckBox(QStringLiteral("AmiBroker")), "chkAmi");
+  chkMS_ = named(new QCheckBox(QStringLiteral("MetaStock")), "chkMS");
+  chkAuto_ = named(new QCheckBox(QStringLiteral("Auto Update?")), "chkAuto");
+  auto* update_row = new QHBoxLayout;
+  for (QCheckBox* c : {chkAmi_, chkMS_, chkAuto_}) update_row->addWidget(c);
+  update_row->addStretch(1);
+  update.body->addLayout(update_row);
+  left->addWidget(update.frame);
+  left->addStretch(1);
+
+  // Right side: status, progress, the command buttons, the reserved area.
+  auto* right = new QVBoxLayout;
+  right->setSpacing(6);
+  auto* frame2 = named(new QGroupBox(QStringLiteral("downloading status")), "Frame2");
+  auto* frame2_layout = new QVBoxLayout(frame2);
+  Text1_ = named(new QPlainTextEdit, "Text1");
+  Text1_->setReadOnly(true);
+  Text1_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Text1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // Room for a whole status line ("Downloading BhavCopy for 31/01/2008 <- ...").
+  Text1_->setMinimumSize(Text1_->fontMetrics().averageCharWidth() * 64,
+                         Text1_->fontMetrics().lineSpacing() * 8);
+  grey(Text1_);
+  frame2_layout->addWidget(Text1_);
+  right->addWidget(frame2, 3);
+
+  txtLabel_ = line_edit("txtLabel");
+  txtLabel_->setReadOnly(true);
+  txtLabel_->setFocusPolicy(Qt::ClickFocus);
+  grey(txtLabel_);
+  right->addWidget(txtLabel_);
+
+  auto* progress_row = new QHBoxLayout;
+  prgRun_ = named(new QProgressBar, "prgRun");
+  prgRun_->setTextVisible(true);
+  cmdStop_ = named(new QPushButton(QStringLiteral("Sto&p")), "cmdStop");
+  cmdStop_->setToolTip(QStringLiteral("End the download after the current day or index"));
+  progress_row->addWidget(prgRun_, 1);
+  progress_row->addWidget(cmdStop_);
+  right->addLayout(progress_row);
+
+  auto* buttons = new QHBoxLayout;
+  cmdProcess_ = named(new QPushButton(QStringLiteral("&Download")), "cmdProcess");
+  cmdConvert_ = named(new QPushButton(QStringLiteral("&Convert")), "cmdConvert");
+  cmdOptions_ = named(new QPushButton(QStringLiteral("&Settings")), "cmdOptions");
+  Command3_ = named(new QPushButton(QStringLiteral("Update")), "Command3");
+  for (QPushButton* b : {cmdProcess_, cmdConvert_, cmdOptions_, Command3_}) buttons->addWidget(b);
+  right->addLayout(buttons);
+
+  auto* future = named(new QFrame, "fraReserved");
+  future->setFrameStyle(QFrame::Box | QFrame::Plain);
+  auto* future_grid = new QGridLayout(future);
+  future_grid->setContentsMargins(8, 6, 8, 8);
+  auto* label14 = named(new QLabel(QStringLiteral("Area reserved for future use")), "Label14");
+  label14->setEnabled(false);
+  future_grid->addWidget(label14, 0, 0, 1, 3);
+  Combo1_ = named(new QComboBox, "Combo1");
+  cmbIndex_ = named(new QComboBox, "cmbIndex");
+  future_grid->addWidget(Combo1_, 1, 0);
+  future_grid->addWidget(cmbIndex_, 1, 1, 1, 2);
+  auto* frame4 = named(new QGroupBox(QStringLiteral("Output")), "Frame4");
+  auto* frame4_layout = new QVBoxLayout(frame4);
+  auto* picture1 = named(new QWidget, "Picture1");
+  auto* picture1_layout = new QVBoxLayout(picture1);
+  picture1_layout->setContentsMargins(0, 0, 0, 0);
+  rbDateWise_ = named(new QRadioButton(QStringLiteral("date wise")), "rbDateWise");
+  rbScripWise_ = named(new QRadioButton(QStringLiteral("scrip wise")), "rbScripWise");
+  picture1_layout->addWidget(rbDateWise_);
+  picture1_layout->addWidget(rbScripWise_);
+  frame4_layout->addWidget(picture1);
+  future_grid->addWidget(frame4, 2, 0);
+  const int small_height = fontMetrics().lineSpacing() * 4;
+  File1_ = named(new QListWidget, "File1");
+  File1_->setFocusPolicy(Qt::NoFocus);
+  File1_->setSelectionMode(QAbstractItemView::NoSelection);
+  File1_->setMaximumHeight(small_height);
+  future_grid->addWidget(File1_, 2, 1);
+  WebBrowser1_ = named(new BrowserPane, "WebBrowser1");
+  WebBrowser1_->setMaximumHeight(small_height);
+  WebBrowser1_->setPlaceholderText(QStringLiteral("no page"));
+  future_grid->addWidget(WebBrowser1_, 2, 2);
+  Label16_ = named(new LinkLabel(QStringLiteral("Quillon home page")), "Label16");
+  Label17_ = named(new LinkLabel(QStringLiteral("click here for FAQ")), "Label17");
+  auto* links = new QHBoxLayout;
+  links->addWidget(Label16_);
+  links->addSpacing(16);
+  links->addWidget(Label17_);
+  links->addStretch(1);
+  future_grid->addLayout(links, 3, 0, 1, 3);
+  auto* label15 = named(new QLabel(QStringLiteral("Quillon 3.0.24, by the Quillon developers. "
+                                                  "Questions and answers: see the FAQ.")),
+                        "Label15");
+  label15->setWordWrap(true);
+  future_grid->addWidget(label15, 4, 0, 1, 3);
+  future_grid->setColumnStretch(1, 1);
+  future_grid->setColumnStretch(2, 1);
+  right->addWidget(future, 2);
+
+  auto* top = new QHBoxLayout(this);
+  top->setContentsMargins(8, 8, 8, 8);
+  top->setSpacing(10);
+  top->addLayout(left, 0);
+  top->addLayout(right, 1);
+
+  texts_ = {{TxtFromDt_, &WindowModel::TxtFromDt},
+            {TxtToDt_, &WindowModel::TxtToDt},
+            {txtScrip_, &WindowModel::txtScrip},
+            {txtSourceFolder_, &WindowModel::txtSourceFolder},
+            {txtDestFolder_, &WindowModel::txtDestFolder},
+            {txtLength_, &WindowModel::txtLength}};
+  checks_ = {{chkEOD_, &WindowModel::chkEOD},         {chkIndices_, &WindowModel::chkIndices},
+             {chkAmi_, &WindowModel::chkAmi},         {chkMS_, &WindowModel::chkMS},
+             {chkAuto_, &WindowModel::chkAuto},       {rbDateWise_, &WindowModel::rbDateWise},
+             {rbScripWise_, &WindowModel::rbScripWise}};
+
+  const WindowModel& m = main_.model();
+  for (const std::string& item : m.Combo1) Combo1_->addItem(qs(item));
+  for (const std::string& item : m.cmbIndex) cmbIndex_->addItem(qs(item));
+  Label16_->setToolTip(qs(main_.web_site_address()));
+  Label17_->setToolTip(qs(main_.faq_address()));
+  cmdStop_->setEnabled(false);
+  prgRun_->reset();
+}
+
+void MainForm::connect_actions() {
+  connect(cmdProcess_, &QPushButton::clicked, this, [this] { start(Run::Download); });
+  connect(cmdConvert_, &QPushButton::clicked, this, [this] { start(Run::Convert); });
+  connect(Command3_, &QPushButton::clicked, this, [this] { start(Run::Update); });
+  connect(cmdStop_, &QPushButton::clicked, this, &MainForm::stop_clicked);
+  connect(cmdOptions_, &QPushButton::clicked, this,
+          [this] { run_here([](MainWindow& w) { w.cmdOptions_Click(); }); });
+  connect(rbSource_, &QButtonGroup::idClicked, this,
+          [this](int id) { run_here([id](MainWindow& w) { w.rbSource_Click(id); }); });
+  connect(Command1_, &QPushButton::clicked, this,
+          [this] { run_here([](MainWindow& w) { w.Command1_Click(); }); });
+  connect(Command2_, &QPushButton::clicked, this,
+          [this] { run_here([](MainWindow& w) { w.Command2_Click(); }); });
+  connect(Label16_, &LinkLabel::clicked, this,
+          [this] { main_.Label16_Click(); });
+  connect(Label17_, &LinkLabel::clicked, this,
+          [this] { main_.Label17_Click(); });
+  connect(&watcher_, &QFutureWatcher<void>::finished, this, &MainForm::finish);
+}
+
+void MainForm::model_from_widgets() {
+  WindowModel& m = main_.model();
+  for (const TextBinding& b : texts_) m.*b.field = b.box->text().toStdString();
+  for (const CheckBinding& b : checks_) m.*b.field = b.box->isChecked();
+  if (rbSource_->checkedId() >= 0) m.rbSource = rbSource_->checkedId();
+}
+
+MainForm::Snapshot MainForm::snapshot() const {
+  const WindowModel& m = main_.model();
+  Snapshot s;
+  for (const TextBinding& b : texts_) s.texts.push_back(m.*b.field);
+  for (const CheckBinding& b : checks_) s.checks.push_back(m.*b.field);
+  s.source = m.rbSource;
+  return s;
+}
+
+void MainForm::widgets_from_model(const Snapshot* before) {
+  const WindowModel& m = main_.model();
+  for (size_t i = 0; i < texts_.size(); ++i) {
+    const std::string& value = m.*texts_[i].field;
+    if (!before || before->texts[i] != value) texts_[i].box->setText(qs(value));
+  }
+  for (size_t i = 0; i < checks_.size(); ++i) {
+    const bool value = m.*checks_[i].field;
+    if (!before || before->checks[i] != value) checks_[i].box->setChecked(value);
+  }
+  if (!before || before->source != m.rbSource) {
+    if (QAbstractButton* b = rbSource_->button(m.rbSource)) b->setChecked(true);
+  }
+  // What only the program writes.
+  setWindowTitle(qs(m.Caption));
+  Label4_->setText(qs(m.Label4));
+  Label18_->setText(qs(m.Label18));
+  txtLabel_->setText(qs(m.txtLabel));
+  File1_->clear();
+  for (const std::string& name : m.File1.entries) File1_->addItem(qs(name));
+  File1_->setToolTip(m.File1.Path.empty() ? QString()
+                                          : qs(m.File1.Path + "/" + m.File1.Pattern));
+  if (!running_) cmdProcess_->setEnabled(m.cmdProcessEnabled);
+}
+
+void MainForm::show_model() { widgets_from_model(nullptr); }
+
+template <class Handler>
+void MainForm::run_here(Handler handler) {
+  if (running_) return;
+  model_from_widgets();
+  const Snapshot before = snapshot();
+  handler(main_);
+  widgets_from_model(&before);
+}
+
+void MainForm::lock_for(Run run) {
+  locked_ = {cmdProcess_, cmdConvert_, cmdOptions_, Command3_, Command1_, Command2_};
+  for (QRadioButton* b : sourceButtons_) locked_.push_back(b);
+  // The boxes the command reads.
+  if (run == Run::Download)
+    locked_.insert(locked_.end(), {TxtFromDt_, TxtToDt_, txtSourceFolder_, txtDestFolder_,
+                                   chkEOD_, txtScrip_, chkIndices_});
+  else if (run == Run::Convert)
+    locked_.insert(locked_.end(), {txtSourceFolder_, txtDestFolder_, chkEOD_, txtScrip_,
+                                   chkIndices_, txtLength_});
+  for (QWidget* w : locked_) w->setEnabled(false);
+  cmdStop_->setEnabled(run == Run::Download);
+}
+
+void MainForm::unlock() {
+  for (QWidget* w : locked_) w->setEnabled(true);
+  locked_.clear();
+  cmdStop_->setEnabled(false);
+  cmdProcess_->setEnabled(main_.model().cmdProcessEnabled);
+}
+
+void MainForm::start(Run run) {
+  if (running_) return;
+  model_from_widgets();
+  before_ = snapshot();
+  running_ = true;
+  lock_for(run);
+  progress_.reset();
+  prgRun_->reset();
+  prgRun_->setFormat(QStringLiteral("%v of %m"));
+
+  std::function<void(MainWindow&)> work;
+  std::string name;
+  switch (run) {
+    case Run::Download:
+      work = options_.download ? options_.download : [](MainWindow& w) { w.cmdProcess_Click(); };
+      name = "cmdProcess: ";
+      break;
+    case Run::Convert:
+      work = [](MainWindow& w) { w.cmdConvert_Click(); };
+      name = "cmdConvert: ";
+      break;
+    case Run::Update:
+      work = [](MainWindow& w) { w.Command3_Click(); };
+      name = "Command3: ";
+      break;
+  }
+  watcher_.setFuture(QtConcurrent::run([this, work = std::move(work), name = std::move(name)] {
+    // The commands report their own failures; this catches what escapes them.
+    try {
+      work(main_);
+    } catch (const std::exception& e) {
+      platform_.messages.show(name + e.what());
+    } catch (...) {
+      platform_.messages.show(name + "unknown failure");
+    }
+  }));
+}
+
+void MainForm::finish() {
+  pointer_.arrow();
+  running_ = false;
+  widgets_from_model(&before_);
+  unlock();
+  prgRun_->reset();
+  prgRun_->setFormat(QString());
+  emit commandFinished();
+  if (close_pending_) close();
+}
+
+void MainForm::stop_clicked() {
+  if (!running_) return;
+  progress_.request_stop();
+  cmdStop_->setEnabled(false);
+  prgRun_->setFormat(QStringLiteral("%v of %m, stopping..."));
+}
+
+void MainForm::show_status(const QString& piece, bool cleared) {
+  if (cleared) {
+    Text1_->clear();
+    pending_cr_ = false;
+  }
+  if (piece.isEmpty()) return;
+  QString text = piece;
+  if (pending_cr_ && text.startsWith(QLatin1Char('\n'))) text.remove(0, 1);
+  pending_cr_ = text.endsWith(QLatin1Char('\r'));
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  QTextCursor cursor(Text1_->document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(text);
+  QScrollBar* bar = Text1_->verticalScrollBar();
+  bar->setValue(bar->maximum());
+}
+
+void MainForm::show_progress(int done, int total) {
+  if (!running_) return;
+  prgRun_->setRange(0, total > 0 ? total : 1);
+  prgRun_->setValue(total > 0 ? done : 0);
+}
+
+void MainForm::closeEvent(QCloseEvent* event) {
+  if (!running_) {
+    event->accept();
+    return;
+  }
+  // The worker uses the window's state: close when it has ended.
+  event->ignore();
+  close_pending_ = true;
+  progress_.request_stop();
+  cmdStop_->setEnabled(false);
+  prgRun_->setFormat(QStringLiteral("%v of %m, closing when this step ends..."));
+}
+
+}  // namespace quillon

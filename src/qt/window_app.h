@@ -1,0 +1,17 @@
+// The program with its window: `quillon` without a command.
+#pragma once
+
+#include "app/command_line.h"
+#include "platform/interfaces.h"
+
+namespace quillon {
+
+// Opens the window with the command line's options filled in and runs it
+// until the user closes it (exit status 0). With --screenshot, saves a
+// picture of the window instead and ends: 0, or 1 when a message was shown
+// or the picture could not be written. Without a display to open the window
+// on, says so and returns 2.
+int run_window(int& argc, char** argv, const CommandLine& cl, Fetcher& fetcher,
+               BrokerFactory& brokers);
+
+}  // namespace quillon
