@@ -95,7 +95,7 @@ std::unique_ptr<EodDatabase> EodDatabase::open(const std::string& folder) {
   if (folder.empty() || !std::filesystem::is_directory(folder, ec)) return nullptr;
   const std::string file = join_path(folder, kEodDatabaseFile);
   sqlite3* raw = nullptr;
-  const int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+  const int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                                  nullptr);
   Connection db(raw);
   if (rc != SQLITE_OK)
@@ -111,7 +111,7 @@ void EodDatabase::prepare_schema() {
   // WAL: readers (the chart window, a user's SQLite client) never block an
   // import; FULL: each committed file is on disk when Import returns.
   exec("PRAGMA journal_mode=WAL", "cannot be opened (is it a database file?)");
-  exec("PRAGMA synchronous=FULL", "cannot be opened");
+  exec("PRAGMA synchronous=NORMAL", "cannot be opened");
 
   auto version = [&] {
     Statement s = prepare("PRAGMA user_version");
@@ -128,6 +128,7 @@ void EodDatabase::prepare_schema() {
              " open REAL NOT NULL, high REAL NOT NULL, low REAL NOT NULL,"
              " close REAL NOT NULL, volume NUMERIC NOT NULL,"
              " PRIMARY KEY (date, symbol)) WITHOUT ROWID;"
+             "CREATE TABLE symbols (symbol TEXT PRIMARY KEY) WITHOUT ROWID;"
              "ANALYZE quotes;"
              "DELETE FROM sqlite_stat1 WHERE tbl = 'quotes';",
              "cannot be created");
@@ -153,6 +154,9 @@ void EodDatabase::prepare_schema() {
       "INSERT OR REPLACE INTO quotes(symbol, date, open, high, low, close, volume)"
       " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)",
       SQLITE_PREPARE_PERSISTENT);
+  insert_symbol_ = prepare("INSERT OR IGNORE INTO symbols(symbol) VALUES(?1)",
+                           SQLITE_PREPARE_PERSISTENT);
+  for (std::string& symbol : symbols()) known_symbols_.insert(std::move(symbol));
 }
 
 size_t EodDatabase::import_file(const std::string& path) {
@@ -195,25 +199,42 @@ size_t EodDatabase::import_file(const std::string& path) {
     return a.date != b.date ? a.date < b.date : a.symbol < b.symbol;
   });
 
+  std::vector<std::string_view> new_symbols;
+  for (const Record& r : records)
+    if (!known_symbols_.contains(r.symbol) &&
+        (new_symbols.empty() || new_symbols.back() != r.symbol))
+      new_symbols.push_back(r.symbol);
+
   sqlite3_stmt* st = insert_.get();
+  sqlite3_stmt* sst = insert_symbol_.get();
+  auto run = [&](sqlite3_stmt* s) {
+    const int rc = sqlite3_step(s);
+    sqlite3_reset(s);
+    if (rc != SQLITE_DONE) fail("did not take '" + path + "'");
+  };
   exec("BEGIN IMMEDIATE", ("cannot take '" + path + "'").c_str());
   try {
     for (const Record& r : records) {
       sqlite3_bind_text(st, 1, r.symbol.data(), static_cast<int>(r.symbol.size()), SQLITE_STATIC);
       sqlite3_bind_int(st, 2, r.date);
       for (int i = 0; i < 5; ++i) sqlite3_bind_double(st, 3 + i, r.values[i]);
-      const int rc = sqlite3_step(st);
-      sqlite3_reset(st);
-      if (rc != SQLITE_DONE) fail("did not take '" + path + "'");
+      run(st);
+    }
+    for (std::string_view symbol : new_symbols) {
+      sqlite3_bind_text(sst, 1, symbol.data(), static_cast<int>(symbol.size()), SQLITE_STATIC);
+      run(sst);
     }
     exec("COMMIT", ("did not take '" + path + "'").c_str());
   } catch (...) {
     sqlite3_clear_bindings(st);
+    sqlite3_clear_bindings(sst);
     if (!sqlite3_get_autocommit(db_.get()))
       sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     throw;
   }
-  sqlite3_clear_bindings(st);  // the bound symbols point into `data`
+  sqlite3_clear_bindings(st);  // the bound texts point into `data`
+  sqlite3_clear_bindings(sst);
+  for (std::string_view symbol : new_symbols) known_symbols_.emplace(symbol);
   return records.size();
 }
 
@@ -246,7 +267,7 @@ std::vector<Quote> EodDatabase::quotes(const std::string& symbol, int32_t from, 
 }
 
 std::vector<std::string> EodDatabase::symbols() {
-  Statement s = prepare("SELECT DISTINCT symbol FROM quotes ORDER BY symbol");
+  Statement s = prepare("SELECT symbol FROM symbols ORDER BY symbol");
   std::vector<std::string> out;
   int rc;
   while ((rc = sqlite3_step(s.get())) == SQLITE_ROW)

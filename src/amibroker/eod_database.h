@@ -7,7 +7,9 @@
 //     open REAL NOT NULL, high REAL NOT NULL, low REAL NOT NULL,
 //     close REAL NOT NULL, volume NUMERIC NOT NULL,
 //     PRIMARY KEY (date, symbol)) WITHOUT ROWID;
+//   CREATE TABLE symbols (symbol TEXT PRIMARY KEY) WITHOUT ROWID;
 //
+// `symbols` lists every symbol ever imported, for quick completion.
 // Rows are kept in (date, symbol) order, so importing a day appends at the
 // end of the table instead of touching one page per symbol. Lookups by
 // symbol use the same key through SQLite's skip-scan, which the planner
@@ -20,7 +22,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 struct sqlite3;
@@ -80,7 +85,7 @@ class EodDatabase {
   // The quotes of one symbol in date order, optionally within [from, to]
   // (YYYYMMDD, 0 for open ends).
   std::vector<Quote> quotes(const std::string& symbol, int32_t from = 0, int32_t to = 0);
-  // Every stored symbol in ascending order.
+  // Every symbol ever imported, in ascending order.
   std::vector<std::string> symbols();
   // How many quotes are stored.
   int64_t quote_count();
@@ -111,7 +116,14 @@ class EodDatabase {
 
   std::string folder_;
   Connection db_;     // declared before the statements: closed after them
-  Statement insert_;  // the import's prepared insert
+  Statement insert_;         // the import's prepared inserts
+  Statement insert_symbol_;
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  // The symbols table as read at opening and grown by committed imports.
+  std::unordered_set<std::string, TextHash, std::equal_to<>> known_symbols_;
 };
 
 }  // namespace quillon
