@@ -58,9 +58,7 @@ void append_price(std::string& out, long long paise) {
   }
 }
 
-int arg(int argc, char** argv, int i, int def) {
-  return argc > i ? std::atoi(argv[i]) : def;
-}
+int arg(int argc, char** argv, int i, int def) { return argc > i ? std::atoi(argv[i]) : def; }
 
 }  // namespace
 
@@ -103,7 +101,7 @@ int main(int argc, char** argv) {
   std::string text;
   const std::string path = join_path(folder, "day_DX.txt");
   Date day{2000, 1, 3};  // a Monday
-  int weekday = 0;        // 0 = Monday
+  int weekday = 0;       // 0 = Monday
   double import_seconds = 0, import_cpu = 0;
   long long records = 0;
   for (int f = 0; f < files; ++f) {

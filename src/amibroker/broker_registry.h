@@ -4,8 +4,8 @@
 // does.
 #pragma once
 
-#include <functional>
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>

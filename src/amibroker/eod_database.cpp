@@ -75,7 +75,7 @@ std::string EodDatabase::file_path() const { return join_path(folder_, kEodDatab
 
 void EodDatabase::fail(const std::string& what) const {
   throw AutomationError(kErrApplication, "The chart database '" + file_path() + "' " + what + ": " +
-                                          sqlite3_errmsg(db_.get()) + ".");
+                                             sqlite3_errmsg(db_.get()) + ".");
 }
 
 void EodDatabase::exec(const char* sql, const char* what) {
@@ -95,12 +95,14 @@ std::unique_ptr<EodDatabase> EodDatabase::open(const std::string& folder) {
   if (folder.empty() || !std::filesystem::is_directory(folder, ec)) return nullptr;
   const std::string file = join_path(folder, kEodDatabaseFile);
   sqlite3* raw = nullptr;
-  const int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                                 nullptr);
+  const int rc =
+      sqlite3_open_v2(file.c_str(), &raw,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   Connection db(raw);
   if (rc != SQLITE_OK)
-    throw AutomationError(kErrApplication, "Cannot open the chart database '" + file + "': " +
-                                            (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)) + ".");
+    throw AutomationError(kErrApplication,
+                          "Cannot open the chart database '" + file +
+                              "': " + (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)) + ".");
   auto self = std::make_unique<EodDatabase>(Key{}, folder, std::move(db));
   self->prepare_schema();
   return self;
@@ -122,19 +124,20 @@ void EodDatabase::prepare_schema() {
     exec("BEGIN IMMEDIATE", "cannot be created");
     try {
       if (version() == 0) {  // not made meanwhile by another program
-        exec("CREATE TABLE quotes ("
-             " symbol TEXT NOT NULL,"
-             " date INTEGER NOT NULL,"
-             " open REAL NOT NULL, high REAL NOT NULL, low REAL NOT NULL,"
-             " close REAL NOT NULL, volume NUMERIC NOT NULL,"
-             " PRIMARY KEY (date, symbol)) WITHOUT ROWID;"
-             "CREATE TABLE symbols (symbol TEXT PRIMARY KEY) WITHOUT ROWID;"
-             "ANALYZE quotes;"
-             "DELETE FROM sqlite_stat1 WHERE tbl = 'quotes';",
-             "cannot be created");
-        const std::string stat = std::string("INSERT INTO sqlite_stat1 VALUES('quotes', 'quotes', '") +
-                                 kQuotesStat + "');PRAGMA user_version=" +
-                                 std::to_string(kEodSchemaVersion) + ";";
+        exec(
+            "CREATE TABLE quotes ("
+            " symbol TEXT NOT NULL,"
+            " date INTEGER NOT NULL,"
+            " open REAL NOT NULL, high REAL NOT NULL, low REAL NOT NULL,"
+            " close REAL NOT NULL, volume NUMERIC NOT NULL,"
+            " PRIMARY KEY (date, symbol)) WITHOUT ROWID;"
+            "CREATE TABLE symbols (symbol TEXT PRIMARY KEY) WITHOUT ROWID;"
+            "ANALYZE quotes;"
+            "DELETE FROM sqlite_stat1 WHERE tbl = 'quotes';",
+            "cannot be created");
+        const std::string stat =
+            std::string("INSERT INTO sqlite_stat1 VALUES('quotes', 'quotes', '") + kQuotesStat +
+            "');PRAGMA user_version=" + std::to_string(kEodSchemaVersion) + ";";
         exec(stat.c_str(), "cannot be created");
       }
       exec("COMMIT", "cannot be created");
@@ -146,16 +149,17 @@ void EodDatabase::prepare_schema() {
   }
   const int v = version();
   if (v != kEodSchemaVersion)
-    throw AutomationError(kErrApplication, "The chart database '" + file_path() + "' has the layout " +
-                                            std::to_string(v) + ", which this version (layout " +
-                                            std::to_string(kEodSchemaVersion) +
-                                            ") cannot read; it was not opened.");
+    throw AutomationError(kErrApplication, "The chart database '" + file_path() +
+                                               "' has the layout " + std::to_string(v) +
+                                               ", which this version (layout " +
+                                               std::to_string(kEodSchemaVersion) +
+                                               ") cannot read; it was not opened.");
   insert_ = prepare(
       "INSERT OR REPLACE INTO quotes(symbol, date, open, high, low, close, volume)"
       " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)",
       SQLITE_PREPARE_PERSISTENT);
-  insert_symbol_ = prepare("INSERT OR IGNORE INTO symbols(symbol) VALUES(?1)",
-                           SQLITE_PREPARE_PERSISTENT);
+  insert_symbol_ =
+      prepare("INSERT OR IGNORE INTO symbols(symbol) VALUES(?1)", SQLITE_PREPARE_PERSISTENT);
   for (std::string& symbol : symbols()) known_symbols_.insert(std::move(symbol));
 }
 
@@ -186,7 +190,8 @@ size_t EodDatabase::import_file(const std::string& path) {
     Record r{};
     r.symbol = f[0];
     if (r.symbol.empty()) bad(" has no symbol");
-    if (!read_date(f[1], r.date)) bad(": the date '" + shown(f[1]) + "' is not a day written YYYYMMDD");
+    if (!read_date(f[1], r.date))
+      bad(": the date '" + shown(f[1]) + "' is not a day written YYYYMMDD");
     for (int i = 0; i < 5; ++i)
       if (!read_number(f[2 + i], r.values[i]))
         bad(std::string(": the ") + kOutputFieldNames[2 + i] + " value '" + shown(f[2 + i]) +

@@ -21,8 +21,8 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -35,11 +35,11 @@ namespace quillon {
 
 // Error numbers of the chart database, after the run-time error numbers of
 // the Basic the original program was written in.
-inline constexpr long kErrInvalidArgument = 5;    // unknown import type or format
-inline constexpr long kErrBadRecord = 13;         // a record that is not of the format
-inline constexpr long kErrFileAccess = 75;        // the file to import cannot be read
-inline constexpr long kErrCannotCreate = 429;     // no backend under the name
-inline constexpr long kErrApplication = 1004;     // no database open, SQLite failed, other
+inline constexpr long kErrInvalidArgument = 5;  // unknown import type or format
+inline constexpr long kErrBadRecord = 13;       // a record that is not of the format
+inline constexpr long kErrFileAccess = 75;      // the file to import cannot be read
+inline constexpr long kErrCannotCreate = 429;   // no backend under the name
+inline constexpr long kErrApplication = 1004;   // no database open, SQLite failed, other
 
 inline constexpr const char* kEodDatabaseFile = "eod.sqlite";
 // The one import format the database reads: the EOD text file's record.
@@ -116,7 +116,7 @@ class EodDatabase {
 
   std::string folder_;
   Connection db_;     // declared before the statements: closed after them
-  Statement insert_;         // the import's prepared inserts
+  Statement insert_;  // the import's prepared inserts
   Statement insert_symbol_;
   struct TextHash {
     using is_transparent = void;
