@@ -22,6 +22,10 @@ namespace {
 // skipping from date to date along the key instead of reading every row.
 constexpr const char* kQuotesStat = "2300000 2300 1";
 
+constexpr const char* kInsertQuotes =
+    "INSERT OR REPLACE INTO quotes(symbol, date, open, high, low, close, volume) VALUES";
+constexpr size_t kBatchRows = 32;  // 224 parameters a statement
+
 constexpr const char* kNothingImported = "; nothing of the file was imported.";
 
 // A field as shown in a message: control characters replaced, cut at 40.
@@ -154,10 +158,12 @@ void EodDatabase::prepare_schema() {
                                                ", which this version (layout " +
                                                std::to_string(kEodSchemaVersion) +
                                                ") cannot read; it was not opened.");
-  insert_ = prepare(
-      "INSERT OR REPLACE INTO quotes(symbol, date, open, high, low, close, volume)"
-      " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)",
-      SQLITE_PREPARE_PERSISTENT);
+  const std::string one = std::string(kInsertQuotes) + "(?,?,?,?,?,?,?)";
+  insert_ = prepare(one.c_str(), SQLITE_PREPARE_PERSISTENT);
+  // Many rows a statement: less work per quote than one row each.
+  std::string batch = kInsertQuotes;
+  for (size_t k = 0; k < kBatchRows; ++k) batch += k ? ",(?,?,?,?,?,?,?)" : "(?,?,?,?,?,?,?)";
+  insert_batch_ = prepare(batch.c_str(), SQLITE_PREPARE_PERSISTENT);
   insert_symbol_ =
       prepare("INSERT OR IGNORE INTO symbols(symbol) VALUES(?1)", SQLITE_PREPARE_PERSISTENT);
   for (std::string& symbol : symbols()) known_symbols_.insert(std::move(symbol));
@@ -211,6 +217,7 @@ size_t EodDatabase::import_file(const std::string& path) {
       new_symbols.push_back(r.symbol);
 
   sqlite3_stmt* st = insert_.get();
+  sqlite3_stmt* batch = insert_batch_.get();
   sqlite3_stmt* sst = insert_symbol_.get();
   auto run = [&](sqlite3_stmt* s) {
     const int rc = sqlite3_step(s);
@@ -219,10 +226,20 @@ size_t EodDatabase::import_file(const std::string& path) {
   };
   exec("BEGIN IMMEDIATE", ("cannot take '" + path + "'").c_str());
   try {
-    for (const Record& r : records) {
-      sqlite3_bind_text(st, 1, r.symbol.data(), static_cast<int>(r.symbol.size()), SQLITE_STATIC);
-      sqlite3_bind_int(st, 2, r.date);
-      for (int i = 0; i < 5; ++i) sqlite3_bind_double(st, 3 + i, r.values[i]);
+    auto bind = [](sqlite3_stmt* s, int first, const Record& r) {
+      sqlite3_bind_text(s, first, r.symbol.data(), static_cast<int>(r.symbol.size()),
+                        SQLITE_STATIC);
+      sqlite3_bind_int(s, first + 1, r.date);
+      for (int i = 0; i < 5; ++i) sqlite3_bind_double(s, first + 2 + i, r.values[i]);
+    };
+    size_t i = 0;
+    for (; i + kBatchRows <= records.size(); i += kBatchRows) {
+      for (size_t k = 0; k < kBatchRows; ++k)
+        bind(batch, static_cast<int>(7 * k + 1), records[i + k]);
+      run(batch);
+    }
+    for (; i < records.size(); ++i) {
+      bind(st, 1, records[i]);
       run(st);
     }
     for (std::string_view symbol : new_symbols) {
@@ -232,12 +249,14 @@ size_t EodDatabase::import_file(const std::string& path) {
     exec("COMMIT", ("did not take '" + path + "'").c_str());
   } catch (...) {
     sqlite3_clear_bindings(st);
+    sqlite3_clear_bindings(batch);
     sqlite3_clear_bindings(sst);
     if (!sqlite3_get_autocommit(db_.get()))
       sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     throw;
   }
   sqlite3_clear_bindings(st);  // the bound texts point into `data`
+  sqlite3_clear_bindings(batch);
   sqlite3_clear_bindings(sst);
   for (std::string_view symbol : new_symbols) known_symbols_.emplace(symbol);
   return records.size();

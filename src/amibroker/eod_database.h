@@ -116,7 +116,8 @@ class EodDatabase {
 
   std::string folder_;
   Connection db_;     // declared before the statements: closed after them
-  Statement insert_;  // the import's prepared inserts
+  Statement insert_;  // the import's prepared inserts: one row, many rows
+  Statement insert_batch_;
   Statement insert_symbol_;
   struct TextHash {
     using is_transparent = void;

@@ -93,11 +93,13 @@ TEST_F(EodDatabaseTest, ReimportingADayReplacesItsQuotes) {
   open();
   broker.Import(0, file("a_DX.txt", "ABC,20080131,10,11,9,10,100\r\nXYZ,20080131,5,6,4,5,50\r\n"),
                 kEodImportFormat);
-  broker.Import(
-      0, file("b_DX.txt", "ABC,20080131,12,13,11,12,200\r\nABC,20080131,12,13,11,13,300\r\n"),
-      kEodImportFormat);
-  EXPECT_EQ(open().quote_count(), 2);
-  EXPECT_EQ(open().quotes("ABC"), (Quotes{{"ABC", 20080131, 12, 13, 11, 13, 300}}));  // last one
+  // ABC twice (the later counts) among enough others to fill a many-row insert.
+  std::string again = "ABC,20080131,12,13,11,12,200\r\nABC,20080131,12,13,11,13,300\r\n";
+  for (int i = 0; i < 40; ++i) again += "S" + std::to_string(i) + ",20080131,1,1,1,1,1\r\n";
+  broker.Import(0, file("b_DX.txt", again), kEodImportFormat);
+  EXPECT_EQ(open().quote_count(), 42);
+  EXPECT_EQ(open().quotes("ABC"), (Quotes{{"ABC", 20080131, 12, 13, 11, 13, 300}}));
+  EXPECT_EQ(open().quotes("XYZ").size(), 1u);
 }
 
 TEST_F(EodDatabaseTest, AMalformedFileStoresNothing) {
