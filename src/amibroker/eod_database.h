@@ -15,9 +15,10 @@
 // symbol use the same key through SQLite's skip-scan, which the planner
 // statistics written at creation enable ("many symbols per date").
 //
-// The file runs in WAL mode with full synchronisation: each imported file is
-// one transaction, durable once Import returns, and a crash or kill at any
-// moment leaves the database as it was before that file.
+// Each imported file is one transaction in WAL mode: a crash or kill at any
+// moment leaves the database as it was before that file. Commits are synced
+// to disk by checkpoint() (SaveDataBase), by SQLite's automatic checkpoints
+// and when the database is closed.
 #pragma once
 
 #include <cstdint>
@@ -79,7 +80,8 @@ class EodDatabase {
   // stored then.
   size_t import_file(const std::string& path);
 
-  // Copies everything imported into the database file itself and syncs it.
+  // Copies everything imported into the database file itself and syncs it:
+  // from here on a power cut loses nothing.
   void checkpoint();
 
   // The quotes of one symbol in date order, optionally within [from, to]
