@@ -140,7 +140,7 @@ void apply_options(MainWindow& window, const CommandLine& cl) {
 
 int run_commands(MainWindow& window, const CommandLine& cl, std::ostream& err) {
   for (const std::string& c : cl.commands) {
-    if (c == "download" || c == "update") {
+    if (c == "download") {
       err << "quillon: the " << c << " command is not available in this version yet\n";
       return kExitUsage;
     }
@@ -148,6 +148,7 @@ int run_commands(MainWindow& window, const CommandLine& cl, std::ostream& err) {
   for (const std::string& c : cl.commands) {
     if (c == "convert") window.cmdConvert_Click();
     else if (c == "settings") window.cmdOptions_Click();
+    else if (c == "update") window.Command3_Click();
   }
   return kExitOk;
 }

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "amibroker/update_ami.h"
 #include "bhavcopy/bhavcopy_convert.h"
 #include "indices/index_convert.h"
 #include "platform/text_file.h"
@@ -78,8 +79,24 @@ void MainWindow::cmdProcess_Click() {
   p_.messages.show("Download is not available in this version yet.");
 }
 
+// Update: every queued file in queue order, then an empty queue. A failure
+// of one file is reported by fUpdateAmi and does not stop the others; a
+// failure of the loop itself ends the command and keeps the queue.
 void MainWindow::Command3_Click() {
-  p_.messages.show("Update is not available in this version yet.");
+  try {
+    if (w_.colAmiFiles.empty()) return;
+    const size_t count = w_.colAmiFiles.size();
+    const int total = static_cast<int>(count);
+    for (size_t i = 0; i < count; ++i) {
+      p_.progress.report(static_cast<int>(i), total);
+      const std::string strFile = w_.colAmiFiles.at(i);
+      fUpdateAmi(w_, p_, strFile);
+    }
+    p_.progress.report(total, total);
+    w_.colAmiFiles = {};
+  } catch (const std::exception& e) {
+    p_.messages.show(std::string("cmdUpdate: ") + e.what());
+  }
 }
 
 void MainWindow::cmdConvert_Click() {

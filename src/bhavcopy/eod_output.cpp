@@ -167,13 +167,12 @@ void append_record(std::string& out, const EodFields& f, size_t line, const Date
   out.append(f.symbol).push_back(',');
   if (!append_date_field(out, f.date, dates))
     fail_at_line(line, "the date '" + shown(f.date) + "' is neither a date nor a whole number");
-  const std::pair<const char*, std::string_view> numbers[] = {
-      {"OPEN", f.open}, {"HIGH", f.high}, {"LOW", f.low}, {"CLOSE", f.close}, {"VOLUME", f.volume}};
-  for (const auto& [name, field] : numbers) {
+  const std::string_view numbers[] = {f.open, f.high, f.low, f.close, f.volume};
+  for (size_t i = 0; i < 5; ++i) {
     out.push_back(',');
-    if (!append_number(out, field))
-      fail_at_line(line, std::string("the ") + name + " value '" + shown(field) +
-                             "' is not a number");
+    if (!append_number(out, numbers[i]))
+      fail_at_line(line, std::string("the ") + kOutputFieldNames[i + 2] + " value '" +
+                             shown(numbers[i]) + "' is not a number");
   }
   out.append(kCrLf);
 }

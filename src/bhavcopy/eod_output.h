@@ -50,6 +50,10 @@ size_t split_fields(std::string_view line, std::string_view* fields, size_t max)
 // A failure inside one input, reported with the line where it happened.
 [[noreturn]] void fail_at_line(size_t line, const std::string& what);
 
+// The record's fields, named for messages.
+inline constexpr const char* kOutputFieldNames[7] = {"SYMBOL", "YYYYMMDD", "OPEN", "HIGH",
+                                                     "LOW",    "CLOSE",    "VOLUME"};
+
 // The input fields one output record is made of.
 struct EodFields {
   std::string_view symbol, date, open, high, low, close, volume;

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "amibroker/broker_registry.h"
+#include "amibroker/eod_server.h"
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "platform/real_platform.h"
@@ -31,12 +33,6 @@ class NoFetcher final : public quillon::Fetcher {
     return {false, 0, "downloads are not available in this version yet"};
   }
 };
-class NoBrokers final : public quillon::BrokerFactory {
- public:
-  std::unique_ptr<quillon::BrokerApplication> create(const std::string& name) override {
-    throw quillon::AutomationError(429, "ActiveX component can't create object: " + name);
-  }
-};
 
 }  // namespace
 
@@ -58,7 +54,10 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   NoFetcher fetcher;
-  NoBrokers brokers;
+  // The chart database keeps its open database for the whole run.
+  EodServer chart_database;
+  BrokerRegistry brokers;
+  register_sqlite_broker(brokers, chart_database);
   if (cl->commands.empty()) return run_window(argc, argv, *cl, fetcher, brokers);
 
   StreamMessageBox messages(std::cerr);

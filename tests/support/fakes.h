@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "amibroker/broker_registry.h"
 #include "platform/platform.h"
 #include "platform/real_platform.h"
 
@@ -121,7 +122,7 @@ struct TestPlatform {
   RecordingWebOpener web;
   ScriptedFolderPicker folders;
   RecordingFetcher fetcher;
-  NoBrokers brokers;
+  BrokerRegistry brokers;  // empty: no "Broker.Application" until a test registers one
   RecordingProgress progress;
   Platform platform{messages, files,   date_pattern, clock,   program_folder, events,
                     pointer,  browser, web,          folders, fetcher,        brokers,

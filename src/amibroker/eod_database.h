@@ -1,0 +1,132 @@
+// The EOD database behind the chart program's automation object: a folder
+// holding one SQLite file, eod.sqlite, with one table of daily quotes.
+//
+//   CREATE TABLE quotes (
+//     symbol TEXT    NOT NULL,   -- as in the EOD file, case and blanks kept
+//     date   INTEGER NOT NULL,   -- YYYYMMDD, e.g. 20080131
+//     open REAL NOT NULL, high REAL NOT NULL, low REAL NOT NULL,
+//     close REAL NOT NULL, volume NUMERIC NOT NULL,
+//     PRIMARY KEY (date, symbol)) WITHOUT ROWID;
+//   CREATE TABLE symbols (symbol TEXT PRIMARY KEY) WITHOUT ROWID;
+//
+// `symbols` lists every symbol ever imported, for quick completion.
+// Rows are kept in (date, symbol) order, so importing a day appends at the
+// end of the table instead of touching one page per symbol. Lookups by
+// symbol use the same key through SQLite's skip-scan, which the planner
+// statistics written at creation enable ("many symbols per date").
+//
+// Each imported file is one transaction in WAL mode: a crash or kill at any
+// moment leaves the database as it was before that file. Commits are synced
+// to disk by checkpoint() (SaveDataBase), by SQLite's automatic checkpoints
+// and when the database is closed.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace quillon {
+
+// Error numbers of the chart database, after the run-time error numbers of
+// the Basic the original program was written in.
+inline constexpr long kErrInvalidArgument = 5;  // unknown import type or format
+inline constexpr long kErrBadRecord = 13;       // a record that is not of the format
+inline constexpr long kErrFileAccess = 75;      // the file to import cannot be read
+inline constexpr long kErrCannotCreate = 429;   // no backend under the name
+inline constexpr long kErrApplication = 1004;   // no database open, SQLite failed, other
+
+inline constexpr const char* kEodDatabaseFile = "eod.sqlite";
+// The one import format the database reads: the EOD text file's record.
+inline constexpr const char* kEodImportFormat = "VaRA_EOD.format";
+inline constexpr int kEodSchemaVersion = 1;  // PRAGMA user_version
+
+struct Quote {
+  std::string symbol;
+  int32_t date = 0;  // YYYYMMDD
+  double open = 0, high = 0, low = 0, close = 0, volume = 0;
+  friend bool operator==(const Quote&, const Quote&) = default;
+};
+
+class EodDatabase {
+ public:
+  // Opens the database of `folder`, creating eod.sqlite when the folder
+  // holds none. Returns nullptr when `folder` is empty text or names no
+  // existing folder. Throws AutomationError (kErrApplication) when the folder
+  // exists but its database cannot be opened or created, or was made by a
+  // newer version of the program.
+  static std::unique_ptr<EodDatabase> open(const std::string& folder);
+
+  ~EodDatabase();
+  EodDatabase(const EodDatabase&) = delete;
+  EodDatabase& operator=(const EodDatabase&) = delete;
+  EodDatabase(EodDatabase&&) = delete;
+  EodDatabase& operator=(EodDatabase&&) = delete;
+
+  const std::string& folder() const { return folder_; }
+  std::string file_path() const;
+
+  // Imports one EOD text file (SYMBOL,YYYYMMDD,OPEN,HIGH,LOW,CLOSE,VOLUME
+  // per line, CR LF or LF line ends; empty lines are skipped) as one
+  // transaction: a quote already stored for a symbol and date is replaced.
+  // Returns the number of records read. Throws AutomationError naming the
+  // file and, for a malformed record, the line; nothing of the file is
+  // stored then.
+  size_t import_file(const std::string& path);
+
+  // Copies everything imported into the database file itself and syncs it:
+  // from here on a power cut loses nothing.
+  void checkpoint();
+
+  // The quotes of one symbol in date order, optionally within [from, to]
+  // (YYYYMMDD, 0 for open ends).
+  std::vector<Quote> quotes(const std::string& symbol, int32_t from = 0, int32_t to = 0);
+  // Every symbol ever imported, in ascending order.
+  std::vector<std::string> symbols();
+  // How many quotes are stored.
+  int64_t quote_count();
+
+ private:
+  struct CloseDb {
+    void operator()(sqlite3* db) const;
+  };
+  struct FinalizeStatement {
+    void operator()(sqlite3_stmt* s) const;
+  };
+  using Connection = std::unique_ptr<sqlite3, CloseDb>;
+  using Statement = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
+
+  class Key {
+    friend class EodDatabase;
+    Key() = default;
+  };
+
+ public:
+  EodDatabase(Key, std::string folder, Connection db);
+
+ private:
+  [[noreturn]] void fail(const std::string& what) const;
+  void exec(const char* sql, const char* what);
+  Statement prepare(const char* sql, unsigned flags = 0);
+  void prepare_schema();
+
+  std::string folder_;
+  Connection db_;     // declared before the statements: closed after them
+  Statement insert_;  // the import's prepared inserts: one row, many rows
+  Statement insert_batch_;
+  Statement insert_symbol_;
+  struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  // The symbols table as read at opening and grown by committed imports.
+  std::unordered_set<std::string, TextHash, std::equal_to<>> known_symbols_;
+};
+
+}  // namespace quillon
