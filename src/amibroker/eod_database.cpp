@@ -28,17 +28,6 @@ constexpr size_t kBatchRows = 32;  // 224 parameters a statement
 
 constexpr const char* kNothingImported = "; nothing of the file was imported.";
 
-// A field as shown in a message: control characters replaced, cut at 40.
-std::string shown(std::string_view text) {
-  std::string s;
-  for (char c : text.substr(0, 40)) {
-    unsigned char u = static_cast<unsigned char>(c);
-    s.push_back(u < 0x20 || u == 0x7f ? '?' : c);
-  }
-  if (text.size() > 40) s += "...";
-  return s;
-}
-
 bool read_number(std::string_view s, double& v) {
   if (s.empty()) return false;
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);

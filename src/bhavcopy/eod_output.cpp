@@ -151,7 +151,6 @@ void fail_at_line(size_t line, const std::string& what) {
   throw Error("line " + std::to_string(line) + ": " + what);
 }
 
-namespace {
 std::string shown(std::string_view text) {
   std::string s;
   for (char c : text.substr(0, 40)) {
@@ -161,7 +160,6 @@ std::string shown(std::string_view text) {
   if (text.size() > 40) s += "...";
   return s;
 }
-}  // namespace
 
 void append_record(std::string& out, const EodFields& f, size_t line, const DateReader& dates) {
   out.append(f.symbol).push_back(',');

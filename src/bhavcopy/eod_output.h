@@ -47,6 +47,9 @@ class LineReader {
 // most `max` fields and returns how many the line has in all.
 size_t split_fields(std::string_view line, std::string_view* fields, size_t max);
 
+// A field as shown in a message: control characters replaced, cut at 40.
+std::string shown(std::string_view text);
+
 // A failure inside one input, reported with the line where it happened.
 [[noreturn]] void fail_at_line(size_t line, const std::string& what);
 
