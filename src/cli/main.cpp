@@ -5,16 +5,13 @@
 
 #include "app/command_line.h"
 #include "app/main_window.h"
+#include "platform/curl_fetcher.h"
 #include "platform/real_platform.h"
 #include "qt/qt_date_pattern.h"
 
 namespace {
 
 // Pieces the command line has no use for.
-class NoBrowser final : public quillon::Browser {
- public:
-  void navigate(const std::string&) override {}
-};
 class NoWebOpener final : public quillon::WebOpener {
  public:
   void open(const std::string&) override {}
@@ -24,12 +21,6 @@ class NoFolderPicker final : public quillon::FolderPicker {
   std::string pick(const std::string&) override { return {}; }
 };
 
-class NoFetcher final : public quillon::Fetcher {
- public:
-  quillon::FetchResult fetch(const std::string&, const std::string&) override {
-    return {false, 0, "downloads are not available in this version yet"};
-  }
-};
 class NoBrokers final : public quillon::BrokerFactory {
  public:
   std::unique_ptr<quillon::BrokerApplication> create(const std::string& name) override {
@@ -69,10 +60,10 @@ int main(int argc, char** argv) {
   RealProgramFolder program_folder;
   NoEventPump events;
   NoMousePointer pointer;
-  NoBrowser browser;
+  CurlFetcher fetcher;  // one connection for the whole run
+  CurlBrowser browser(fetcher);
   NoWebOpener web;
   NoFolderPicker folders;
-  NoFetcher fetcher;
   NoBrokers brokers;
   NoProgress progress;
   Platform platform{messages, files,   date_pattern, clock,   program_folder, events,
