@@ -142,29 +142,5 @@ TEST_F(BhavcopyRun, ZippedDayUnpackedUnderTheDaysName) {
   }
 }
 
-TEST_F(BhavcopyRun, StopsAfterTheCurrentDayWhenAsked) {
-  live.fakes.progress.stop_after = 2;
-  fGetNseFileAlt(w, live.platform, {2008, 1, 1}, {2008, 1, 5});
-  EXPECT_EQ(w.Text1.text(),
-            "\r\nDownloading BhavCopy for 01/01/2008 <- file doesnt exists...."
-            "\r\nDownloading BhavCopy for 02/01/2008 <- file doesnt exists...."
-            "\r\nDownload stopped by the user.");
-  EXPECT_EQ(server.targets().size(), 4u);  // two days, each with its zip
-}
-
-TEST(BhavcopyDownload, EmptyFolderBoxesAreRefused) {
-  TestPlatform tp;
-  WindowModel w;
-  w.txtDestFolder = "D";
-  fGetNseFileAlt(w, tp.platform, {2008, 1, 31}, {2008, 1, 31});
-  w.txtSourceFolder = "S";
-  w.txtDestFolder.clear();
-  fGetNseFileAlt(w, tp.platform, {2008, 1, 31}, {2008, 1, 31});
-  EXPECT_EQ(tp.messages.shown, (std::vector<std::string>{"Please select a valid Source folder",
-                                                         "Please Select a Valid Destination Folder"}));
-  EXPECT_EQ(tp.pointer.log, std::vector<std::string>{"arrow"});
-  EXPECT_TRUE(tp.fetcher.requests.empty());
-}
-
 }  // namespace
 }  // namespace quillon::testing

@@ -60,25 +60,6 @@ TEST(IndexDownload, AddressesQueryTextsAndLocalNames) {
   EXPECT_EQ(index_date_parts({2008, 1, 5}, {2008, 1, 31}), "5120083112008");
 }
 
-// An unreachable server is no failure of the run: both lines for every index.
-TEST(IndexDownload, UnreachableServerStillGivesBothLines) {
-  TempDir tmp;
-  RefusingPort nobody;
-  LivePlatform live;
-  live.fakes.program_folder.folder = tmp.path();
-  WindowModel w;
-  w.gstrExchangeUrl = nobody.base();
-  w.txtSourceFolder = tmp.path();
-  w.TxtFromDt = w.TxtToDt = "31/01/2008";
-  w.arrIndexList = {"CNX IT=IT", "CNX 100=CNX100"};
-  fgetIndices(w, live.platform);
-  EXPECT_EQ(w.Text1.text(),
-            "\r\nDownloading Index data for IT\r\n Index Download is complete."
-            "\r\nDownloading Index data for CNX100\r\n Index Download is complete.");
-  EXPECT_TRUE(live.fakes.messages.shown.empty());
-  EXPECT_TRUE(folder_names(tmp.path()).empty());
-}
-
 TEST(IndexDownload, FailuresEndTheRunAtTheFailingEntry) {
   struct Case {
     std::optional<std::vector<std::string>> list;

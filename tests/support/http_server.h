@@ -45,6 +45,8 @@ class TestServer {
     });
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
+    // A stop before the accept loop runs would be lost.
+    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   ~TestServer() {
     stopping_ = true;
