@@ -2,6 +2,8 @@
 
 #include <ostream>
 
+#include "platform/url_text.h"
+
 namespace quillon {
 
 std::string usage_text() {
@@ -27,7 +29,8 @@ std::string usage_text() {
          "  --indices, --no-indices  tick or untick INDICES\n"
          "  --length TEXT          symbol length (empty for no limit)\n"
          "  --settings FILE        settings file to use instead of QM.INI beside the program\n"
-         "  --exchange-url URL     the exchange's base address\n"
+         "  --exchange-url URL     the exchange's base address (http:// or https://;\n"
+         "                         default https://nsearchives.nseindia.com)\n"
          "  --screenshot FILE      open the window with these options, save a picture\n"
          "                         of it as a PNG file and end (takes no command)\n"
          "  --help                 show this text\n"
@@ -78,6 +81,10 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
     if (text_option) {
       auto v = value();
       if (!v) return std::nullopt;
+      if (text_option == &cl.exchange_url && !is_http_address(*v)) {
+        error = "--exchange-url takes an http:// or https:// address, not '" + *v + "'";
+        return std::nullopt;
+      }
       *text_option = *v;
       continue;
     }
@@ -126,7 +133,12 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
 
 void apply_options(MainWindow& window, const CommandLine& cl) {
   WindowModel& w = window.model();
-  if (cl.exchange_url) w.gstrExchangeUrl = *cl.exchange_url;
+  if (cl.exchange_url) {
+    // The paths that follow the base begin with "/".
+    std::string base = *cl.exchange_url;
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    w.gstrExchangeUrl = base;
+  }
   if (cl.from) w.TxtFromDt = *cl.from;
   if (cl.to) w.TxtToDt = *cl.to;
   if (cl.scrip) w.txtScrip = *cl.scrip;
@@ -139,14 +151,17 @@ void apply_options(MainWindow& window, const CommandLine& cl) {
 }
 
 int run_commands(MainWindow& window, const CommandLine& cl, std::ostream& err) {
+  // With "Folder" as the source the Download button is disabled.
   for (const std::string& c : cl.commands) {
-    if (c == "download") {
-      err << "quillon: the " << c << " command is not available in this version yet\n";
+    if (c == "download" && !window.model().cmdProcessEnabled) {
+      err << "quillon: download needs --source nse or bse; with --source folder there is "
+             "nothing to download\n";
       return kExitUsage;
     }
   }
   for (const std::string& c : cl.commands) {
-    if (c == "convert") window.cmdConvert_Click();
+    if (c == "download") window.cmdProcess_Click();
+    else if (c == "convert") window.cmdConvert_Click();
     else if (c == "settings") window.cmdOptions_Click();
     else if (c == "update") window.Command3_Click();
   }

@@ -1,12 +1,17 @@
 #include "app/main_window.h"
 
 #include <exception>
+#include <optional>
 
 #include "amibroker/update_ami.h"
 #include "bhavcopy/bhavcopy_convert.h"
+#include "bhavcopy/bhavcopy_download.h"
 #include "indices/index_convert.h"
+#include "indices/index_download.h"
+#include "platform/download_support.h"
 #include "platform/text_file.h"
 #include "scrip/scrip_convert.h"
+#include "scrip/scrip_download.h"
 #include "settings/ini_file.h"
 #include "settings/regional_date.h"
 
@@ -76,7 +81,46 @@ void MainWindow::Form_Load() {
 }
 
 void MainWindow::cmdProcess_Click() {
-  p_.messages.show("Download is not available in this version yet.");
+  // While a download lets the window process its events a second click would
+  // start a run inside the running one; it is ignored instead.
+  if (downloading_) return;
+  struct Running {
+    MainWindow& m;
+    explicit Running(MainWindow& window) : m(window) {
+      m.downloading_ = true;
+      m.p_.pointer.busy();
+    }
+    ~Running() {
+      m.p_.pointer.arrow();
+      m.downloading_ = false;
+    }
+  } running(*this);
+  if (w_.rbSource == kSourceNse) download_checked();
+}
+
+// Checks the date and folder boxes in their fixed order, stopping at the first
+// that fails, then starts what the check boxes ask for.
+void MainWindow::download_checked() {
+  const DateReader dates(p_.date_pattern.short_date_pattern());
+  const std::optional<Date> from = w_.TxtFromDt.empty() ? std::nullopt : dates.parse(w_.TxtFromDt);
+  if (!from) return p_.messages.show("Please Enter a Valid From Date.");
+  const std::optional<Date> to = w_.TxtToDt.empty() ? std::nullopt : dates.parse(w_.TxtToDt);
+  if (!to) return p_.messages.show("Please Enter a Valid To Date.");
+  if (w_.txtSourceFolder.empty()) return p_.messages.show("Please select a valid Source folder");
+  if (w_.txtDestFolder.empty()) return p_.messages.show("Please select a valid Dest. folder");
+  if (w_.chkEOD) {
+    if (!w_.txtScrip.empty())
+      fDownloadScrip(w_, p_);
+    else
+      fGetNseFileAlt(w_, p_, *from, *to);
+    // A stop asked for during the first download stops the index download too.
+    if (w_.chkIndices && p_.progress.stop_requested()) {
+      if (!w_.Text1.text().ends_with(kStoppedByUser))
+        w_.Text1.append(std::string(kCrLf) + std::string(kStoppedByUser));
+      return;
+    }
+  }
+  if (w_.chkIndices) fgetIndices(w_, p_);
 }
 
 // Update: every queued file in queue order, then an empty queue. A failure

@@ -45,9 +45,12 @@ class MainWindow {
   std::string start_page_address();
 
  private:
+  void download_checked();
+
   Platform& p_;
   WindowModel w_;
   std::string settings_file_;
+  bool downloading_ = false;
 };
 
 }  // namespace quillon

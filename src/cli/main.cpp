@@ -7,6 +7,7 @@
 #include "amibroker/eod_server.h"
 #include "app/command_line.h"
 #include "app/main_window.h"
+#include "platform/curl_fetcher.h"
 #include "platform/real_platform.h"
 #include "qt/qt_date_pattern.h"
 #include "qt/window_app.h"
@@ -14,10 +15,6 @@
 namespace {
 
 // Pieces the command line has no use for.
-class NoBrowser final : public quillon::Browser {
- public:
-  void navigate(const std::string&) override {}
-};
 class NoWebOpener final : public quillon::WebOpener {
  public:
   void open(const std::string&) override {}
@@ -25,13 +22,6 @@ class NoWebOpener final : public quillon::WebOpener {
 class NoFolderPicker final : public quillon::FolderPicker {
  public:
   std::string pick(const std::string&) override { return {}; }
-};
-
-class NoFetcher final : public quillon::Fetcher {
- public:
-  quillon::FetchResult fetch(const std::string&, const std::string&) override {
-    return {false, 0, "downloads are not available in this version yet"};
-  }
 };
 
 }  // namespace
@@ -53,7 +43,7 @@ int main(int argc, char** argv) {
     std::cout << "quillon " << kVersion << "\n";
     return kExitOk;
   }
-  NoFetcher fetcher;
+  CurlFetcher fetcher;  // one connection for the whole run
   // The chart database keeps its open database for the whole run.
   EodServer chart_database;
   BrokerRegistry brokers;
@@ -67,7 +57,7 @@ int main(int argc, char** argv) {
   RealProgramFolder program_folder;
   NoEventPump events;
   NoMousePointer pointer;
-  NoBrowser browser;
+  CurlBrowser browser(fetcher);
   NoWebOpener web;
   NoFolderPicker folders;
   NoProgress progress;

@@ -1,0 +1,182 @@
+#include "platform/curl_fetcher.h"
+
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/text_file.h"
+#include "platform/url_text.h"
+
+namespace quillon {
+
+namespace {
+
+// The exchange's servers refuse requests that do not look like a browser's.
+constexpr const char* kUserAgent =
+    "Mozilla/5.0 (X11; Linux x86_64) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/124.0.0.0 Safari/537.36";
+constexpr long kMaxRedirects = 10;
+constexpr long kBufferSize = 256 * 1024;
+
+bool is_success(long status) { return status >= 200 && status <= 299; }
+
+}  // namespace
+
+struct CurlFetcher::Handle {
+  CURL* curl = nullptr;
+  curl_slist* headers = nullptr;
+  char errbuf[CURL_ERROR_SIZE] = {};
+
+  Handle() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+  ~Handle() {
+    if (curl) curl_easy_cleanup(curl);
+    curl_slist_free_all(headers);
+    curl_global_cleanup();
+  }
+};
+
+// One request: where its body goes and what went wrong while storing it.
+struct CurlFetcher::Transfer {
+  CURL* curl = nullptr;
+  const std::string* local_path = nullptr;  // none: the body is dropped
+  std::string temp_path;
+  int fd = -1;
+  std::string store_error;
+
+  Transfer() = default;
+  Transfer(const Transfer&) = delete;
+  Transfer& operator=(const Transfer&) = delete;
+  ~Transfer() {
+    if (fd >= 0) ::close(fd);
+    if (!temp_path.empty()) ::unlink(temp_path.c_str());
+  }
+
+  bool open_temp() {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      temp_path = temp_name_for(*local_path);
+      fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd >= 0) return true;
+      if (errno != EEXIST) break;
+    }
+    store_error = "Cannot create the file '" + *local_path + "': " + errno_text(errno) + ".";
+    temp_path.clear();
+    return false;
+  }
+
+  bool write_all(const char* data, size_t n) {
+    while (n > 0) {
+      ssize_t w = ::write(fd, data, n);
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        store_error = "Cannot write the file '" + *local_path + "': " + errno_text(errno) + ".";
+        return false;
+      }
+      data += w;
+      n -= static_cast<size_t>(w);
+    }
+    return true;
+  }
+
+  // The body of a 2xx answer goes to the temporary file; anything else
+  // (an error page) is read to its end, so the connection stays usable,
+  // and dropped.
+  static size_t on_body(char* data, size_t, size_t n, void* user) {
+    Transfer& t = *static_cast<Transfer*>(user);
+    if (!t.local_path) return n;
+    long status = 0;
+    curl_easy_getinfo(t.curl, CURLINFO_RESPONSE_CODE, &status);
+    if (!is_success(status)) return n;
+    if (t.fd < 0 && !t.open_temp()) return CURL_WRITEFUNC_ERROR;
+    return t.write_all(data, n) ? n : CURL_WRITEFUNC_ERROR;
+  }
+};
+
+CurlFetcher::CurlFetcher(FetchLimits limits) : h_(std::make_unique<Handle>()) {
+  h_->curl = curl_easy_init();
+  if (!h_->curl) return;  // every fetch then reports the missing handle
+  CURL* c = h_->curl;
+  h_->headers = curl_slist_append(h_->headers, "Cache-Control: no-cache");
+  h_->headers = curl_slist_append(h_->headers, "Pragma: no-cache");
+  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(c, CURLOPT_MAXREDIRS, kMaxRedirects);
+  curl_easy_setopt(c, CURLOPT_USERAGENT, kUserAgent);
+  curl_easy_setopt(c, CURLOPT_HTTPHEADER, h_->headers);
+  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, limits.connect_timeout_ms);
+  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, limits.low_speed_bytes);
+  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, limits.low_speed_seconds);
+  curl_easy_setopt(c, CURLOPT_BUFFERSIZE, kBufferSize);
+  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Transfer::on_body);
+  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, h_->errbuf);
+}
+
+CurlFetcher::~CurlFetcher() = default;
+
+FetchResult CurlFetcher::run(const std::string& address, Transfer& t) {
+  FetchResult r;
+  if (!h_->curl) {
+    r.error = "The download library could not be started.";
+    return r;
+  }
+  CURL* c = h_->curl;
+  t.curl = c;
+  const std::string url = encode_url_for_request(address);
+  curl_easy_setopt(c, CURLOPT_HTTPGET, 1L);
+  curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
+  h_->errbuf[0] = '\0';
+  const CURLcode rc = curl_easy_perform(c);
+  long status = 0;
+  curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+  r.http_status = static_cast<int>(status);
+  if (rc != CURLE_OK) {
+    if (!t.store_error.empty())
+      r.error = t.store_error;
+    else
+      r.error = std::string(h_->errbuf[0] ? h_->errbuf : curl_easy_strerror(rc)) + " (" + url + ")";
+    return r;
+  }
+  if (!is_success(status)) {
+    r.error = "The server answered " + url + " with HTTP status " + std::to_string(status) + ".";
+    return r;
+  }
+  if (!t.local_path) return r;
+  if (t.fd < 0 && !t.open_temp()) {  // an empty body
+    r.error = t.store_error;
+    return r;
+  }
+  const int fd = t.fd;
+  t.fd = -1;
+  if (::close(fd) != 0) {
+    r.error = "Cannot write the file '" + *t.local_path + "': " + errno_text(errno) + ".";
+    return r;
+  }
+  if (::rename(t.temp_path.c_str(), t.local_path->c_str()) != 0) {
+    r.error = "Cannot replace the file '" + *t.local_path + "': " + errno_text(errno) + ".";
+    return r;
+  }
+  t.temp_path.clear();
+  r.stored = true;
+  return r;
+}
+
+FetchResult CurlFetcher::fetch(const std::string& address, const std::string& local_path) {
+  Transfer t;
+  t.local_path = &local_path;
+  return run(address, t);
+}
+
+FetchResult CurlFetcher::discard(const std::string& address) {
+  Transfer t;
+  return run(address, t);
+}
+
+void CurlBrowser::navigate(const std::string& address) {
+  if (is_http_address(address)) fetcher_.discard(address);
+}
+
+}  // namespace quillon

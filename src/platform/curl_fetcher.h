@@ -1,0 +1,65 @@
+// The exchange fetch over libcurl: a blocking GET of one address into one
+// file, and the browser pane's navigation as a GET whose answer is dropped.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/interfaces.h"
+
+namespace quillon {
+
+// When a transfer counts as stalled. The defaults are the program's; tests
+// shorten them.
+struct FetchLimits {
+  long connect_timeout_ms = 30000;  // no connection within this time
+  long low_speed_bytes = 1;         // fewer bytes a second than this ...
+  long low_speed_seconds = 60;      // ... for this many seconds
+};
+
+// One libcurl easy handle for the fetcher's whole life, so consecutive
+// requests to the same server reuse its connection.
+//
+// Every request asks for a fresh copy (Cache-Control and Pragma no-cache),
+// carries a browser-like User-Agent, follows at most 10 redirects and only
+// speaks http and https. The address is sent as given except that characters
+// which cannot stand in a URL are percent-encoded (encode_url_for_request).
+//
+// The body goes to a temporary file beside the local path and is renamed
+// over it only when the transfer completed with an HTTP 2xx status; any other
+// outcome (error status, body cut short, refused or stalled connection, too
+// many redirects) leaves the local path as it was and no temporary file.
+class CurlFetcher final : public Fetcher {
+ public:
+  explicit CurlFetcher(FetchLimits limits = {});
+  ~CurlFetcher() override;
+  CurlFetcher(const CurlFetcher&) = delete;
+  CurlFetcher& operator=(const CurlFetcher&) = delete;
+
+  FetchResult fetch(const std::string& address, const std::string& local_path) override;
+
+  // A GET whose body is read and dropped (stored is always false).
+  FetchResult discard(const std::string& address);
+
+ private:
+  struct Transfer;
+  FetchResult run(const std::string& address, Transfer& t);
+
+  struct Handle;
+  std::unique_ptr<Handle> h_;
+};
+
+// The browser pane without a pane: an http or https address is fetched and
+// its answer dropped; any other address (the local start page, about:blank)
+// goes nowhere. Failures are silent, as a browser shows them only in its
+// pane.
+class CurlBrowser final : public Browser {
+ public:
+  explicit CurlBrowser(CurlFetcher& fetcher) : fetcher_(fetcher) {}
+  void navigate(const std::string& address) override;
+
+ private:
+  CurlFetcher& fetcher_;
+};
+
+}  // namespace quillon
