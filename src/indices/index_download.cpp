@@ -96,8 +96,11 @@ void FGetNseIndex(WindowModel& w, Platform& p, const std::string& file_url,
                   const std::string& short_name) {
   try {
     w.Text1.append(std::string(kCrLf) + "Downloading Index data for " + short_name);
-    p.fetcher.fetch(file_url, join_path(w.txtSourceFolder, "INDEX_" + short_name + ".csv"));
-    w.Text1.append(std::string(kCrLf) + " Index Download is complete.");
+    const FetchResult r =
+        p.fetcher.fetch(file_url, join_path(w.txtSourceFolder, "INDEX_" + short_name + ".csv"));
+    // A file that did not arrive is said so, never reported as complete.
+    w.Text1.append(std::string(kCrLf) + (r.stored ? std::string(" Index Download is complete.")
+                                                  : " Index Download failed: " + r.error));
   } catch (const std::exception& e) {
     p.messages.show(std::string("FGetNseIndex: ") + e.what());
   }

@@ -50,8 +50,11 @@ void fDownloadScrip(WindowModel& w, Platform& p) {
     w.Text1.append(std::string(kCrLf) + "downloading data for " + symbol);
     p.fetcher.fetch(request_url, scratch_page_path(p.program_folder));
     p.events.pump();
-    p.fetcher.fetch(csv_url, folder_with_separator(w.txtSourceFolder) + file_name);
-    w.Text1.append(std::string(kCrLf) + "downloading data for " + symbol + " is completed.");
+    const FetchResult r =
+        p.fetcher.fetch(csv_url, folder_with_separator(w.txtSourceFolder) + file_name);
+    // A file that did not arrive is said so, never reported as completed.
+    w.Text1.append(std::string(kCrLf) + "downloading data for " + symbol +
+                   (r.stored ? std::string(" is completed.") : " failed: " + r.error));
     p.progress.report(1, 1);
   } catch (const std::exception& e) {
     p.messages.show(std::string("fDownloadScrip: ") + e.what());

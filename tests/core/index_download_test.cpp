@@ -101,7 +101,7 @@ TEST(IndexDownload, StopsAfterTheCurrentIndexWhenAsked) {
   tp.progress.stop_after = 1;
   fgetIndices(w, tp.platform);
   EXPECT_EQ(w.Text1.text(),
-            "\r\nDownloading Index data for X\r\n Index Download is complete."
+            "\r\nDownloading Index data for X\r\n Index Download failed: not found"
             "\r\nDownload stopped by the user.");
   EXPECT_EQ(tp.progress.reports, (std::vector<std::pair<int, int>>{{0, 3}}));
 }

@@ -71,5 +71,20 @@ TEST(ScripDownload, SymbolThatIsNoPlainFileNameFetchesNothing) {
   }
 }
 
+// A history file that does not arrive is never reported as completed.
+TEST(ScripDownload, MissingFileIsReportedAsFailed) {
+  TempDir tmp;
+  TestPlatform tp;
+  tp.program_folder.folder = tmp.path();
+  WindowModel w;
+  w.txtSourceFolder = tmp.path();
+  w.TxtFromDt = w.TxtToDt = "31/01/2008";
+  w.txtScrip = "infy";
+  fDownloadScrip(w, tp.platform);
+  EXPECT_EQ(w.Text1.text(),
+            "\r\ndownloading data for INFY\r\ndownloading data for INFY failed: not found");
+  EXPECT_TRUE(tp.messages.shown.empty());
+}
+
 }  // namespace
 }  // namespace quillon::testing
