@@ -1,6 +1,5 @@
 #include "qt/chart_window.h"
 
-#include <QBarSet>
 #include <QCandlestickSeries>
 #include <QCandlestickSet>
 #include <QCategoryAxis>
@@ -17,7 +16,6 @@
 #include <QPushButton>
 #include <QSet>
 #include <QSignalBlocker>
-#include <QStackedBarSeries>
 #include <QStringListModel>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -68,7 +66,15 @@ QString days_text(const QLocale& l, size_t n) {
          (n == 1 ? QStringLiteral(" day") : QStringLiteral(" days"));
 }
 
-QString date_text(const QLocale& l, const QDate& d) { return l.toString(d, QLocale::ShortFormat); }
+// The region's short date form with the year in four digits.
+QString date_pattern(const QLocale& l) {
+  QString pattern = l.dateFormat(QLocale::ShortFormat);
+  if (!pattern.contains(QStringLiteral("yyyy")))
+    pattern.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+  return pattern;
+}
+
+QString date_text(const QLocale& l, const QDate& d) { return l.toString(d, date_pattern(l)); }
 
 // The round tick interval (1, 2, 2.5 or 5 times a power of ten) nearest to
 // giving `ticks` intervals over `span`.
@@ -228,10 +234,7 @@ void ChartWindow::build() {
   completer_->setFilterMode(Qt::MatchContains);
   symbol_box_->setCompleter(completer_);
 
-  // Dates in the region's short form, with the year in four digits.
-  QString pattern = QLocale().dateFormat(QLocale::ShortFormat);
-  if (!pattern.contains(QStringLiteral("yyyy")))
-    pattern.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+  const QString pattern = date_pattern(QLocale());
   from_box_ = named(new QDateEdit, "dtChartFrom");
   to_box_ = named(new QDateEdit, "dtChartTo");
   for (QDateEdit* box : {from_box_, to_box_}) {
@@ -277,46 +280,41 @@ void ChartWindow::build() {
     chart->setLocale(locale);
     return chart;
   };
-  price_chart_ = make_chart("chartPrice");
-  candles_ = named(new QCandlestickSeries, "seriesCandles");
+  // Each pane: candlesticks placed by the day's number among those shown
+  // on a hidden axis (they take no category axis), a date axis for the grid
+  // (and on the volume pane the labels) and the values on the right.
+  auto make_pane = [&](const char* chart_name, const char* series_name, const char* days_name,
+                       const char* dates_name, const char* values_name, QCandlestickSeries*& series,
+                       QValueAxis*& days, QCategoryAxis*& dates, QValueAxis*& values) {
+    QChart* chart = make_chart(chart_name);
+    series = named(new QCandlestickSeries, series_name);
+    series->setBodyWidth(0.7);
+    series->setCapsVisible(false);
+    series->setMinimumColumnWidth(1);
+    chart->addSeries(series);
+    days = named(new QValueAxis, days_name);
+    days->setVisible(false);
+    dates = named(new QCategoryAxis, dates_name);
+    dates->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    values = named(new QValueAxis, values_name);
+    chart->addAxis(days, Qt::AlignBottom);
+    chart->addAxis(dates, Qt::AlignBottom);
+    chart->addAxis(values, Qt::AlignRight);
+    series->attachAxis(days);
+    series->attachAxis(values);
+    return chart;
+  };
+  price_chart_ = make_pane("chartPrice", "seriesCandles", "axisPriceDays", "axisPriceDates",
+                           "axisPrice", candles_, price_days_, price_dates_, price_axis_);
+  price_dates_->setLabelsVisible(false);
+  volume_chart_ = make_pane("chartVolume", "seriesVolume", "axisVolumeDays", "axisDates",
+                            "axisVolume", volume_, volume_days_, volume_dates_, volume_axis_);
+  // Days that rose green, days that fell (or stayed) red.
   candles_->setIncreasingColor(kUp);
   candles_->setDecreasingColor(kDown);
-  candles_->setBodyWidth(0.7);
-  candles_->setCapsVisible(false);
-  candles_->setMinimumColumnWidth(1);
-  price_chart_->addSeries(candles_);
-  // Candlesticks take no category axis: they are placed by a hidden value
-  // axis, and the date axis of the pane only draws the grid.
-  price_days_ = named(new QValueAxis, "axisPriceDays");
-  price_days_->setVisible(false);
-  price_dates_ = named(new QCategoryAxis, "axisPriceDates");
-  price_dates_->setLabelsVisible(false);
-  price_axis_ = named(new QValueAxis, "axisPrice");
-  price_chart_->addAxis(price_days_, Qt::AlignBottom);
-  price_chart_->addAxis(price_dates_, Qt::AlignBottom);
-  price_chart_->addAxis(price_axis_, Qt::AlignRight);
-  candles_->attachAxis(price_days_);
-  candles_->attachAxis(price_axis_);
-
-  volume_chart_ = make_chart("chartVolume");
-  volume_ = named(new QStackedBarSeries, "seriesVolume");
-  volume_up_ = named(new QBarSet(QStringLiteral("up")), "volumeUp");
-  volume_down_ = named(new QBarSet(QStringLiteral("down")), "volumeDown");
-  volume_up_->setColor(kUp.lighter(130));
-  volume_down_->setColor(kDown.lighter(130));
-  for (QBarSet* set : {volume_up_, volume_down_}) set->setBorderColor(Qt::transparent);
-  volume_->append(volume_up_);
-  volume_->append(volume_down_);
-  volume_->setBarWidth(0.7);
-  volume_chart_->addSeries(volume_);
-  volume_dates_ = named(new QCategoryAxis, "axisDates");
-  volume_axis_ = named(new QValueAxis, "axisVolume");
-  volume_chart_->addAxis(volume_dates_, Qt::AlignBottom);
-  volume_chart_->addAxis(volume_axis_, Qt::AlignRight);
-  volume_->attachAxis(volume_dates_);
-  volume_->attachAxis(volume_axis_);
-  for (QCategoryAxis* axis : {price_dates_, volume_dates_})
-    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  volume_->setIncreasingColor(kUp.lighter(130));
+  volume_->setDecreasingColor(kDown.lighter(130));
+  volume_->setPen(Qt::NoPen);
 
   // The day under the pointer, in both panes.
   QPen cross(QColor(0x60, 0x60, 0x60), 0, Qt::DashLine);
@@ -486,7 +484,9 @@ void ChartWindow::apply_range() {
     if (from.isValid()) from_box_->setDate(from);
     if (to.isValid()) to_box_->setDate(to);
   }
-  fill_series();
+  candles_->clear();
+  volume_->clear();
+  loaded_lo_ = loaded_hi_ = 0;
   hovered_.reset();
   set_view(full_view());
   if (quotes_.empty()) return;
@@ -507,29 +507,28 @@ void ChartWindow::apply_range() {
                      QStringLiteral("; ") + stored + where);
 }
 
-void ChartWindow::fill_series() {
+void ChartWindow::fill_series(size_t lo, size_t hi) {
   candles_->clear();
-  volume_up_->remove(0, volume_up_->count());
-  volume_down_->remove(0, volume_down_->count());
-  QList<QCandlestickSet*> sets;
-  QList<qreal> up, down;
-  sets.reserve(static_cast<qsizetype>(count_));
-  for (size_t i = 0; i < count_; ++i) {
+  volume_->clear();
+  QList<QCandlestickSet*> prices, volumes;
+  prices.reserve(static_cast<qsizetype>(hi - lo));
+  volumes.reserve(static_cast<qsizetype>(hi - lo));
+  for (size_t i = lo; i < hi; ++i) {
     const Quote& q = quotes_[first_ + i];
     // The day's number among those shown is its place on the x axis, so
     // that weekends and holidays leave no gaps.
-    auto* set = new QCandlestickSet(q.open, q.high, q.low, q.close, static_cast<qreal>(i));
-    const bool rising = q.close >= q.open;
-    const QColor color = rising ? kUp : kDown;
-    set->setBrush(color);
-    set->setPen(QPen(color, 1));
-    sets.append(set);
-    up.append(rising ? q.volume : 0);
-    down.append(rising ? 0 : q.volume);
+    const double at = static_cast<double>(i);
+    auto* price = new QCandlestickSet(q.open, q.high, q.low, q.close, at);
+    price->setPen(QPen(q.close > q.open ? kUp : kDown, 1));  // the wick as the body
+    prices.append(price);
+    // A day that fell draws its volume downwards: the series colours it so.
+    volumes.append(q.close > q.open ? new QCandlestickSet(0, q.volume, 0, q.volume, at)
+                                    : new QCandlestickSet(q.volume, q.volume, 0, 0, at));
   }
-  candles_->append(sets);
-  volume_up_->append(up);
-  volume_down_->append(down);
+  candles_->append(prices);
+  volume_->append(volumes);
+  loaded_lo_ = lo;
+  loaded_hi_ = hi;
 }
 
 ChartWindow::Range ChartWindow::full_view() const {
@@ -540,6 +539,17 @@ ChartWindow::Range ChartWindow::full_view() const {
 
 void ChartWindow::set_view(Range view) {
   view_ = view;
+  // The days in view and as many again on each side in the series; refilled
+  // when the view leaves them or is much narrower.
+  const double span = view.hi - view.lo;
+  const auto day = [&](double x) {
+    return static_cast<size_t>(std::clamp(x, 0.0, static_cast<double>(count_)));
+  };
+  const size_t need_lo = day(std::floor(view.lo)), need_hi = day(std::ceil(view.hi) + 1);
+  if (need_lo < loaded_lo_ || need_hi > loaded_hi_ ||
+      static_cast<double>(loaded_hi_ - loaded_lo_) > 3 * span + 200)
+    fill_series(day(std::floor(view.lo - span / 2)), day(std::ceil(view.hi + span / 2) + 1));
+
   // Prices and volumes of the days in view set the vertical scales.
   const double lo_day = std::max(0.0, std::ceil(view.lo));
   const double hi_day = std::min(static_cast<double>(count_) - 1, std::floor(view.hi));
@@ -558,6 +568,7 @@ void ChartWindow::set_view(Range view) {
   }
   const double pad = high > low ? (high - low) * 0.05 : std::max(std::abs(high) * 0.01, 0.5);
   price_days_->setRange(view.lo, view.hi);
+  volume_days_->setRange(view.lo, view.hi);
   set_ticks(price_axis_, low - pad, high + pad, 6);
   set_ticks(volume_axis_, 0, volume > 0 ? volume * 1.08 : 1, 2);
   align_plot_areas();

@@ -27,11 +27,9 @@ class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QStackedBarSeries;
 class QStringListModel;
 class QValueAxis;
 class QGraphicsLineItem;
-class QBarSet;
 
 namespace quillon {
 
@@ -74,7 +72,7 @@ class ChartWindow final : public QWidget {
   bool open_database();
   void show_problem(const QString& text);
   void apply_range();
-  void fill_series();
+  void fill_series(size_t lo, size_t hi);
   Range full_view() const;
   void set_view(Range view);
   void zoom(double at, double steps);
@@ -95,6 +93,9 @@ class ChartWindow final : public QWidget {
   std::string symbol_;          // as stored
   std::vector<Quote> quotes_;   // every stored quote of the symbol
   size_t first_ = 0, count_ = 0;  // the days shown: quotes_[first_, first_ + count_)
+  // The days in the series, around those in view: thousands of chart items
+  // would make every step of a pan slow to draw.
+  size_t loaded_lo_ = 0, loaded_hi_ = 0;
   QDate from_, to_;             // as the user set them; null: follow the data
   Range view_;
   std::optional<size_t> hovered_;  // index among the days shown
@@ -108,11 +109,9 @@ class ChartWindow final : public QWidget {
   QLabel *values_{}, *status_{};
   QChart *price_chart_{}, *volume_chart_{};
   ChartView *price_view_{}, *volume_view_{};
-  QCandlestickSeries* candles_{};
-  QStackedBarSeries* volume_{};
-  QBarSet *volume_up_{}, *volume_down_{};
+  QCandlestickSeries *candles_{}, *volume_{};  // a day's volume: a body from 0 up
   QCategoryAxis *price_dates_{}, *volume_dates_{};
-  QValueAxis *price_days_{}, *price_axis_{}, *volume_axis_{};
+  QValueAxis *price_days_{}, *volume_days_{}, *price_axis_{}, *volume_axis_{};
   QGraphicsLineItem *price_cross_{}, *volume_cross_{};
 };
 

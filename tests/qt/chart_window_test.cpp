@@ -1,8 +1,6 @@
 // The chart window as the user meets it: real widgets and chart series found
 // by objectName, a real SQLite database in a temporary folder filled through
 // the import Update uses. Runs under QT_QPA_PLATFORM=offscreen.
-#include <QAbstractBarSeries>
-#include <QBarSet>
 #include <QCandlestickSeries>
 #include <QCandlestickSet>
 #include <QCategoryAxis>
@@ -28,18 +26,14 @@ using namespace quillon::testing;
 
 namespace {
 
-// A widget of the window, or a series, axis or bar set of one of its charts.
+// A widget of the window, or a series or axis of one of its charts.
 template <class T>
 T* child(QObject& w, const char* name) {
   const QString wanted = QString::fromLatin1(name);
   if (T* c = w.findChild<T*>(wanted)) return c;
   QObjectList parts;
   for (QChartView* view : w.findChildren<QChartView*>()) {
-    for (QAbstractSeries* series : view->chart()->series()) {
-      parts.append(series);
-      if (auto* bars = qobject_cast<QAbstractBarSeries*>(series))
-        for (QBarSet* set : bars->barSets()) parts.append(set);
-    }
+    for (QAbstractSeries* series : view->chart()->series()) parts.append(series);
     for (QAbstractAxis* axis : view->chart()->axes()) parts.append(axis);
   }
   for (QObject* part : parts)
@@ -124,10 +118,25 @@ void ChartWindowTest::chartButtonShowsASymbolOfTheAmiPathDatabase() {
   QCOMPARE(candles->count(), 30);
   compare_set(candles->sets().first(), 0, 0);
   compare_set(candles->sets().last(), 29, 29);
-  // Volume in the colour of its day: day 29 fell.
-  QCOMPARE(child<QBarSet>(chart, "volumeDown")->at(29), 30000.0);
-  QCOMPARE(child<QBarSet>(chart, "volumeUp")->at(29), 0.0);
-  QCOMPARE(child<QBarSet>(chart, "volumeUp")->at(28), 29000.0);
+  // Volume as a bar from 0; as drawn, a day that rose is green in both panes
+  // (day 28), one that fell red (day 29).
+  const auto volume = child<QCandlestickSeries>(chart, "seriesVolume")->sets();
+  QCOMPARE(volume.size(), 30);
+  QCOMPARE(qMin(volume[29]->open(), volume[29]->close()), 0.0);
+  QCOMPARE(qMax(volume[29]->open(), volume[29]->close()), 30000.0);
+  QCoreApplication::processEvents();
+  for (const char* pane : {"viewPrice", "viewVolume"}) {
+    auto* view = child<QChartView>(chart, pane);
+    const QImage drawn = view->grab().toImage();
+    auto hue_of_day = [&](int i) {
+      QCandlestickSet* set = view->chart()->series().first() == candles ? candles->sets()[i]
+                                                                        : volume[i];
+      const QPointF middle(i, (set->open() + set->close()) / 2);
+      return drawn.pixelColor(view->chart()->mapToPosition(middle).toPoint()).hue();
+    };
+    QVERIFY2(hue_of_day(28) >= 90 && hue_of_day(28) <= 180, pane);
+    QVERIFY2(hue_of_day(29) <= 20 || hue_of_day(29) >= 340, pane);
+  }
   // The last day's values until the pointer is over a day.
   const QString values = child<QLabel>(chart, "lblChartValues")->text();
   for (const char* part : {"Fri 09/02/2024", "Open <b>129.00</b>", "High <b>132.00</b>",
@@ -154,22 +163,32 @@ void ChartWindowTest::mouseZoomsPansAndShowsTheDayUnderThePointer() {
   const std::string db = dir.sub("db");
   EodServer server;
   SqliteBroker broker(server);
-  import_days(broker, db, 0, 60);
+  import_days(broker, db, 0, 400);
   ChartWindow chart(db);
+  chart.set_range(day(0), QDate());  // all 400 days, not the last year only
   QVERIFY(chart.show_symbol(QStringLiteral("ABC")));
   chart.show();
   QCoreApplication::processEvents();
   auto* view = child<QChartView>(chart, "viewPrice");
   QWidget* area = view->viewport();
   auto* days = child<QValueAxis>(chart, "axisPriceDays");
+  auto* volume_days = child<QValueAxis>(chart, "axisVolumeDays");
   auto* dates = child<QCategoryAxis>(chart, "axisDates");
+  auto* candles = child<QCandlestickSeries>(chart, "seriesCandles");
   QChart* price = view->chart();
   QChart* volume = child<QChartView>(chart, "viewVolume")->chart();
   const double full_min = days->min(), full_max = days->max();
-  // Each day at the same place in both panes.
+  // Each day at the same place in both panes; the candles in the series
+  // (those near the view) cover the view and are the right days.
   auto in_step = [&] {
-    QCOMPARE(dates->min(), days->min());
-    QCOMPARE(dates->max(), days->max());
+    for (QValueAxis* axis : {static_cast<QValueAxis*>(dates), volume_days}) {
+      QCOMPARE(axis->min(), days->min());
+      QCOMPARE(axis->max(), days->max());
+    }
+    QVERIFY(candles->sets().first()->timestamp() <= qMax(0.0, days->min()));
+    QVERIFY(candles->sets().last()->timestamp() >= qMin(399.0, days->max()));
+    for (QCandlestickSet* set : {candles->sets().first(), candles->sets().last()})
+      compare_set(set, int(set->timestamp()), int(set->timestamp()));
     QCOMPARE(volume->plotArea().left(), price->plotArea().left());
     QCOMPARE(volume->plotArea().right(), price->plotArea().right());
   };
@@ -177,23 +196,29 @@ void ChartWindowTest::mouseZoomsPansAndShowsTheDayUnderThePointer() {
 
   const QPoint middle = price->plotArea().center().toPoint();
   const double day_at_middle = price->mapToValue(middle).x();
-  QWheelEvent wheel(middle, area->mapToGlobal(middle), QPoint(), QPoint(0, 3 * 120), Qt::NoButton,
+  QWheelEvent wheel(middle, area->mapToGlobal(middle), QPoint(), QPoint(0, 20 * 120), Qt::NoButton,
                     Qt::NoModifier, Qt::NoScrollPhase, false);
   QCoreApplication::sendEvent(area, &wheel);
-  QVERIFY(days->max() - days->min() < 0.7 * (full_max - full_min));
+  QVERIFY(days->max() - days->min() < 0.05 * (full_max - full_min));
+  QVERIFY(candles->count() < 100);
   QVERIFY(qAbs(price->mapToValue(middle).x() - day_at_middle) < 0.01);  // zoomed about the pointer
   in_step();
 
   const double zoomed_min = days->min();
-  QTest::mousePress(area, Qt::LeftButton, {}, middle);
-  QTest::mouseMove(area, middle + QPoint(60, 0));
-  QTest::mouseRelease(area, Qt::LeftButton, {}, middle + QPoint(60, 0));
-  QVERIFY(days->min() < zoomed_min);  // dragged to the right: earlier days
-  in_step();
+  const QPoint left = price->plotArea().topLeft().toPoint() + QPoint(10, 10);
+  for (int drag = 0; drag < 40 && days->min() > full_min; ++drag) {  // earlier days
+    QTest::mousePress(area, Qt::LeftButton, {}, left);
+    QTest::mouseMove(area, left + QPoint(int(price->plotArea().width()) - 20, 0));
+    QTest::mouseRelease(area, Qt::LeftButton, {}, left + QPoint(int(price->plotArea().width()) - 20, 0));
+    QVERIFY(days->min() < zoomed_min);
+    in_step();
+  }
+  QCOMPARE(days->min(), full_min);
 
   QTest::mouseClick(child<QPushButton>(chart, "cmdChartReset"), Qt::LeftButton);
   QCOMPARE(days->min(), full_min);
   QCOMPARE(days->max(), full_max);
+  QCOMPARE(candles->count(), 400);
 
   QTest::mouseMove(area, price->mapToPosition(QPointF(14, 110)).toPoint());
   const QString values = child<QLabel>(chart, "lblChartValues")->text();
