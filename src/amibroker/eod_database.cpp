@@ -83,22 +83,48 @@ EodDatabase::Statement EodDatabase::prepare(const char* sql, unsigned flags) {
   return s;
 }
 
-std::unique_ptr<EodDatabase> EodDatabase::open(const std::string& folder) {
+std::unique_ptr<EodDatabase> EodDatabase::open(const std::string& folder, Access access) {
   std::error_code ec;
   if (folder.empty() || !std::filesystem::is_directory(folder, ec)) return nullptr;
   const std::string file = join_path(folder, kEodDatabaseFile);
+  const bool read = access == Access::Read;
+  if (read && !std::filesystem::exists(file, ec)) return nullptr;
   sqlite3* raw = nullptr;
-  const int rc =
-      sqlite3_open_v2(file.c_str(), &raw,
-                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  const int rc = sqlite3_open_v2(
+      file.c_str(), &raw,
+      (read ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) |
+          SQLITE_OPEN_NOMUTEX,
+      nullptr);
   Connection db(raw);
   if (rc != SQLITE_OK)
     throw AutomationError(kErrApplication,
                           "Cannot open the chart database '" + file +
                               "': " + (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)) + ".");
   auto self = std::make_unique<EodDatabase>(Key{}, folder, std::move(db));
-  self->prepare_schema();
+  if (!read) {
+    self->prepare_schema();
+  } else {
+    sqlite3_busy_timeout(self->db_.get(), 5000);
+    if (self->schema_version() == 0) return nullptr;  // made, but not filled in yet
+    self->prepare_reading();
+  }
   return self;
+}
+
+int EodDatabase::schema_version() {
+  Statement s = prepare("PRAGMA user_version");
+  if (sqlite3_step(s.get()) != SQLITE_ROW) fail("cannot be read");
+  return sqlite3_column_int(s.get(), 0);
+}
+
+void EodDatabase::prepare_reading() {
+  const int v = schema_version();
+  if (v != kEodSchemaVersion)
+    throw AutomationError(kErrApplication, "The chart database '" + file_path() +
+                                               "' has the layout " + std::to_string(v) +
+                                               ", which this version (layout " +
+                                               std::to_string(kEodSchemaVersion) +
+                                               ") cannot read; it was not opened.");
 }
 
 void EodDatabase::prepare_schema() {
@@ -110,15 +136,10 @@ void EodDatabase::prepare_schema() {
   exec("PRAGMA journal_mode=WAL", "cannot be opened (is it a database file?)");
   exec("PRAGMA synchronous=NORMAL", "cannot be opened");
 
-  auto version = [&] {
-    Statement s = prepare("PRAGMA user_version");
-    if (sqlite3_step(s.get()) != SQLITE_ROW) fail("cannot be read");
-    return sqlite3_column_int(s.get(), 0);
-  };
-  if (version() == 0) {
+  if (schema_version() == 0) {
     exec("BEGIN IMMEDIATE", "cannot be created");
     try {
-      if (version() == 0) {  // not made meanwhile by another program
+      if (schema_version() == 0) {  // not made meanwhile by another program
         exec(
             "CREATE TABLE quotes ("
             " symbol TEXT NOT NULL,"
@@ -142,13 +163,7 @@ void EodDatabase::prepare_schema() {
     }
     exec("ANALYZE sqlite_master", "cannot be opened");  // loads the statistics
   }
-  const int v = version();
-  if (v != kEodSchemaVersion)
-    throw AutomationError(kErrApplication, "The chart database '" + file_path() +
-                                               "' has the layout " + std::to_string(v) +
-                                               ", which this version (layout " +
-                                               std::to_string(kEodSchemaVersion) +
-                                               ") cannot read; it was not opened.");
+  prepare_reading();
   const std::string one = std::string(kInsertQuotes) + "(?,?,?,?,?,?,?)";
   insert_ = prepare(one.c_str(), SQLITE_PREPARE_PERSISTENT);
   // Many rows a statement: less work per quote than one row each.
@@ -161,6 +176,10 @@ void EodDatabase::prepare_schema() {
 }
 
 size_t EodDatabase::import_file(const std::string& path) {
+  if (!insert_)
+    throw AutomationError(kErrApplication, "The chart database '" + file_path() +
+                                               "' is open for reading only; '" + path +
+                                               "' was not imported.");
   std::string data;
   try {
     read_file(path, data);

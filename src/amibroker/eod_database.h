@@ -56,12 +56,19 @@ struct Quote {
 
 class EodDatabase {
  public:
-  // Opens the database of `folder`, creating eod.sqlite when the folder
-  // holds none. Returns nullptr when `folder` is empty text or names no
-  // existing folder. Throws AutomationError (kErrApplication) when the folder
-  // exists but its database cannot be opened or created, or was made by a
-  // newer version of the program.
-  static std::unique_ptr<EodDatabase> open(const std::string& folder);
+  enum class Access {
+    Import,  // the importer's connection: creates the database when missing
+    Read,    // a viewer's: changes nothing, not even by creating the file
+  };
+
+  // Opens the database of `folder`; for Import, creating eod.sqlite when the
+  // folder holds none. Returns nullptr when `folder` is empty text or names
+  // no existing folder, and for Read also when it holds no database yet.
+  // Throws AutomationError (kErrApplication) when the database cannot be
+  // opened or created, or was made by a newer version of the program.
+  // import_file() and checkpoint() of a Read connection throw.
+  static std::unique_ptr<EodDatabase> open(const std::string& folder,
+                                           Access access = Access::Import);
 
   ~EodDatabase();
   EodDatabase(const EodDatabase&) = delete;
@@ -115,6 +122,8 @@ class EodDatabase {
   void exec(const char* sql, const char* what);
   Statement prepare(const char* sql, unsigned flags = 0);
   void prepare_schema();
+  int schema_version();
+  void prepare_reading();
 
   std::string folder_;
   Connection db_;     // declared before the statements: closed after them

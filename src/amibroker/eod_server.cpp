@@ -5,26 +5,51 @@
 
 namespace quillon {
 
+EodServer::EodServer(EodServer&& other) noexcept
+    : db_(std::move(other.db_)),
+      listeners_(std::move(other.listeners_)),
+      next_listener_(other.next_listener_) {}
+
+EodServer& EodServer::operator=(EodServer&& other) noexcept {
+  db_ = std::move(other.db_);
+  listeners_ = std::move(other.listeners_);
+  next_listener_ = other.next_listener_;
+  return *this;
+}
+
+std::string EodServer::database_folder() const {
+  std::lock_guard lock(mutex_);
+  return db_ ? db_->folder() : std::string();
+}
+
 bool EodServer::load(const std::string& folder) {
   std::unique_ptr<EodDatabase> db = EodDatabase::open(folder);
   if (!db) return false;
-  db_ = std::move(db);
-  return true;
+  std::lock_guard lock(mutex_);
+  db_.swap(db);
+  return true;  // the one replaced is closed here
 }
 
 int EodServer::add_refresh_listener(RefreshListener listener) {
+  std::lock_guard lock(mutex_);
   listeners_.emplace_back(next_listener_, std::move(listener));
   return next_listener_++;
 }
 
 void EodServer::remove_refresh_listener(int id) {
+  std::lock_guard lock(mutex_);
   std::erase_if(listeners_, [id](const auto& l) { return l.first == id; });
 }
 
 void EodServer::refresh_all() {
+  std::lock_guard lock(mutex_);
   const std::string folder = database_folder();
-  auto listeners = listeners_;  // a listener may remove itself
-  for (auto& [id, listener] : listeners) listener(folder);
+  auto listeners = listeners_;  // a listener may remove itself or others
+  for (auto& [id, listener] : listeners) {
+    const bool registered = std::any_of(listeners_.begin(), listeners_.end(),
+                                        [id = id](const auto& l) { return l.first == id; });
+    if (registered) listener(folder);
+  }
 }
 
 std::string SqliteBroker::DatabasePath() { return server_.database_folder(); }

@@ -4,10 +4,16 @@
 // automation objects the Update command creates and releases per file: the
 // open database and the chart views to tell when to reload. It lives as long
 // as the program (main() owns it) and is handed to the registry.
+//
+// The commands (and so load() and refresh_all()) run on a worker thread
+// while chart windows on the UI thread ask for the folder and register
+// listeners: those calls are safe from any thread. database() is for the
+// thread that runs the commands.
 #pragma once
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,10 +30,16 @@ class EodServer {
  public:
   using RefreshListener = std::function<void(const std::string& folder)>;
 
+  EodServer() = default;
+  // Moves the database and the listeners; neither server may be in use on
+  // another thread meanwhile.
+  EodServer(EodServer&& other) noexcept;
+  EodServer& operator=(EodServer&& other) noexcept;
+
   // The open database, or nullptr before any successful load.
   EodDatabase* database() { return db_.get(); }
   // The open database's folder, as given to load(); empty when none is open.
-  std::string database_folder() const { return db_ ? db_->folder() : std::string(); }
+  std::string database_folder() const;
 
   // Opens the database of `folder` (see EodDatabase::open) in place of the
   // open one. Returns false, keeping the open one, for an empty text or a
@@ -36,13 +48,16 @@ class EodServer {
   bool load(const std::string& folder);
 
   // Chart views register here to reload on RefreshAll. The id removes the
-  // listener again.
+  // listener again; once remove_refresh_listener() has returned, that
+  // listener is not running and is never called again.
   int add_refresh_listener(RefreshListener listener);
   void remove_refresh_listener(int id);
-  // Tells every listener, with the open database's folder.
+  // Tells every listener, with the open database's folder, on the calling
+  // thread. Listeners must not wait for other threads.
   void refresh_all();
 
  private:
+  mutable std::recursive_mutex mutex_;  // guards db_'s replacement and the listeners
   std::unique_ptr<EodDatabase> db_;
   std::vector<std::pair<int, RefreshListener>> listeners_;
   int next_listener_ = 1;

@@ -33,6 +33,10 @@ std::string usage_text() {
          "                         default https://nsearchives.nseindia.com)\n"
          "  --screenshot FILE      open the window with these options, save a picture\n"
          "                         of it as a PNG file and end (takes no command)\n"
+         "  --chart SYMBOL         open the chart of SYMBOL in the AmiPath database instead\n"
+         "                         of the window (takes no command; --from and --to set\n"
+         "                         the range); with --screenshot, exit status 1 when the\n"
+         "                         database or the symbol is not found\n"
          "  --help                 show this text\n"
          "  --version              show the version\n"
          "\n"
@@ -78,6 +82,7 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
     else if (arg == "--length") text_option = &cl.length;
     else if (arg == "--exchange-url") text_option = &cl.exchange_url;
     else if (arg == "--screenshot") text_option = &cl.screenshot;
+    else if (arg == "--chart") text_option = &cl.chart;
     if (text_option) {
       auto v = value();
       if (!v) return std::nullopt;
@@ -127,6 +132,21 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
   if (cl.screenshot && !cl.commands.empty()) {
     error = "--screenshot opens the window and takes no command";
     return std::nullopt;
+  }
+  if (cl.chart) {
+    if (cl.chart->empty()) {
+      error = "--chart needs a symbol";
+      return std::nullopt;
+    }
+    if (!cl.commands.empty()) {
+      error = "--chart opens the chart window and takes no command";
+      return std::nullopt;
+    }
+    if (cl.scrip || cl.source || cl.source_folder || cl.dest_folder || cl.length || cl.eod ||
+        cl.indices || cl.exchange_url) {
+      error = "--chart takes no option but --from, --to, --settings and --screenshot";
+      return std::nullopt;
+    }
   }
   return cl;
 }

@@ -28,6 +28,7 @@ struct CommandLine {
   std::string settings_file;
   std::optional<std::string> exchange_url;
   std::optional<std::string> screenshot;  // PNG file: picture of the window
+  std::optional<std::string> chart;       // symbol: the chart window instead
   bool help = false;
   bool version = false;
   std::vector<std::string> commands;  // download, convert, settings, update

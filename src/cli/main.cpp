@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
   EodServer chart_database;
   BrokerRegistry brokers;
   register_sqlite_broker(brokers, chart_database);
-  if (cl->commands.empty()) return run_window(argc, argv, *cl, fetcher, brokers);
+  if (cl->commands.empty()) return run_window(argc, argv, *cl, fetcher, brokers, chart_database);
 
   StreamMessageBox messages(std::cerr);
   RealFileLister files;

@@ -21,6 +21,8 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <exception>
 
+#include "amibroker/eod_server.h"
+#include "qt/chart_window.h"
 #include "qt/qt_date_pattern.h"
 #include "qt/small_widgets.h"
 
@@ -250,7 +252,10 @@ void MainForm::build() {
   cmdConvert_ = named(new QPushButton(QStringLiteral("&Convert")), "cmdConvert");
   cmdOptions_ = named(new QPushButton(QStringLiteral("&Settings")), "cmdOptions");
   Command3_ = named(new QPushButton(QStringLiteral("Update")), "Command3");
-  for (QPushButton* b : {cmdProcess_, cmdConvert_, cmdOptions_, Command3_}) buttons->addWidget(b);
+  cmdChart_ = named(new QPushButton(QStringLiteral("C&hart...")), "cmdChart");
+  cmdChart_->setToolTip(QStringLiteral("Look at the quotes in the chart database"));
+  for (QPushButton* b : {cmdProcess_, cmdConvert_, cmdOptions_, Command3_, cmdChart_})
+    buttons->addWidget(b);
   right->addLayout(buttons);
 
   auto* future = named(new QFrame, "fraReserved");
@@ -333,6 +338,7 @@ void MainForm::connect_actions() {
   connect(cmdConvert_, &QPushButton::clicked, this, [this] { start(Run::Convert); });
   connect(Command3_, &QPushButton::clicked, this, [this] { start(Run::Update); });
   connect(cmdStop_, &QPushButton::clicked, this, &MainForm::stop_clicked);
+  connect(cmdChart_, &QPushButton::clicked, this, &MainForm::open_chart);
   connect(cmdOptions_, &QPushButton::clicked, this,
           [this] { run_here([](MainWindow& w) { w.cmdOptions_Click(); }); });
   connect(rbSource_, &QButtonGroup::idClicked, this,
@@ -477,6 +483,23 @@ void MainForm::stop_clicked() {
   prgRun_->setFormat(QStringLiteral("%v of %m, stopping..."));
 }
 
+void MainForm::open_chart() {
+  if (chart_) {
+    chart_->raise();
+    chart_->activateWindow();
+    return;
+  }
+  // The database Update has open, else the AmiPath one. Open while a command
+  // runs too: the chart reads through its own connection.
+  std::string folder = options_.chart_server ? options_.chart_server->database_folder() : "";
+  if (folder.empty()) folder = main_.model().gstrAmiPath;
+  chart_ = new ChartWindow(folder, options_.chart_server, this);
+  chart_->setWindowFlag(Qt::Window);
+  chart_->setAttribute(Qt::WA_DeleteOnClose);
+  chart_->show_symbol(txtScrip_->text());
+  chart_->show();
+}
+
 void MainForm::show_status(const QString& piece, bool cleared) {
   if (cleared) {
     Text1_->clear();
@@ -503,6 +526,7 @@ void MainForm::show_progress(int done, int total) {
 
 void MainForm::closeEvent(QCloseEvent* event) {
   if (!running_) {
+    if (chart_) chart_->close();  // the program ends with its main window
     event->accept();
     return;
   }

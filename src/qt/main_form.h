@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QFutureWatcher>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -28,6 +29,8 @@ class QRadioButton;
 namespace quillon {
 
 class BrowserPane;
+class ChartWindow;
+class EodServer;
 class LinkLabel;
 
 struct MainFormOptions {
@@ -41,6 +44,10 @@ struct MainFormOptions {
   ProgramFolder* program_folder = nullptr;
   // The work behind the Download button; empty: the Download command.
   std::function<void(MainWindow&)> download;
+  // The chart database the Update command fills: the Chart window shows the
+  // database it has open and reloads on its RefreshAll. Null: the Chart
+  // window shows the AmiPath database and reloads only when asked.
+  EodServer* chart_server = nullptr;
 };
 
 class MainForm final : public QWidget {
@@ -98,6 +105,7 @@ class MainForm final : public QWidget {
   void show_status(const QString& piece, bool cleared);
   void show_progress(int done, int total);
   void stop_clicked();
+  void open_chart();
 
   Fetcher& fetcher_;
   BrokerFactory& brokers_;
@@ -124,7 +132,7 @@ class MainForm final : public QWidget {
   QButtonGroup* rbSource_{};
   std::vector<QRadioButton*> sourceButtons_;
   QPushButton *Command1_{}, *Command2_{}, *cmdProcess_{}, *cmdConvert_{}, *cmdOptions_{},
-      *Command3_{}, *cmdStop_{};
+      *Command3_{}, *cmdChart_{}, *cmdStop_{};
   QCheckBox *chkEOD_{}, *chkIndices_{}, *chkAmi_{}, *chkMS_{}, *chkAuto_{};
   QRadioButton *rbDateWise_{}, *rbScripWise_{};
   QPlainTextEdit* Text1_{};
@@ -133,6 +141,7 @@ class MainForm final : public QWidget {
   LinkLabel *Label16_{}, *Label17_{};
   QListWidget* File1_{};
   BrowserPane* WebBrowser1_{};
+  QPointer<ChartWindow> chart_;  // the open chart window, owned by this one
 
   std::vector<TextBinding> texts_;
   std::vector<CheckBinding> checks_;

@@ -4,7 +4,13 @@
 #include <QPixmap>
 #include <iostream>
 
+#include "platform/real_platform.h"
+#include "platform/text_file.h"
+#include "qt/chart_window.h"
 #include "qt/main_form.h"
+#include "qt/qt_date_pattern.h"
+#include "settings/ini_file.h"
+#include "settings/regional_date.h"
 
 namespace quillon {
 
@@ -16,10 +22,51 @@ bool has_display() {
          !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
+// Saves a picture of `window`: 0, or 1 saying why it could not be written.
+int save_picture(QWidget& window, const std::string& file) {
+  // Twice: the charts lay themselves out on events the first round posts.
+  QApplication::processEvents();
+  QApplication::processEvents();
+  if (!window.grab().save(QString::fromLocal8Bit(file.c_str()), "PNG")) {
+    std::cerr << "quillon: cannot write the picture " << file << "\n";
+    return kExitMessageShown;
+  }
+  return kExitOk;
+}
+
+int run_chart(const CommandLine& cl, EodServer& chart_server) {
+  // The settings file as the window's load sequence finds it.
+  const std::string settings =
+      cl.settings_file.empty() ? join_path(RealProgramFolder().path(), "QM.INI") : cl.settings_file;
+  const DateReader dates(QtDatePattern().short_date_pattern());
+  QDate range[2];
+  const std::optional<std::string>* texts[2] = {&cl.from, &cl.to};
+  for (int i = 0; i < 2; ++i) {
+    if (!*texts[i]) continue;
+    const std::optional<Date> d = dates.parse(**texts[i]);
+    if (!d) {
+      std::cerr << "quillon: " << (i ? "--to" : "--from") << " '" << **texts[i]
+                << "' is not a date as the region writes dates\n";
+      return kExitUsage;
+    }
+    range[i] = QDate(d->year, d->month, d->day);
+  }
+  ChartWindow chart(ReadIniString("QN_EOD", "AmiPath", "", settings), &chart_server);
+  chart.set_range(range[0], range[1]);
+  const bool found = chart.show_symbol(QString::fromStdString(*cl.chart));
+  chart.show();
+  if (!cl.screenshot) return QApplication::exec();
+  if (!found) {
+    std::cerr << "quillon: " << chart.status().toStdString() << "\n";
+    return kExitMessageShown;
+  }
+  return save_picture(chart, *cl.screenshot);
+}
+
 }  // namespace
 
 int run_window(int& argc, char** argv, const CommandLine& cl, Fetcher& fetcher,
-               BrokerFactory& brokers) {
+               BrokerFactory& brokers, EodServer& chart_server) {
   if (!has_display()) {
     if (!cl.screenshot) {
       std::cerr << "quillon: there is no display to open the window on; give a command "
@@ -32,8 +79,11 @@ int run_window(int& argc, char** argv, const CommandLine& cl, Fetcher& fetcher,
   QApplication::setApplicationName(QString::fromLatin1(kProductName));
   QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
 
+  if (cl.chart) return run_chart(cl, chart_server);
+
   MainFormOptions options;
   options.settings_file = cl.settings_file;
+  options.chart_server = &chart_server;
   StreamMessageBox stream_messages(std::cerr);
   if (cl.screenshot) options.messages = &stream_messages;  // nobody to press OK
 
@@ -43,12 +93,7 @@ int run_window(int& argc, char** argv, const CommandLine& cl, Fetcher& fetcher,
   form.show();
   if (!cl.screenshot) return QApplication::exec();
 
-  QApplication::processEvents();
-  const QString file = QString::fromLocal8Bit(cl.screenshot->c_str());
-  if (!form.grab().save(file, "PNG")) {
-    std::cerr << "quillon: cannot write the picture " << *cl.screenshot << "\n";
-    return kExitMessageShown;
-  }
+  if (save_picture(form, *cl.screenshot) != kExitOk) return kExitMessageShown;
   return stream_messages.shown() > 0 ? kExitMessageShown : kExitOk;
 }
 

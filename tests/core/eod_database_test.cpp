@@ -70,6 +70,21 @@ TEST_F(EodDatabaseTest, LoadOpensExistingFoldersOnly) {
   EXPECT_EQ(broker.DatabasePath(), db);
 }
 
+// A chart's connection: reads alongside the importer's, changes nothing.
+TEST_F(EodDatabaseTest, ReadConnectionsCreateNothingAndSeeEachImport) {
+  EXPECT_EQ(EodDatabase::open(db, EodDatabase::Access::Read), nullptr);
+  EXPECT_EQ(testing::folder_names(db), std::vector<std::string>{});
+  open();
+  auto reader = EodDatabase::open(db, EodDatabase::Access::Read);
+  ASSERT_NE(reader, nullptr);
+  EXPECT_EQ(reader->quotes("ABC"), Quotes{});
+  const std::string day = file("a_DX.txt", "ABC,20080131,10,11,9,10,100\r\n");
+  broker.Import(0, day, kEodImportFormat);
+  EXPECT_EQ(reader->quotes("ABC"), (Quotes{{"ABC", 20080131, 10, 11, 9, 10, 100}}));
+  EXPECT_THAT(failure([&] { reader->import_file(day); }),
+              AllOf(StartsWith("1004"), HasSubstr("reading only")));
+}
+
 TEST_F(EodDatabaseTest, StoresRecordsAsWrittenAndKeepsThemAcrossOpenings) {
   const std::string day = file("d_DX.txt",
                                "ABC,20080131,1234.5,1250,1220.1,1245.3,125000\r\n"
