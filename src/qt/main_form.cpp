@@ -441,7 +441,7 @@ void MainForm::start(Run run) {
   std::string name;
   switch (run) {
     case Run::Download:
-      work = options_.download ? options_.download : [](MainWindow& w) { w.cmdProcess_Click(); };
+      work = [](MainWindow& w) { w.cmdProcess_Click(); };
       name = "cmdProcess: ";
       break;
     case Run::Convert:

@@ -42,8 +42,6 @@ struct MainFormOptions {
   DatePatternSource* date_pattern = nullptr;
   Clock* clock = nullptr;
   ProgramFolder* program_folder = nullptr;
-  // The work behind the Download button; empty: the Download command.
-  std::function<void(MainWindow&)> download;
   // The chart database the Update command fills: the Chart window shows the
   // database it has open and reloads on its RefreshAll. Null: the Chart
   // window shows the AmiPath database and reloads only when asked.

@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "fakes.h"
+#include "platform/curl_fetcher.h"
 #include "platform/text_file.h"
 #include "qt/main_form.h"
 #include "qt/small_widgets.h"
@@ -50,7 +51,7 @@ struct Fixture {
   FakeProgramFolder program;
   RecordingFetcher fetcher;
   NoBrokers brokers;
-  MainFormOptions options(std::function<void(MainWindow&)> download = {}) {
+  MainFormOptions options() {
     MainFormOptions o;
     o.settings_file = dir.path() + "/QM.INI";
     o.messages = &messages;
@@ -59,7 +60,6 @@ struct Fixture {
     o.date_pattern = &pattern;
     o.clock = &clock;
     o.program_folder = &program;
-    o.download = std::move(download);
     return o;
   }
 };
@@ -69,40 +69,6 @@ const char* const kBhavcopy =
     "INFY,EQ,1520.50,1542.00,1498.10,1530.25,1530.00,1510.00,2183740,3.3e9,31-JAN-2008,\r\n"
     "GOI2030,N1,101.00,101.00,101.00,101.00,101.00,101.00,10,1010,31-JAN-2008,\r\n"
     "ABB,BE,1200,1210,1190,1205,1205,1199,5000,6025000,31-JAN-2008,\r\n";
-
-// A fetcher over HTTP for the Stop test's download run.
-class HttpFetcher final : public Fetcher {
- public:
-  FetchResult fetch(const std::string& address, const std::string& local_path) override {
-    const size_t path_start = address.find('/', address.find("//") + 2);
-    httplib::Client client(address.substr(0, path_start));
-    auto res = client.Get(address.substr(path_start));
-    if (!res || res->status != 200) return {false, res ? res->status : 0, "failed"};
-    write_text(local_path, res->body);
-    return {true, 200, {}};
-  }
-};
-
-// Stands in for the Download command, which is built elsewhere: fetches one
-// file per day, reporting each day and ending at the Stop button's request.
-void download_days(MainWindow& w, const std::string& base, int days) {
-  WindowModel& m = w.model();
-  Platform& p = w.platform();
-  m.Text1.clear();
-  for (int i = 0; i < days; ++i) {
-    p.progress.report(i, days);
-    if (p.progress.stop_requested()) {
-      m.Text1.append(kCrLf);
-      m.Text1.append("Download stopped.");
-      return;
-    }
-    const std::string name = "day" + std::to_string(i) + ".csv";
-    p.fetcher.fetch(base + "/" + name, join_path(m.txtSourceFolder, name));
-    m.Text1.append(kCrLf);
-    m.Text1.append(name + " <- file downloaded....");
-  }
-  p.progress.report(days, days);
-}
 
 }  // namespace
 
@@ -254,22 +220,26 @@ void MainFormTest::failureOnTheWorkerReachesTheMessageBox() {
 
 void MainFormTest::stopEndsADownloadRunAgainstASlowServer() {
   httplib::Server server;
-  server.Get(R"(/day\d+\.csv)", [](const httplib::Request&, httplib::Response& res) {
+  server.Get(R"(/content/historical/EQUITIES/.*)", [](const httplib::Request&,
+                                                      httplib::Response& res) {
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     res.set_content("SYMBOL,SERIES\r\n", "text/csv");
   });
   const int port = server.bind_to_any_port("127.0.0.1");
   std::thread serving([&] { server.listen_after_bind(); });
-  const std::string base = "http://127.0.0.1:" + std::to_string(port);
 
   Fixture f;
-  HttpFetcher http;
-  const int days = 40;
-  MainForm form(http, f.brokers,
-                f.options([&](MainWindow& w) { download_days(w, base, days); }));
+  f.program.folder = f.dir.sub("program");
+  CurlFetcher http;
+  const int days = 40;  // 1 January to 9 February 2008
+  MainForm form(http, f.brokers, f.options());
+  form.main_window().model().gstrExchangeUrl = "http://127.0.0.1:" + std::to_string(port);
   form.show();
   const std::string src = f.dir.sub("csv");
   child<QLineEdit>(form, "txtSourceFolder")->setText(QString::fromStdString(src));
+  child<QLineEdit>(form, "txtDestFolder")->setText(QString::fromStdString(f.dir.sub("eod")));
+  child<QLineEdit>(form, "TxtFromDt")->setText(QStringLiteral("01/01/2008"));
+  child<QLineEdit>(form, "TxtToDt")->setText(QStringLiteral("09/02/2008"));
   auto* bar = child<QProgressBar>(form, "prgRun");
   auto* stop = child<QPushButton>(form, "cmdStop");
   auto* length = child<QLineEdit>(form, "txtLength");
@@ -289,10 +259,12 @@ void MainFormTest::stopEndsADownloadRunAgainstASlowServer() {
   server.stop();
   serving.join();
 
-  QVERIFY(child<QPlainTextEdit>(form, "Text1")->toPlainText().endsWith(
-      QStringLiteral("\nDownload stopped.")));
+  const QString status = child<QPlainTextEdit>(form, "Text1")->toPlainText();
+  QVERIFY2(status.endsWith(QStringLiteral("\nDownload stopped by the user.")), qPrintable(status));
+  QVERIFY(status.contains(QStringLiteral("Downloading BhavCopy for 01/01/2008 <- file downloaded....")));
   const size_t fetched = folder_names(src).size();
   QVERIFY(fetched >= 2 && fetched < static_cast<size_t>(days));
+  QCOMPARE(form.main_window().model().arrBhavFiles.size(), fetched);
   QCOMPARE(length->text(), QStringLiteral("105"));
   QVERIFY(!stop->isEnabled());
   for (const char* name : {"cmdProcess", "cmdConvert", "TxtFromDt", "txtSourceFolder"})
