@@ -31,6 +31,27 @@ class StatusBox {
   Listener listener_;
 };
 
+// A one-line text box written by a command while it runs (txtLabel): every
+// new value is announced to the listener, which the window shows at once.
+class AnnouncedText {
+ public:
+  using Listener = std::function<void(const std::string& text)>;
+
+  AnnouncedText& operator=(std::string text) {
+    text_ = std::move(text);
+    if (listener_) listener_(text_);
+    return *this;
+  }
+  const std::string& text() const { return text_; }
+  operator const std::string&() const { return text_; }
+  friend bool operator==(const AnnouncedText& a, const std::string& b) { return a.text_ == b; }
+  void set_listener(Listener listener) { listener_ = std::move(listener); }
+
+ private:
+  std::string text_;
+  Listener listener_;
+};
+
 // Line break used in the status box.
 inline constexpr std::string_view kCrLf = "\r\n";
 

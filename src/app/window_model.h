@@ -52,7 +52,7 @@ struct WindowModel {
 
   // Right side.
   StatusBox Text1;
-  std::string txtLabel;
+  AnnouncedText txtLabel;  // the address being fetched
   bool cmdProcessEnabled = true;
 
   // Area reserved for future use (read by no command).

@@ -117,6 +117,9 @@ MainForm::MainForm(Fetcher& fetcher, BrokerFactory& brokers, MainFormOptions opt
     post_to(this, [this, text = QString::fromUtf8(piece.data(), static_cast<qsizetype>(piece.size())),
                    cleared] { show_status(text, cleared); });
   });
+  main_.model().txtLabel.set_listener([this](const std::string& text) {
+    post_to(this, [this, address = QString::fromStdString(text)] { txtLabel_->setText(address); });
+  });
   main_.Form_Load();
   show_model();
 }
@@ -128,6 +131,7 @@ MainForm::~MainForm() {
     watcher_.waitForFinished();
   }
   main_.model().Text1.set_listener({});
+  main_.model().txtLabel.set_listener({});
 }
 
 void MainForm::build() {

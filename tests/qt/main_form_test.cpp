@@ -248,6 +248,9 @@ void MainFormTest::stopEndsADownloadRunAgainstASlowServer() {
   QTest::mouseClick(child<QPushButton>(form, "cmdProcess"), Qt::LeftButton);
   QTRY_VERIFY_WITH_TIMEOUT(bar->value() >= 2, 10000);
   QCOMPARE(bar->maximum(), days);
+  // The address being fetched shows while the run goes on.
+  QTRY_VERIFY(child<QLineEdit>(form, "txtLabel")->text().contains(
+      QStringLiteral("/content/historical/EQUITIES/2008/JAN/cm")));
   for (const char* name : {"cmdProcess", "cmdConvert", "cmdOptions", "Command3", "Command1",
                            "Command2", "rbSource_1", "TxtFromDt", "TxtToDt", "txtSourceFolder",
                            "txtDestFolder", "txtScrip", "chkEOD", "chkIndices"})
