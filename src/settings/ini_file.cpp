@@ -147,6 +147,11 @@ std::string WriteIniString(const std::string& section, const std::string& key,
   for (const std::string* s : {&section, &key, &value})
     if (s->find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
       return "The setting " + section + "/" + key + " cannot hold a line break.";
+  // Names that would read back as other names are refused.
+  if (trim(section) != section || section.find(']') != std::string::npos ||
+      trim(key) != key || key.find('=') != std::string::npos || is_comment_or_blank(key + "=") ||
+      (!key.empty() && key.front() == '['))
+    return "The setting name " + section + "/" + key + " cannot be stored in a settings file.";
   std::string data;
   if (file_exists(path)) {
     try {
@@ -157,7 +162,11 @@ std::string WriteIniString(const std::string& section, const std::string& key,
   }
   const std::string_view eol = data.find("\r\n") != std::string::npos ? "\r\n" : "\n";
   auto lines = split_lines(data);
-  const std::string entry = key + "=" + value;
+  // A value that reading would change (blanks at its ends, surrounding
+  // double quotes) is written in double quotes, which reading removes.
+  const bool quote = trim(value) != value ||
+                     (value.size() >= 2 && value.front() == '"' && value.back() == '"');
+  const std::string entry = key + "=" + (quote ? "\"" + value + "\"" : value);
   Range r = find_section(lines, section);
 
   std::vector<std::string_view> out(lines.begin(), lines.end());
