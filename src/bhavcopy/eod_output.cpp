@@ -187,6 +187,8 @@ void convert_files(WindowModel& w, RunProgress& progress,
   std::string out;
   const int total = static_cast<int>(inputs.size());
   int done = 0;
+  // Temporary files of an earlier run that was killed while writing.
+  remove_stale_temporaries(w.txtDestFolder);
   for (const ConversionInput& in : inputs) {
     progress.report(done++, total);
     read_file(in.input_path, data);

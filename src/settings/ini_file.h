@@ -4,6 +4,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace quillon {
 
@@ -29,5 +31,11 @@ std::string ReadIniSection(const std::string& section, const std::string& path);
 // wrong (the file is then unchanged).
 std::string WriteIniString(const std::string& section, const std::string& key,
                            const std::string& value, const std::string& path);
+
+// Sets several keys of `section` as WriteIniString does, in one replacement
+// of the file: either all of them are saved or none.
+std::string WriteIniStrings(const std::string& section,
+                            const std::vector<std::pair<std::string, std::string>>& settings,
+                            const std::string& path);
 
 }  // namespace quillon
