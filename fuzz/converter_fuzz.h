@@ -40,6 +40,7 @@ inline void fuzz_one_conversion(const ConverterUnderTest& c, const uint8_t* data
   testing::write_text(output, earlier);
 
   tp.messages.shown.clear();
+  tp.progress.reports.clear();
   WindowModel w;
   w.txtSourceFolder = src;
   w.txtDestFolder = dst;
