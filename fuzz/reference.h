@@ -105,9 +105,11 @@ inline std::optional<std::string> number_form(std::string_view field) {
 // The date field: a date as YYYYMMDD, else a 32-bit whole number.
 inline std::optional<std::string> date_form(std::string_view field, const DateReader& dates) {
   if (auto d = dates.parse(field)) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d", d->year, d->month, d->day);
-    return std::string(buf);
+    auto padded = [](int v, size_t width) {
+      std::string s = std::to_string(v);
+      return std::string(s.size() < width ? width - s.size() : 0, '0') + s;
+    };
+    return padded(d->year, 4) + padded(d->month, 2) + padded(d->day, 2);
   }
   std::string_view s = trim(field);
   size_t i = (!s.empty() && (s[0] == '+' || s[0] == '-')) ? 1 : 0;
