@@ -157,17 +157,15 @@ void MainWindow::cmdOptions_Click() {
   if (w_.rbSource == kSourceNse) w_.strDataSource = "NSE";
   w_.strSourcePath = w_.txtSourceFolder;
   w_.strDestPath = w_.txtDestFolder;
-  // The settings are written key by key; the first failure is reported so a
-  // setting that was not saved never passes for saved.
-  for (auto [key, value] : {std::pair<const char*, const std::string*>{"DataSource", &w_.strDataSource},
-                            {"SourcePath", &w_.strSourcePath},
-                            {"DestPath", &w_.strDestPath}}) {
-    std::string failure = WriteIniString("QN_EOD", key, *value, w_.gstrIniPath);
-    if (!failure.empty()) {
-      p_.messages.show("cmdOptions: The settings were not saved. " + failure);
-      return;
-    }
-  }
+  // The three settings are saved in one replacement of the file, so a
+  // failed save changes nothing, and the failure is reported so a setting
+  // that was not saved never passes for saved.
+  std::string failure = WriteIniStrings("QN_EOD",
+                                        {{"DataSource", w_.strDataSource},
+                                         {"SourcePath", w_.strSourcePath},
+                                         {"DestPath", w_.strDestPath}},
+                                        w_.gstrIniPath);
+  if (!failure.empty()) p_.messages.show("cmdOptions: The settings were not saved. " + failure);
 }
 
 void MainWindow::rbSource_Click(int index) {

@@ -72,9 +72,11 @@ bool append_number(std::string& out, std::string_view field) {
   std::string_view s = trim_blanks(field);
   if (append_plain_decimal(out, s)) return true;
   // Exponents and long digit runs: read and write through the exact
-  // conversions of <charconv>.
-  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-  if (s.empty() || !(is_digit(s.front()) || s.front() == '-' || s.front() == '.')) return false;
+  // conversions of <charconv>. One sign at most ("+-5" is no number).
+  const bool plus = !s.empty() && s.front() == '+';
+  if (plus) s.remove_prefix(1);
+  if (s.empty() || !(is_digit(s.front()) || (s.front() == '-' && !plus) || s.front() == '.'))
+    return false;
   for (char c : s)
     if (!(is_digit(c) || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) return false;
   double v = 0;
@@ -103,7 +105,10 @@ bool append_date_field(std::string& out, std::string_view field, const DateReade
     return true;
   }
   std::string_view s = trim_blanks(field);
-  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+  if (!s.empty() && s.front() == '+') {
+    s.remove_prefix(1);
+    if (!s.empty() && s.front() == '-') return false;  // one sign at most
+  }
   int32_t v = 0;
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
   if (s.empty() || ec != std::errc() || end != s.data() + s.size()) return false;
@@ -181,6 +186,8 @@ void convert_files(WindowModel& w, RunProgress& progress,
   std::string out;
   const int total = static_cast<int>(inputs.size());
   int done = 0;
+  // Temporary files of an earlier run that was killed while writing.
+  remove_stale_temporaries(w.txtDestFolder);
   for (const ConversionInput& in : inputs) {
     progress.report(done++, total);
     read_file(in.input_path, data);

@@ -79,7 +79,8 @@ struct ConversionInput {
 // atomically and queues its path in colAmiFiles. The first failure ends the
 // run with an Error naming the input; the output of that input is not
 // written (an earlier file of that name stays as it was) and later inputs
-// are not touched.
+// are not touched. Before the first input, temporary files that a killed
+// earlier run left in the destination folder are removed.
 using ConvertFn = std::function<void(const ConversionInput& in, std::string_view data,
                                      std::string& out)>;
 void convert_files(WindowModel& w, RunProgress& progress,

@@ -1,12 +1,16 @@
 #include "platform/text_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
+#include <memory>
 
 #include "platform/interfaces.h"
 
@@ -90,6 +94,40 @@ std::string temp_name_for(const std::string& final_path) {
   std::string name = slash == std::string::npos ? final_path : final_path.substr(slash + 1);
   return folder + "." + name + std::string(kTempMarker) + std::to_string(::getpid()) +
          "-" + std::to_string(counter.fetch_add(1));
+}
+
+namespace {
+
+// The process id in a temporary file's name, or 0 when the name is not one.
+pid_t temp_owner(std::string_view name) {
+  if (name.size() < 2 || name[0] != '.') return 0;
+  size_t marker = name.rfind(kTempMarker);
+  if (marker == std::string_view::npos || marker < 2) return 0;
+  std::string_view rest = name.substr(marker + kTempMarker.size());
+  size_t dash = rest.find('-');
+  if (dash == std::string_view::npos || dash + 1 == rest.size()) return 0;
+  for (size_t i = 0; i < rest.size(); ++i)
+    if (i != dash && (rest[i] < '0' || rest[i] > '9')) return 0;
+  pid_t pid = 0;
+  auto [end, ec] = std::from_chars(rest.data(), rest.data() + dash, pid);
+  if (ec != std::errc() || end != rest.data() + dash) return 0;
+  return pid;
+}
+
+}  // namespace
+
+void remove_stale_temporaries(const std::string& folder) {
+  if (folder.empty()) return;
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+  if (!dir) return;
+  while (dirent* e = ::readdir(dir.get())) {
+    const pid_t pid = temp_owner(e->d_name);
+    if (pid <= 0 || pid == ::getpid()) continue;
+    if (::kill(pid, 0) == 0 || errno != ESRCH) continue;  // still running, or not ours to judge
+    const std::string path = join_path(folder, e->d_name);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+  }
 }
 
 void write_file_atomically(const std::string& path, std::string_view data, bool durable) {

@@ -26,6 +26,13 @@ void write_file_atomically(const std::string& path, std::string_view data,
 inline constexpr std::string_view kTempMarker = ".quillon-tmp";
 std::string temp_name_for(const std::string& final_path);
 
+// Removes from `folder` the temporary files of writers that are no longer
+// running (a process killed while writing): names "." + name +
+// ".quillon-tmp" + process id + "-" + number whose process does not exist.
+// Other files, and the temporaries of running processes, are left alone;
+// failures are ignored.
+void remove_stale_temporaries(const std::string& folder);
+
 // Joins a folder text and a file name with "/" as the program does
 // everywhere: the folder is used as typed.
 inline std::string join_path(std::string_view folder, std::string_view name) {

@@ -144,22 +144,32 @@ std::string ReadIniSection(const std::string& section, const std::string& path) 
   return out;
 }
 
-std::string WriteIniString(const std::string& section, const std::string& key,
-                           const std::string& value, const std::string& path) {
+namespace {
+
+// Why a setting cannot be stored, or empty text.
+std::string refusal(const std::string& section, const std::string& key,
+                    const std::string& value) {
   for (const std::string* s : {&section, &key, &value})
     if (s->find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
       return "The setting " + section + "/" + key + " cannot hold a line break.";
-  std::string data;
-  if (file_exists(path)) {
-    try {
-      read_file(path, data);
-    } catch (const Error& e) {
-      return e.what();
-    }
-  }
+  // Names that would read back as other names are refused.
+  if (trim(section) != section || section.find(']') != std::string::npos ||
+      trim(key) != key || key.find('=') != std::string::npos || is_comment_or_blank(key + "=") ||
+      (!key.empty() && key.front() == '['))
+    return "The setting name " + section + "/" + key + " cannot be stored in a settings file.";
+  return {};
+}
+
+// The file's text with `key` of `section` set to `value`.
+std::string with_setting(const std::string& data, const std::string& section,
+                         const std::string& key, const std::string& value) {
   const std::string_view eol = data.find("\r\n") != std::string::npos ? "\r\n" : "\n";
   auto lines = split_lines(data);
-  const std::string entry = key + "=" + value;
+  // A value that reading would change (blanks at its ends, surrounding
+  // double quotes) is written in double quotes, which reading removes.
+  const bool quote = trim(value) != value ||
+                     (value.size() >= 2 && value.front() == '"' && value.back() == '"');
+  const std::string entry = key + "=" + (quote ? "\"" + value + "\"" : value);
   Range r = find_section(lines, section);
 
   std::vector<std::string_view> out(lines.begin(), lines.end());
@@ -192,8 +202,34 @@ std::string WriteIniString(const std::string& section, const std::string& key,
     bool had_final_eol = data.empty() || data.back() == '\n';
     if (!last || had_final_eol || out.size() != lines.size()) text.append(eol);
   }
+  return text;
+}
+
+}  // namespace
+
+std::string WriteIniString(const std::string& section, const std::string& key,
+                           const std::string& value, const std::string& path) {
+  return WriteIniStrings(section, {{key, value}}, path);
+}
+
+std::string WriteIniStrings(const std::string& section,
+                            const std::vector<std::pair<std::string, std::string>>& settings,
+                            const std::string& path) {
+  for (const auto& [key, value] : settings) {
+    std::string why = refusal(section, key, value);
+    if (!why.empty()) return why;
+  }
+  std::string data;
+  if (file_exists(path)) {
+    try {
+      read_file(path, data);
+    } catch (const Error& e) {
+      return e.what();
+    }
+  }
+  for (const auto& [key, value] : settings) data = with_setting(data, section, key, value);
   try {
-    write_file_atomically(path, text, /*durable=*/true);
+    write_file_atomically(path, data, /*durable=*/true);
   } catch (const Error& e) {
     return e.what();
   }

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace quillon {
 
@@ -21,9 +23,19 @@ std::string ReadIniSection(const std::string& section, const std::string& path);
 // Sets `key` in `section` to `value`: an existing line is replaced in place
 // and every other line and comment is kept; a missing section or key is
 // added; a missing file is created. The file is replaced atomically, so it is
-// never left half-written. Returns an empty text on success, otherwise what
-// went wrong (the file is then unchanged).
+// never left half-written. A value with blanks at its ends or in double
+// quotes is written in double quotes, so that it reads back as set. Line
+// breaks, and names that would read back as other names (blanks at their
+// ends, "]" in a section, "=" in a key, a key beginning with ";", "#" or
+// "["), are refused. Returns an empty text on success, otherwise what went
+// wrong (the file is then unchanged).
 std::string WriteIniString(const std::string& section, const std::string& key,
                            const std::string& value, const std::string& path);
+
+// Sets several keys of `section` as WriteIniString does, in one replacement
+// of the file: either all of them are saved or none.
+std::string WriteIniStrings(const std::string& section,
+                            const std::vector<std::pair<std::string, std::string>>& settings,
+                            const std::string& path);
 
 }  // namespace quillon

@@ -100,7 +100,9 @@ char date_separator(std::string_view short_date) {
     if (is_alpha(c)) {
       seen_field = true;
     } else if (seen_field && c != '\'') {
-      return c;
+      // Only a separator the date reader accepts, so that the date boxes'
+      // pre-fill always reads back.
+      return (c == '-' || c == '.' || c == ' ') ? c : '/';
     }
   }
   return '/';
@@ -181,6 +183,13 @@ std::string format_date(const Date& d, std::string_view pattern) {
 }
 
 DateReader::DateReader(std::string_view pattern) {
+  // The pattern's first character decides, as it decides the date boxes'
+  // pre-fill (choose_date_format), so that the pre-fill always reads back.
+  const char first = pattern.empty() ? '\0' : upper(pattern.front());
+  if (first == 'D' || first == 'M' || first == 'Y') {
+    order_ = first == 'D' ? Order::DMY : first == 'M' ? Order::MDY : Order::YMD;
+    return;
+  }
   size_t pd = pattern.find_first_of("d"), pm = pattern.find('M'), py = pattern.find('y');
   if (py != std::string_view::npos && (py < pd || pd == std::string_view::npos) &&
       (py < pm || pm == std::string_view::npos))

@@ -26,7 +26,8 @@ Date next_day(Date d);
 // pattern's first character, upper-cased; empty for anything else.
 std::string choose_date_format(std::string_view short_date);
 
-// The separator the pattern puts between its parts ("/" when it has none).
+// The separator the pattern puts between its parts when the date reader
+// accepts it ("-", "." or a blank), otherwise "/".
 char date_separator(std::string_view short_date);
 
 // Today's date as the date boxes show it at start: strDateFormat with day

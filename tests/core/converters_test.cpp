@@ -69,7 +69,11 @@ TEST_F(Converters, SymbolLength) {
     const char* first_field;  // nullptr: the run fails
   } cases[] = {{"", "ABCDEFGHIJKL"}, {"abc", "ABCDEFGHIJKL"}, {"0", ""},
                {"5", "ABCDE"},       {"50", "ABCDEFGHIJKL"},  {"4.6", "ABCDE"},
-               {"-1", nullptr},      {"2147483648", "ABCDEFGHIJKL"}};
+               {"-1", nullptr},      {"2147483648", "ABCDEFGHIJKL"},
+               // Odd boxes: not numeric means no limit; "-0" is 0.
+               {"1e400", "ABCDEFGHIJKL"}, {"0x10", "ABCDEFGHIJKL"}, {"NaN", "ABCDEFGHIJKL"},
+               {"-0", ""},           {" 5", "ABCDE"},         {"1e1", "ABCDEFGHIJ"},
+               {"-2147483649", nullptr}};
   write_text(in("d.csv"), std::string(kBhavHeader) + bhav_row("ABCDEFGHIJKL", "EQ"));
   w.rbSource = kSourceFolder;
   for (const Case& c : cases) {

@@ -17,6 +17,8 @@ TEST(DateFormat, FirstCharacterOfThePatternPicksTheOrder) {
       {"d MMM yyyy", "DD/MM/YYYY", ' '}, {"dd-MMM-yy", "DD/MM/YYYY", '-'},
       {"d.M.yyyy", "DD/MM/YYYY", '.'},   {"", "", '/'},
       {"'Day' d", "", ' '},
+      // Separators the date reader does not take give "/".
+      {"dd,MM,yyyy", "DD/MM/YYYY", '/'}, {"yyyy3MM3dd", "YYYY/MM/DD", '/'},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(choose_date_format(c.pattern), c.format) << c.pattern;
@@ -29,7 +31,8 @@ TEST(DateFormat, FirstCharacterOfThePatternPicksTheOrder) {
 TEST(DateFormat, PrefillReadsBackAsToday) {
   const LocalDateTime now{2026, 3, 4, 21, 7, 9};
   for (const char* pattern :
-       {"dd/MM/yyyy", "M/d/yy", "yyyy-MM-dd", "dd.MM.yy", "d MMM yyyy", "", "'x'"}) {
+       {"dd/MM/yyyy", "M/d/yy", "yyyy-MM-dd", "dd.MM.yy", "d MMM yyyy", "", "'x'",
+        "dd,MM,yyyy", "m/d/yy", "D/M/Y", "yyyy3MM3dd"}) {
     const std::string fmt = choose_date_format(pattern);
     const std::string text = prefill_date(now, fmt, date_separator(pattern));
     auto d = DateReader(pattern).parse(text);

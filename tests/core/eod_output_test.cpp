@@ -43,6 +43,9 @@ TEST(NumberForm, ShortestDecimalWithAtMost15SignificantDigits) {
       {"--1", nullptr},
       {"1.2.3", nullptr},
       {"\"5\"", nullptr},
+      {"+-5", nullptr},
+      {"+-.5", nullptr},
+      {"-+5", nullptr},
   };
   for (const Case& c : cases) {
     std::string out;
@@ -69,6 +72,8 @@ TEST(DateField, DateOrWholeNumber) {
       {"31/01/2008", "20080131"},  {"020080131", "20080131"},   {"2147483647", "2147483647"},
       {"2147483648", nullptr},     {"31-FEB-2008", nullptr},    {"2008.5", nullptr},
       {"", nullptr},               {"\"31-Jan-2008\"", nullptr},
+      {"+20080131", "20080131"},   {"+-5", nullptr},
+      {"-5", "-5"},
   };
   for (const Case& c : cases) {
     std::string out;

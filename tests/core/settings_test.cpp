@@ -60,6 +60,47 @@ TEST(IniFile, WriteUpdatesInPlaceAndKeepsEverythingElse) {
   EXPECT_NE(WriteIniString("QN_EOD", "DataSource", "", tmp.path() + "/no/such.ini"), "");
 }
 
+TEST(IniFile, ValuesReadBackAsSetAndNamesThatCannotAreRefused) {
+  TempDir tmp;
+  const std::string ini = tmp.path() + "/QM.INI";
+  for (const char* value : {" /data/in", "/data/in ", "\"/quoted\"", "\"", "a\"b", "", "\t",
+                            "x=y;z", "[QN_EOD]"}) {
+    EXPECT_EQ(WriteIniString("QN_EOD", "SourcePath", value, ini), "") << value;
+    EXPECT_EQ(ReadIniString("QN_EOD", "SourcePath", "", ini), value);
+  }
+  write_text(ini, "[QN_EOD]\nDataSource=NSE\n");
+  for (auto [section, key] : {std::pair<const char*, const char*>{" QN_EOD", "k"},
+                              {"a]b", "k"}, {"QN_EOD", "a=b"}, {"QN_EOD", ";k"},
+                              {"QN_EOD", "#k"}, {"QN_EOD", "[k]"}, {"QN_EOD", "k "}}) {
+    EXPECT_NE(WriteIniString(section, key, "v", ini), "") << section << "/" << key;
+    EXPECT_EQ(read_text(ini), "[QN_EOD]\nDataSource=NSE\n");
+  }
+}
+
+// Duplicate sections and keys, either line end, no final line end: the first
+// of a name is updated, every other line stays as it was.
+TEST(IniFile, WriteUpdatesTheFirstOfDuplicatesWhateverTheLineEnds) {
+  TempDir tmp;
+  const std::string ini = tmp.path() + "/QM.INI";
+  struct Case {
+    const char* eol;
+    bool final_eol;
+  } cases[] = {{"\n", true}, {"\r\n", true}, {"\n", false}, {"\r\n", false}};
+  for (const Case& c : cases) {
+    const std::string e = c.eol;
+    const std::string tail = c.final_eol ? e : "";
+    write_text(ini, "[QN_EOD]" + e + "DestPath=/a" + e + "DestPath=/b" + e + "[qn_eod]" + e +
+                        "DestPath=/c" + tail);
+    EXPECT_EQ(WriteIniString("QN_EOD", "DestPath", "/new", ini), "");
+    EXPECT_EQ(read_text(ini), "[QN_EOD]" + e + "DestPath=/new" + e + "DestPath=/b" + e +
+                                  "[qn_eod]" + e + "DestPath=/c" + tail);
+    EXPECT_EQ(WriteIniString("QN_EOD", "AmiPath", "/ami", ini), "");
+    EXPECT_EQ(read_text(ini), "[QN_EOD]" + e + "DestPath=/new" + e + "DestPath=/b" + e +
+                                  "AmiPath=/ami" + e + "[qn_eod]" + e + "DestPath=/c" + e);
+    EXPECT_EQ(ReadIniString("qn_eod", "destpath", "", ini), "/new");
+  }
+}
+
 class Window : public ::testing::Test {
  protected:
   Window() : ini(tmp.path() + "/QM.INI") { tp.program_folder.folder = tmp.path(); }

@@ -1,0 +1,134 @@
+// A second, deliberately plain implementation of the record rules, written
+// without the program's fast paths: the fuzz targets compare the program's
+// output and messages with what these functions say they must be.
+#pragma once
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "settings/regional_date.h"
+
+namespace quillon::fuzz {
+
+// Stops the fuzzer with a readable reason.
+[[noreturn]] inline void fail(const std::string& why) {
+  std::fprintf(stderr, "\nFUZZ CHECK FAILED: %s\n", why.c_str());
+  std::abort();
+}
+#define FUZZ_CHECK(cond, why)                                          \
+  do {                                                                 \
+    if (!(cond)) ::quillon::fuzz::fail(std::string(#cond) + ": " + (why)); \
+  } while (0)
+
+inline std::string_view trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+inline bool digit(char c) { return c >= '0' && c <= '9'; }
+
+// Lines of a text: CR LF, LF or CR end a line; a final line end makes no
+// extra line. Written one character at a time.
+inline std::vector<std::string> lines_of(std::string_view text) {
+  std::vector<std::string> lines;
+  std::string cur;
+  bool open = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(cur);
+      cur.clear();
+      open = false;
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      cur.push_back(c);
+      open = true;
+    }
+  }
+  if (open) lines.push_back(cur);
+  return lines;
+}
+
+inline std::vector<std::string> fields_of(const std::string& line) {
+  std::vector<std::string> f(1);
+  for (char c : line) {
+    if (c == ',') f.emplace_back();
+    else f.back().push_back(c);
+  }
+  return f;
+}
+
+// A decimal number: optional sign, digits with an optional point (at least
+// one digit), optional exponent.
+inline bool number_syntax(std::string_view s) {
+  size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  size_t digits = 0;
+  while (i < s.size() && digit(s[i])) ++i, ++digits;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && digit(s[i])) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    size_t exp_digits = 0;
+    while (i < s.size() && digit(s[i])) ++i, ++exp_digits;
+    if (exp_digits == 0) return false;
+  }
+  return i == s.size();
+}
+
+// The number form: the value as a double, written like printf's "%.15g"
+// (computed with <charconv>, never through the C locale), "-0" as "0".
+inline std::optional<std::string> number_form(std::string_view field) {
+  std::string_view s = trim(field);
+  if (!number_syntax(s)) return std::nullopt;
+  if (s.front() == '+') s.remove_prefix(1);
+  double v = 0;
+  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) return std::nullopt;
+  if (v == 0) v = 0;
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+  return std::string(buf, r.ptr);
+}
+
+// The date field: a date as YYYYMMDD, else a 32-bit whole number.
+inline std::optional<std::string> date_form(std::string_view field, const DateReader& dates) {
+  if (auto d = dates.parse(field)) {
+    auto padded = [](int v, size_t width) {
+      std::string s = std::to_string(v);
+      return std::string(s.size() < width ? width - s.size() : 0, '0') + s;
+    };
+    return padded(d->year, 4) + padded(d->month, 2) + padded(d->day, 2);
+  }
+  std::string_view s = trim(field);
+  size_t i = (!s.empty() && (s[0] == '+' || s[0] == '-')) ? 1 : 0;
+  if (i == s.size()) return std::nullopt;
+  for (size_t k = i; k < s.size(); ++k)
+    if (!digit(s[k])) return std::nullopt;
+  if (s[0] == '+') s.remove_prefix(1);
+  long long v = 0;
+  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec != std::errc() || v < INT32_MIN || v > INT32_MAX) return std::nullopt;
+  return std::to_string(v);
+}
+
+// What a converter must do with one input: the whole output text, or the
+// number of the first line that stops the run (0: the file has no line).
+struct Expected {
+  bool ok = true;
+  size_t failing_line = 0;
+  std::string output;
+};
+
+}  // namespace quillon::fuzz

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang 14 into build-fuzz/ and runs each
+# for SECONDS (default 30), one after another, at the lowest priority.
+#
+#   fuzz/run.sh [SECONDS] [TARGET]...     targets: bhavcopy index scrip settings dates numbers
+#
+# The checked-in seeds of fuzz/corpus/TARGET are read, never written; what
+# the fuzzer learns goes to build-fuzz/corpus/TARGET and is reused by the
+# next run. A failing input is saved as build-fuzz/artifacts/TARGET-crash-...
+# and the script exits 1.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+SECONDS_EACH="${1:-30}"
+shift || true
+TARGETS=("$@")
+[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(bhavcopy index scrip settings dates numbers)
+
+missing=()
+for p in clang-14 libclang-rt-14-dev cmake make qt6-base-dev pkg-config; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  echo "Installing: ${missing[*]}"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+CXX=clang++-14 cmake -S . -B build-fuzz -DQUILLON_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+cmake --build build-fuzz -j 2
+
+# The targets write their input files many thousand times a second (and the
+# settings target flushes every write): a memory-backed folder when there is one.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  scratch="$(mktemp -d /dev/shm/quillon-fuzz-XXXXXX)"
+else
+  scratch="$(mktemp -d "$PWD/build-fuzz/tmp-XXXXXX")"
+fi
+trap 'rm -rf "$scratch"' EXIT
+
+status=0
+summary=()
+for t in "${TARGETS[@]}"; do
+  mkdir -p "build-fuzz/corpus/$t" build-fuzz/artifacts
+  log="build-fuzz/fuzz_$t.log"
+  echo "== fuzz_$t for ${SECONDS_EACH}s"
+  if TMPDIR="$scratch" nice -n 19 "build-fuzz/fuzz/fuzz_$t" "build-fuzz/corpus/$t" "fuzz/corpus/$t" \
+       -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+       -artifact_prefix="build-fuzz/artifacts/$t-" > "$log" 2>&1; then
+    result=ok
+  else
+    result=FAILED
+    status=1
+    grep -a -E "FUZZ CHECK|ERROR|runtime error|SUMMARY|Test unit written" "$log" | head -20 || true
+  fi
+  runs="$(grep -a -o 'Done [0-9]* runs in [0-9]* second' "$log" | tail -1 || true)"
+  cov="$(grep -a -o 'cov: [0-9]* ft: [0-9]*' "$log" | tail -1 || true)"
+  summary+=("fuzz_$t: $result, ${runs:-no final count}, ${cov:-no coverage line}")
+done
+printf '%s\n' "${summary[@]}"
+exit $status
