@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: once in a normal
-# build and once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# build and once under AddressSanitizer and UndefinedBehaviorSanitizer, then
+# every fuzz target for 30 seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
@@ -11,3 +12,6 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=ON -DQUILLO
 cmake --build build-asan -j "$(nproc)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j 2
+
+# Every fuzz target for 30 seconds (clang 14, build-fuzz/).
+bash fuzz/run.sh 30
