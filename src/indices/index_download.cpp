@@ -61,6 +61,12 @@ void fgetIndices(WindowModel& w, Platform& p) {
                     " of [QN_Indices]) has no \"=\" between index name and short name.");
       const std::string short_name = trim_spaces(std::string_view(entry).substr(eq + 1));
       const std::string index_name = trim_spaces(std::string_view(entry).substr(0, eq));
+      // An entry without either name would fetch a nameless index or write a
+      // nameless file: it stops the run like an entry without "=".
+      if (index_name.empty() || short_name.empty())
+        throw Error("The index entry '" + entry + "' (entry " +
+                    date_number(static_cast<int>(i) + 1) + " of [QN_Indices]) has no " +
+                    (index_name.empty() ? "index name before" : "short name after") + " \"=\".");
       check_plain_file_name(short_name, "index short name");
       const DateReader dates(p.date_pattern.short_date_pattern());
       const Date from = read_date_box(w.TxtFromDt, dates, "From");

@@ -70,6 +70,8 @@ TEST(IndexDownload, FailuresEndTheRunAtTheFailingEntry) {
       {std::vector<std::string>{"A=X", "B=Y", "C", "D=Z"}, 2, "fgetIndices: The index entry 'C'"},
       {std::vector<std::string>{"A=X", "B=../Y"}, 1, "fgetIndices: The index short name '../Y'"},
       {std::vector<std::string>{"A=.."}, 0, "fgetIndices: The index short name '..'"},
+      {std::vector<std::string>{"A=X", "=X"}, 1, "fgetIndices: The index entry '=X' (entry 2"},
+      {std::vector<std::string>{" A = "}, 0, "fgetIndices: The index entry ' A = ' (entry 1"},
       {std::vector<std::string>{"A=a\\b"}, 0, "fgetIndices: The index short name 'a\\b'"},
       {std::vector<std::string>{"A=a\tb"}, 0, "fgetIndices: The index short name 'a?b'"},
   };
