@@ -1,12 +1,17 @@
 #include "platform/text_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "platform/interfaces.h"
 
@@ -90,6 +95,27 @@ std::string temp_name_for(const std::string& final_path) {
   std::string name = slash == std::string::npos ? final_path : final_path.substr(slash + 1);
   return folder + "." + name + std::string(kTempMarker) + std::to_string(::getpid()) +
          "-" + std::to_string(counter.fetch_add(1));
+}
+
+void remove_leftover_temps(const std::string& folder) {
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+  if (!dir) return;
+  std::vector<std::string> leftovers;
+  while (const dirent* e = ::readdir(dir.get())) {
+    const std::string_view name = e->d_name;
+    if (name.size() < 2 || name[0] != '.') continue;
+    const size_t marker = name.find(kTempMarker, 2);
+    if (marker == std::string_view::npos) continue;
+    const char* digits = name.data() + marker + kTempMarker.size();
+    const char* end = name.data() + name.size();
+    pid_t pid = 0;
+    auto [after, ec] = std::from_chars(digits, end, pid);
+    if (ec != std::errc() || after == digits || after == end || *after != '-' || pid <= 0)
+      continue;
+    if (pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;  // still writing
+    leftovers.emplace_back(name);
+  }
+  for (const std::string& name : leftovers) ::unlink(join_path(folder, name).c_str());
 }
 
 void write_file_atomically(const std::string& path, std::string_view data, bool durable) {

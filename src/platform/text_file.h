@@ -26,6 +26,13 @@ void write_file_atomically(const std::string& path, std::string_view data,
 inline constexpr std::string_view kTempMarker = ".quillon-tmp";
 std::string temp_name_for(const std::string& final_path);
 
+// Removes from `folder` the temporary files that a writer killed before it
+// could finish left behind: names beginning with "." and holding kTempMarker
+// right after the final name, whose writing process (the number after the
+// marker) no longer runs. Files of running writers and every other name are
+// kept; failures are ignored.
+void remove_leftover_temps(const std::string& folder);
+
 // Joins a folder text and a file name with "/" as the program does
 // everywhere: the folder is used as typed.
 inline std::string join_path(std::string_view folder, std::string_view name) {
