@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets with clang 14 into build-fuzz/ and runs each
 # for SECONDS (default 30), one after another, at the lowest priority.
 #
-#   fuzz/run.sh [SECONDS] [TARGET]...     targets: bhavcopy index scrip settings dates numbers
+#   fuzz/run.sh [SECONDS] [TARGET]...     targets: bhavcopy index scrip settings dates numbers eod_import
 #
 # The checked-in seeds of fuzz/corpus/TARGET are read, never written; what
 # the fuzzer learns goes to build-fuzz/corpus/TARGET and is reused by the
@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 SECONDS_EACH="${1:-30}"
 shift || true
 TARGETS=("$@")
-[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(bhavcopy index scrip settings dates numbers)
+[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(bhavcopy index scrip settings dates numbers eod_import)
 
 missing=()
 for p in clang-14 libclang-rt-14-dev cmake make qt6-base-dev pkg-config; do

@@ -31,7 +31,16 @@ constexpr const char* kNothingImported = "; nothing of the file was imported.";
 bool read_number(std::string_view s, double& v) {
   if (s.empty()) return false;
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
-  return ec == std::errc() && end == s.data() + s.size() && std::isfinite(v);
+  if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) return false;
+  if (v == 0) v = 0;  // "-0" is stored as 0, as the converters write it
+  return true;
+}
+
+bool has_control_character(std::string_view s) {
+  return std::any_of(s.begin(), s.end(), [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7f;
+  });
 }
 
 // Eight digits YYYYMMDD naming a day of the calendar.
@@ -206,6 +215,8 @@ size_t EodDatabase::import_file(const std::string& path) {
     Record r{};
     r.symbol = f[0];
     if (r.symbol.empty()) bad(" has no symbol");
+    if (has_control_character(r.symbol))
+      bad(": the symbol '" + shown(r.symbol) + "' holds a control character");
     if (!read_date(f[1], r.date))
       bad(": the date '" + shown(f[1]) + "' is not a day written YYYYMMDD");
     for (int i = 0; i < 5; ++i)

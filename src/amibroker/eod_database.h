@@ -80,8 +80,9 @@ class EodDatabase {
   std::string file_path() const;
 
   // Imports one EOD text file (SYMBOL,YYYYMMDD,OPEN,HIGH,LOW,CLOSE,VOLUME
-  // per line, CR LF or LF line ends; empty lines are skipped) as one
+  // per line, CR LF, LF or CR line ends; empty lines are skipped) as one
   // transaction: a quote already stored for a symbol and date is replaced.
+  // A symbol holding a control character (a NUL, a tab...) is malformed.
   // Returns the number of records read. Throws AutomationError naming the
   // file and, for a malformed record, the line; nothing of the file is
   // stored then.

@@ -67,6 +67,7 @@ void fGetNseFileAlt(WindowModel& w, Platform& p, const Date& from, const Date& t
     }
     w.Text1.clear();
     const std::string folder = folder_with_separator(w.txtSourceFolder);
+    remove_stale_temporaries(w.txtSourceFolder);  // of a run killed before it ended
     w.arrBhavFiles.assign(1, std::string());
     const std::string short_date = p.date_pattern.short_date_pattern();
     const int total = count_days(from, to);

@@ -48,6 +48,7 @@ void fgetIndices(WindowModel& w, Platform& p) {
       throw Error("There is no index list: the settings file '" + w.gstrIniPath +
                   "' has no [QN_Indices] section, or it is empty.");
     const std::vector<std::string> list = *w.arrIndexList;
+    if (!w.txtSourceFolder.empty()) remove_stale_temporaries(w.txtSourceFolder);
     int total = 0;
     for (const std::string& entry : list) total += entry.empty() ? 0 : 1;
     int done = 0;

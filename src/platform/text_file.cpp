@@ -104,6 +104,8 @@ pid_t temp_owner(std::string_view name) {
   size_t marker = name.rfind(kTempMarker);
   if (marker == std::string_view::npos || marker < 2) return 0;
   std::string_view rest = name.substr(marker + kTempMarker.size());
+  // PID "-" N, then at most a suffix of the writer's own (".zip").
+  if (size_t suffix = rest.find('.'); suffix != std::string_view::npos) rest = rest.substr(0, suffix);
   size_t dash = rest.find('-');
   if (dash == std::string_view::npos || dash + 1 == rest.size()) return 0;
   for (size_t i = 0; i < rest.size(); ++i)

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "platform/download_support.h"
+#include "platform/text_file.h"
 #include "platform/url_text.h"
 
 namespace quillon {
@@ -46,6 +47,7 @@ void fDownloadScrip(WindowModel& w, Platform& p) {
     const std::string file_name = scrip_file_name(symbol, from, to);
     const std::string csv_url = base + "/content/equities/scripvol/datafiles/" + file_name;
 
+    if (!w.txtSourceFolder.empty()) remove_stale_temporaries(w.txtSourceFolder);
     p.progress.report(0, 1);
     w.Text1.append(std::string(kCrLf) + "downloading data for " + symbol);
     p.fetcher.fetch(request_url, scratch_page_path(p.program_folder));
