@@ -4,6 +4,9 @@
 #
 #   fuzz/run.sh [SECONDS] [TARGET]...     targets: bhavcopy index scrip settings dates numbers eod_import
 #
+# FUZZ_SEED=N fixes the fuzzers' random seed, so that a run explores the same
+# inputs each time (the test command does so; a finding then stays found).
+#
 # The checked-in seeds of fuzz/corpus/TARGET are read, never written; what
 # the fuzzer learns goes to build-fuzz/corpus/TARGET and is reused by the
 # next run. A failing input is saved as build-fuzz/artifacts/TARGET-crash-...
@@ -47,7 +50,7 @@ for t in "${TARGETS[@]}"; do
   echo "== fuzz_$t for ${SECONDS_EACH}s"
   if TMPDIR="$scratch" nice -n 19 "build-fuzz/fuzz/fuzz_$t" "build-fuzz/corpus/$t" "fuzz/corpus/$t" \
        -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-       -artifact_prefix="build-fuzz/artifacts/$t-" > "$log" 2>&1; then
+       -artifact_prefix="build-fuzz/artifacts/$t-" ${FUZZ_SEED:+-seed="$FUZZ_SEED"} > "$log" 2>&1; then
     result=ok
   else
     result=FAILED

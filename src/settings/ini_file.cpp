@@ -37,7 +37,9 @@ std::vector<std::string_view> split_lines(std::string_view data) {
     size_t nl = data.find('\n', start);
     size_t end = nl == std::string_view::npos ? data.size() : nl;
     std::string_view line = data.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // CR LF ends a line; stray CRs before it belong to the line end too, so a
+    // line reads the same before and after the file is rewritten.
+    while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     lines.push_back(line);
     if (nl == std::string_view::npos) break;
     start = nl + 1;

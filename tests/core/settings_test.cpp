@@ -35,6 +35,18 @@ TEST(IniFile, ReadsCaseInsensitivelyAndTheFirstOfDuplicates) {
   }
 }
 
+// Stray CRs before a line end are part of the line end: the value reads the
+// same before and after another key is written (a fuzzer finding).
+TEST(IniFile, StrayCarriageReturnsBeforeALineEnd) {
+  TempDir tmp;
+  const std::string ini = tmp.path() + "/QM.INI";
+  write_text(ini, "[QN_EOD]\nDataSource=NSE\r\r\r\nSourcePath=a\rb\n");
+  EXPECT_EQ(ReadIniString("QN_EOD", "DataSource", "", ini), "NSE");
+  EXPECT_EQ(WriteIniString("QN_EOD", "DestPath", "/out", ini), "");
+  EXPECT_EQ(ReadIniString("QN_EOD", "DataSource", "", ini), "NSE");
+  EXPECT_EQ(ReadIniString("QN_EOD", "SourcePath", "", ini), "a\rb");
+}
+
 TEST(IniFile, WriteUpdatesInPlaceAndKeepsEverythingElse) {
   TempDir tmp;
   const std::string ini = tmp.path() + "/QM.INI";
