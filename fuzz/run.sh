@@ -43,6 +43,8 @@ fi
 trap 'rm -rf "$scratch"' EXIT
 
 status=0
+passed=0
+failed=0
 summary=()
 for t in "${TARGETS[@]}"; do
   mkdir -p "build-fuzz/corpus/$t" build-fuzz/artifacts
@@ -52,8 +54,10 @@ for t in "${TARGETS[@]}"; do
        -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
        -artifact_prefix="build-fuzz/artifacts/$t-" ${FUZZ_SEED:+-seed="$FUZZ_SEED"} > "$log" 2>&1; then
     result=ok
+    passed=$((passed + 1))
   else
     result=FAILED
+    failed=$((failed + 1))
     status=1
     grep -a -E "FUZZ CHECK|ERROR|runtime error|SUMMARY|Test unit written" "$log" | head -20 || true
   fi
@@ -62,4 +66,5 @@ for t in "${TARGETS[@]}"; do
   summary+=("fuzz_$t: $result, ${runs:-no final count}, ${cov:-no coverage line}")
 done
 printf '%s\n' "${summary[@]}"
+echo "fuzz: $passed passed, $failed failed"
 exit $status
