@@ -18,17 +18,7 @@ shift || true
 TARGETS=("$@")
 [ ${#TARGETS[@]} -eq 0 ] && TARGETS=(bhavcopy index scrip settings dates numbers eod_import)
 
-missing=()
-for p in clang-14 libclang-rt-14-dev cmake make qt6-base-dev pkg-config; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  echo "Installing: ${missing[*]}"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash scripts/setup.sh  # clang 14 and its fuzzer runtime among the rest
 
 CXX=clang++-14 cmake -S . -B build-fuzz -DQUILLON_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build-fuzz -j 2
