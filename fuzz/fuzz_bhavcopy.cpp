@@ -14,16 +14,9 @@ Expected reference(std::string_view data, const DateReader& dates) {
     ++n;
     auto f = fields_of(line);
     if (f.size() < 11 || f[8] == "TOTTRDQTY" || (f[1] != "EQ" && f[1] != "BE")) continue;
-    std::string rec = f[0].substr(0, 10);
-    auto date = date_form(f[10], dates);
-    if (!date) return {false, n, {}};
-    rec += "," + *date;
-    for (int k : {2, 3, 4, 5, 8}) {
-      auto v = number_form(f[static_cast<size_t>(k)]);
-      if (!v) return {false, n, {}};
-      rec += "," + *v;
-    }
-    e.output += rec + "\r\n";
+    auto rec = record_of(f[0].substr(0, 10), f[10], {f[2], f[3], f[4], f[5], f[8]}, dates);
+    if (!rec) return {false, n, {}};
+    e.output += *rec + "\r\n";
   }
   return e;
 }

@@ -15,16 +15,9 @@ Expected reference(std::string_view data, const DateReader& dates) {
     auto f = fields_of(lines[n - 1]);
     if (f.size() > 6) continue;
     if (f.size() < 5) return {false, n, {}};
-    std::string rec = "NIFTY";
-    auto date = date_form(f[0], dates);
-    if (!date) return {false, n, {}};
-    rec += "," + *date;
-    for (size_t k = 1; k <= 4; ++k) {
-      auto v = number_form(f[k]);
-      if (!v) return {false, n, {}};
-      rec += "," + *v;
-    }
-    e.output += rec + ",0\r\n";
+    auto rec = record_of("NIFTY", f[0], {f[1], f[2], f[3], f[4]}, dates);
+    if (!rec) return {false, n, {}};
+    e.output += *rec + ",0\r\n";
   }
   return e;
 }

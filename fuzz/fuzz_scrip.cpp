@@ -15,16 +15,9 @@ Expected reference(std::string_view data, const DateReader& dates) {
     auto f = fields_of(lines[n - 1]);
     if (f.size() > 11) continue;
     if (f.size() < 9) return {false, n, {}};
-    std::string rec = f[0];
-    auto date = date_form(f[2], dates);
-    if (!date) return {false, n, {}};
-    rec += "," + *date;
-    for (size_t k = 4; k <= 8; ++k) {
-      auto v = number_form(f[k]);
-      if (!v) return {false, n, {}};
-      rec += "," + *v;
-    }
-    e.output += rec + "\r\n";
+    auto rec = record_of(f[0], f[2], {f[4], f[5], f[6], f[7], f[8]}, dates);
+    if (!rec) return {false, n, {}};
+    e.output += *rec + "\r\n";
   }
   return e;
 }

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -121,6 +122,22 @@ inline std::optional<std::string> date_form(std::string_view field, const DateRe
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
   if (ec != std::errc() || v < INT32_MIN || v > INT32_MAX) return std::nullopt;
   return std::to_string(v);
+}
+
+// One record: symbol, the date form of `date`, the number form of each of
+// `numbers`; nothing when a field cannot be converted.
+inline std::optional<std::string> record_of(const std::string& symbol, std::string_view date,
+                                            std::initializer_list<std::string_view> numbers,
+                                            const DateReader& dates) {
+  auto d = date_form(date, dates);
+  if (!d) return std::nullopt;
+  std::string rec = symbol + "," + *d;
+  for (std::string_view field : numbers) {
+    auto v = number_form(field);
+    if (!v) return std::nullopt;
+    rec += "," + *v;
+  }
+  return rec;
 }
 
 // What a converter must do with one input: the whole output text, or the
