@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "bhavcopy/bhavcopy_download.h"
-#include "settings/regional_date.h"
+#include "base/dates.h"
 
 extern char** environ;
 

@@ -20,10 +20,10 @@
 #include <string>
 #include <vector>
 
-#include "amibroker/broker_registry.h"
-#include "amibroker/eod_server.h"
+#include "platform/broker_registry.h"
+#include "chartdb/eod_server.h"
 #include "platform/text_file.h"
-#include "settings/regional_date.h"
+#include "base/dates.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "reference.h"
-#include "settings/regional_date.h"
+#include "base/dates.h"
 
 using namespace quillon;
 using namespace quillon::fuzz;

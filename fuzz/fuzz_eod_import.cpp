@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "amibroker/eod_database.h"
+#include "chartdb/eod_database.h"
 #include "platform/interfaces.h"
 #include "platform/text_file.h"
 

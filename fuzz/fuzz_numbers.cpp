@@ -6,7 +6,7 @@
 // gives eight digits for a date, otherwise a 32-bit whole number.
 #include <charconv>
 
-#include "bhavcopy/eod_output.h"
+#include "base/records.h"
 #include "reference.h"
 
 using namespace quillon;

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/regional_date.h"
+#include "base/dates.h"
 
 namespace quillon::fuzz {
 

@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "platform/url_text.h"
+#include "base/url_text.h"
 
 namespace quillon {
 

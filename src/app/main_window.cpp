@@ -3,17 +3,17 @@
 #include <exception>
 #include <optional>
 
-#include "amibroker/update_ami.h"
+#include "update/update_ami.h"
 #include "bhavcopy/bhavcopy_convert.h"
 #include "bhavcopy/bhavcopy_download.h"
 #include "indices/index_convert.h"
 #include "indices/index_download.h"
-#include "platform/download_support.h"
+#include "download/download_support.h"
 #include "platform/text_file.h"
 #include "scrip/scrip_convert.h"
 #include "scrip/scrip_download.h"
 #include "settings/ini_file.h"
-#include "settings/regional_date.h"
+#include "base/dates.h"
 
 namespace quillon {
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/text.h"
+
 namespace quillon {
 
 class StatusBox {
@@ -53,6 +55,5 @@ class AnnouncedText {
 };
 
 // Line break used in the status box.
-inline constexpr std::string_view kCrLf = "\r\n";
 
 }  // namespace quillon

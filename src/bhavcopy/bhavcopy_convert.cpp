@@ -4,7 +4,8 @@
 #include <cmath>
 #include <optional>
 
-#include "bhavcopy/eod_output.h"
+#include "base/records.h"
+#include "conversion/convert_files.h"
 #include "platform/text_file.h"
 
 namespace quillon {

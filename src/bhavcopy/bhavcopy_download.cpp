@@ -5,7 +5,7 @@
 
 #include <exception>
 
-#include "platform/download_support.h"
+#include "download/download_support.h"
 #include "platform/text_file.h"
 #include "platform/zip_reader.h"
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "amibroker/broker_registry.h"
-#include "amibroker/eod_server.h"
+#include "platform/broker_registry.h"
+#include "chartdb/eod_server.h"
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "platform/curl_fetcher.h"

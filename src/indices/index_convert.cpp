@@ -1,7 +1,8 @@
 #include "indices/index_convert.h"
 
 #include "bhavcopy/bhavcopy_convert.h"
-#include "bhavcopy/eod_output.h"
+#include "base/records.h"
+#include "conversion/convert_files.h"
 #include "platform/text_file.h"
 
 namespace quillon {

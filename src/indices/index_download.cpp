@@ -3,7 +3,7 @@
 #include <exception>
 #include <vector>
 
-#include "platform/download_support.h"
+#include "download/download_support.h"
 #include "platform/text_file.h"
 
 namespace quillon {

@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "platform/text_file.h"
-#include "platform/url_text.h"
+#include "base/url_text.h"
 
 namespace quillon {
 

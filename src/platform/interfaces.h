@@ -10,14 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "base/dates.h"
+#include "base/error.h"
+
 namespace quillon {
 
-// A failure of a step of an operation. The operation catches it in one place
-// and reports its own prefix followed by what().
-class Error : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // Shows a message box with an OK button only and the application's title.
 // Returns after the user pressed OK (front ends that cannot ask print it).
@@ -44,11 +41,6 @@ class DatePatternSource {
  public:
   virtual ~DatePatternSource() = default;
   virtual std::string short_date_pattern() = 0;
-};
-
-struct LocalDateTime {
-  int year = 0, month = 0, day = 0;
-  int hour = 0, minute = 0, second = 0;
 };
 
 // The current local date and time.
@@ -129,6 +121,14 @@ class Fetcher {
   virtual ~Fetcher() = default;
   virtual FetchResult fetch(const std::string& address, const std::string& local_path) = 0;
 };
+
+// Error numbers of the chart database, after the run-time error numbers of
+// the Basic the original program was written in.
+inline constexpr long kErrInvalidArgument = 5;  // unknown import type or format
+inline constexpr long kErrBadRecord = 13;       // a record that is not of the format
+inline constexpr long kErrFileAccess = 75;      // the file to import cannot be read
+inline constexpr long kErrCannotCreate = 429;   // no backend under the name
+inline constexpr long kErrApplication = 1004;   // no database open, SQLite failed, other
 
 // An automation failure of the chart database: a number and a description.
 class AutomationError : public Error {

@@ -25,7 +25,7 @@
 #include <exception>
 #include <functional>
 
-#include "amibroker/eod_server.h"
+#include "chartdb/eod_server.h"
 
 namespace quillon {
 

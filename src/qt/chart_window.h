@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "amibroker/eod_database.h"
+#include "chartdb/eod_database.h"
 
 class QCandlestickSeries;
 class QCategoryAxis;

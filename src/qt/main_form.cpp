@@ -21,7 +21,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <exception>
 
-#include "amibroker/eod_server.h"
+#include "chartdb/eod_server.h"
 #include "qt/chart_window.h"
 #include "qt/qt_date_pattern.h"
 #include "qt/small_widgets.h"

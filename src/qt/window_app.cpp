@@ -10,7 +10,7 @@
 #include "qt/main_form.h"
 #include "qt/qt_date_pattern.h"
 #include "settings/ini_file.h"
-#include "settings/regional_date.h"
+#include "base/dates.h"
 
 namespace quillon {
 

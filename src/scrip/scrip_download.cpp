@@ -2,9 +2,9 @@
 
 #include <exception>
 
-#include "platform/download_support.h"
+#include "download/download_support.h"
 #include "platform/text_file.h"
-#include "platform/url_text.h"
+#include "base/url_text.h"
 
 namespace quillon {
 

@@ -5,7 +5,7 @@
 
 #include "app/window_model.h"
 #include "platform/platform.h"
-#include "settings/regional_date.h"
+#include "base/dates.h"
 
 namespace quillon {
 

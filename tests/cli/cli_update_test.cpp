@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "amibroker/eod_database.h"
+#include "chartdb/eod_database.h"
 #include "fakes.h"
 
 namespace quillon {

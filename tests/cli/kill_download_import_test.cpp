@@ -14,7 +14,7 @@
 #include <map>
 #include <thread>
 
-#include "amibroker/eod_database.h"
+#include "chartdb/eod_database.h"
 #include "fakes.h"
 #include "http_server.h"
 #include "run_program.h"

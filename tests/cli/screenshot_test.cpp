@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "amibroker/eod_server.h"
+#include "chartdb/eod_server.h"
 #include "fakes.h"
 
 using namespace quillon::testing;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "bhavcopy/eod_output.h"
-#include "settings/regional_date.h"
+#include "base/records.h"
+#include "base/dates.h"
 
 namespace quillon {
 namespace {

@@ -9,7 +9,7 @@
 #include <chrono>
 #include <thread>
 
-#include "amibroker/eod_server.h"
+#include "chartdb/eod_server.h"
 #include "fakes.h"
 
 namespace quillon {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "bhavcopy/eod_output.h"
+#include "base/records.h"
 
 namespace quillon {
 namespace {

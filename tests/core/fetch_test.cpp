@@ -4,7 +4,7 @@
 #include "fakes.h"
 #include "http_server.h"
 #include "platform/curl_fetcher.h"
-#include "platform/url_text.h"
+#include "base/url_text.h"
 
 namespace quillon::testing {
 namespace {

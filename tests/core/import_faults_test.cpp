@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "amibroker/eod_server.h"
+#include "chartdb/eod_server.h"
 #include "app/main_window.h"
 #include "fakes.h"
 

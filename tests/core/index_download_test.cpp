@@ -5,7 +5,7 @@
 #include "http_server.h"
 #include "indices/index_download.h"
 #include "live_platform.h"
-#include "platform/download_support.h"
+#include "download/download_support.h"
 
 namespace quillon::testing {
 namespace {

@@ -2,7 +2,7 @@
 // temporary folders.
 #include <gtest/gtest.h>
 
-#include "amibroker/eod_server.h"
+#include "chartdb/eod_server.h"
 #include "app/main_window.h"
 #include "fakes.h"
 

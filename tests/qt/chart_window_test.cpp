@@ -16,7 +16,7 @@
 #include <QtTest>
 #include <thread>
 
-#include "amibroker/eod_server.h"
+#include "chartdb/eod_server.h"
 #include "fakes.h"
 #include "qt/chart_window.h"
 #include "qt/main_form.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "amibroker/broker_registry.h"
+#include "platform/broker_registry.h"
 #include "platform/platform.h"
 #include "platform/real_platform.h"
 

@@ -12,23 +12,12 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
 #include "platform/interfaces.h"
 
 namespace quillon {
 
-// The text with ASCII letters upper-cased (nothing else changed).
-inline std::string upper_ascii(std::string_view s) {
-  std::string u(s);
-  for (char& c : u)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return u;
-}
 
-inline bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
-  auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return up(x) == up(y); });
-}
 
 class BrokerRegistry final : public BrokerFactory {
  public:

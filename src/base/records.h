@@ -1,18 +1,15 @@
 // The EOD output text file written by all three converters: one record per
 // line, seven fields joined by "," (SYMBOL,YYYYMMDD,OPEN,HIGH,LOW,CLOSE,
 // VOLUME), CR LF after every record, no header. Also the line and field
-// readers the converters share and the loop that turns a list of input files
-// into output files.
+// readers the converters share.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "app/window_model.h"
-#include "platform/interfaces.h"
-#include "settings/regional_date.h"
+#include "base/error.h"
+#include "base/text.h"
+#include "base/dates.h"
 
 namespace quillon {
 
@@ -67,23 +64,5 @@ struct EodFields {
 // A field that cannot be converted fails naming the line, the field and its
 // text; `out` may then hold part of the record.
 void append_record(std::string& out, const EodFields& f, size_t line, const DateReader& dates);
-
-struct ConversionInput {
-  std::string input_path;
-  std::string output_path;
-  std::string symbol;  // the file's symbol where the name gives it
-};
-
-// Converts `inputs` strictly in order: reads each input whole, lets
-// `convert` append its records to the output text, writes the output file
-// atomically and queues its path in colAmiFiles. The first failure ends the
-// run with an Error naming the input; the output of that input is not
-// written (an earlier file of that name stays as it was) and later inputs
-// are not touched. Before the first input, temporary files that a killed
-// earlier run left in the destination folder are removed.
-using ConvertFn = std::function<void(const ConversionInput& in, std::string_view data,
-                                     std::string& out)>;
-void convert_files(WindowModel& w, RunProgress& progress,
-                   const std::vector<ConversionInput>& inputs, const ConvertFn& convert);
 
 }  // namespace quillon

@@ -1,4 +1,4 @@
-#include "settings/regional_date.h"
+#include "base/dates.h"
 
 #include <array>
 

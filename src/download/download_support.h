@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "platform/interfaces.h"
-#include "settings/regional_date.h"
+#include "base/dates.h"
 
 namespace quillon {
 

@@ -29,18 +29,13 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/interfaces.h"
+
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace quillon {
 
-// Error numbers of the chart database, after the run-time error numbers of
-// the Basic the original program was written in.
-inline constexpr long kErrInvalidArgument = 5;  // unknown import type or format
-inline constexpr long kErrBadRecord = 13;       // a record that is not of the format
-inline constexpr long kErrFileAccess = 75;      // the file to import cannot be read
-inline constexpr long kErrCannotCreate = 429;   // no backend under the name
-inline constexpr long kErrApplication = 1004;   // no database open, SQLite failed, other
 
 inline constexpr const char* kEodDatabaseFile = "eod.sqlite";
 // The one import format the database reads: the EOD text file's record.

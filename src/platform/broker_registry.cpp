@@ -1,6 +1,5 @@
-#include "amibroker/broker_registry.h"
+#include "platform/broker_registry.h"
 
-#include "amibroker/eod_database.h"
 
 namespace quillon {
 

@@ -1,10 +1,10 @@
-#include "amibroker/update_ami.h"
+#include "update/update_ami.h"
 
 #include <exception>
 #include <memory>
 
-#include "amibroker/broker_registry.h"
-#include "amibroker/eod_server.h"
+#include "platform/broker_registry.h"
+#include "chartdb/eod_server.h"
 
 namespace quillon {
 

@@ -1,4 +1,4 @@
-#include "amibroker/eod_server.h"
+#include "chartdb/eod_server.h"
 
 #include <algorithm>
 #include <string_view>

@@ -18,8 +18,8 @@
 #include <utility>
 #include <vector>
 
-#include "amibroker/broker_registry.h"
-#include "amibroker/eod_database.h"
+#include "platform/broker_registry.h"
+#include "chartdb/eod_database.h"
 #include "platform/interfaces.h"
 
 namespace quillon {

@@ -1,4 +1,4 @@
-#include "amibroker/eod_database.h"
+#include "chartdb/eod_database.h"
 
 #include <sqlite3.h>
 
@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <string_view>
 
-#include "bhavcopy/eod_output.h"
+#include "base/records.h"
 #include "platform/interfaces.h"
 #include "platform/text_file.h"
-#include "settings/regional_date.h"
+#include "base/dates.h"
 
 namespace quillon {
 

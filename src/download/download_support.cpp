@@ -1,4 +1,4 @@
-#include "platform/download_support.h"
+#include "download/download_support.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "platform/url_text.h"
+#include "base/url_text.h"
 
 namespace quillon {
 

@@ -8,9 +8,13 @@
 #include <string>
 #include <string_view>
 
-#include "platform/interfaces.h"
 
 namespace quillon {
+
+struct LocalDateTime {
+  int year = 0, month = 0, day = 0;
+  int hour = 0, minute = 0, second = 0;
+};
 
 struct Date {
   int year = 0, month = 0, day = 0;
