@@ -5,8 +5,13 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
+#include <span>
 #include <string_view>
+#include <system_error>
+#include <thread>
 
 #include "base/records.h"
 #include "platform/interfaces.h"
@@ -22,16 +27,51 @@ namespace {
 // skipping from date to date along the key instead of reading every row.
 constexpr const char* kQuotesStat = "2300000 2300 1";
 
-constexpr const char* kInsertQuotes =
-    "INSERT OR REPLACE INTO quotes(symbol, date, open, high, low, close, volume) VALUES";
-constexpr size_t kBatchRows = 32;  // 224 parameters a statement
+// WAL pages (4 KB) committed between two background checkpoints, and the
+// WAL's size at which the import checkpoints what is left itself.
+constexpr int kCheckpointEveryFrames = 1000;
+constexpr int kWalLimitFrames = 8000;
 
 constexpr const char* kNothingImported = "; nothing of the file was imported.";
 
+// A number as the converters write it: up to 15 digits with or without a
+// fraction and a minus sign ("-1234.5"). Its digits as a whole number and a
+// power of ten are both exact doubles, so their quotient is the correctly
+// rounded value, the same as from_chars gives. False for any other form.
+bool read_plain_decimal(std::string_view s, double& v) {
+  static constexpr double kPowers[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const char* p = s.data();
+  const char* const end = p + s.size();
+  const bool minus = p != end && *p == '-';
+  p += minus;
+  const char* const first = p;
+  int64_t digits = 0;
+  int fraction = -1;  // digits after the point; -1: no point
+  for (; p != end; ++p) {
+    if (*p >= '0' && *p <= '9') {
+      digits = digits * 10 + (*p - '0');
+      fraction += fraction >= 0;
+    } else if (*p == '.' && fraction < 0 && p != first && p + 1 != end) {
+      fraction = 0;
+    } else {
+      return false;
+    }
+  }
+  const auto count = end - first - (fraction >= 0);
+  if (count < 1 || count > 15) return false;
+  v = static_cast<double>(digits) / kPowers[std::max(fraction, 0)];
+  if (minus) v = -v;
+  return true;
+}
+
 bool read_number(std::string_view s, double& v) {
-  if (s.empty()) return false;
-  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
-  if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) return false;
+  if (!read_plain_decimal(s, v)) {
+    if (s.empty()) return false;
+    auto [end, ec] =
+        std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
+    if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) return false;
+  }
   if (v == 0) v = 0;  // "-0" is stored as 0, as the converters write it
   return true;
 }
@@ -64,6 +104,161 @@ struct Record {
 };
 
 }  // namespace
+
+// The checked records of the file being imported, in key order, read by
+// SQLite as the virtual table import_rows(symbol, date, open, high, low,
+// close, volume): one statement inserts them all, with no value bound.
+class ImportRows {
+ public:
+  std::span<const Record> records;  // set while the insert runs
+
+  static void add_to(sqlite3* db, ImportRows* rows) {
+    sqlite3_create_module(db, "import_rows", &kModule, rows);
+  }
+
+ private:
+  struct Table : sqlite3_vtab {
+    ImportRows* rows = nullptr;
+  };
+  struct Cursor : sqlite3_vtab_cursor {
+    size_t at = 0;
+  };
+  static const Record& current(sqlite3_vtab_cursor* c) {
+    return static_cast<Table*>(c->pVtab)->rows->records[static_cast<Cursor*>(c)->at];
+  }
+
+  static int connect(sqlite3* db, void* aux, int, const char* const*, sqlite3_vtab** out,
+                     char**) {
+    const int rc = sqlite3_declare_vtab(db, "CREATE TABLE x(symbol, date, open, high, low, "
+                                            "close, volume)");
+    if (rc != SQLITE_OK) return rc;
+    auto* table = new Table{};
+    table->rows = static_cast<ImportRows*>(aux);
+    *out = table;
+    return SQLITE_OK;
+  }
+  static int disconnect(sqlite3_vtab* t) {
+    delete static_cast<Table*>(t);
+    return SQLITE_OK;
+  }
+  static int best_index(sqlite3_vtab*, sqlite3_index_info* info) {
+    info->estimatedCost = 1e6;
+    return SQLITE_OK;
+  }
+  static int open(sqlite3_vtab*, sqlite3_vtab_cursor** out) {
+    *out = new Cursor{};
+    return SQLITE_OK;
+  }
+  static int close(sqlite3_vtab_cursor* c) {
+    delete static_cast<Cursor*>(c);
+    return SQLITE_OK;
+  }
+  static int filter(sqlite3_vtab_cursor* c, int, const char*, int, sqlite3_value**) {
+    static_cast<Cursor*>(c)->at = 0;
+    return SQLITE_OK;
+  }
+  static int next(sqlite3_vtab_cursor* c) {
+    ++static_cast<Cursor*>(c)->at;
+    return SQLITE_OK;
+  }
+  static int eof(sqlite3_vtab_cursor* c) {
+    return static_cast<Cursor*>(c)->at >= static_cast<Table*>(c->pVtab)->rows->records.size();
+  }
+  static int column(sqlite3_vtab_cursor* c, sqlite3_context* ctx, int i) {
+    const Record& r = current(c);
+    if (i == 0)
+      sqlite3_result_text(ctx, r.symbol.data(), static_cast<int>(r.symbol.size()), SQLITE_STATIC);
+    else if (i == 1)
+      sqlite3_result_int(ctx, r.date);
+    else
+      sqlite3_result_double(ctx, r.values[i - 2]);
+    return SQLITE_OK;
+  }
+  static int rowid(sqlite3_vtab_cursor* c, sqlite3_int64* id) {
+    *id = static_cast<sqlite3_int64>(static_cast<Cursor*>(c)->at);
+    return SQLITE_OK;
+  }
+  // No xCreate: an eponymous table, there without a CREATE VIRTUAL TABLE.
+  static constexpr sqlite3_module kModule = {.iVersion = 0,
+                                             .xCreate = nullptr,
+                                             .xConnect = connect,
+                                             .xBestIndex = best_index,
+                                             .xDisconnect = disconnect,
+                                             .xDestroy = nullptr,
+                                             .xOpen = open,
+                                             .xClose = close,
+                                             .xFilter = filter,
+                                             .xNext = next,
+                                             .xEof = eof,
+                                             .xColumn = column,
+                                             .xRowid = rowid};
+};
+
+// Copies the WAL into the database file on a thread of its own, through a
+// connection of its own: PASSIVE checkpoints, which never wait for nor block
+// the importer's transactions. A failure is left to the next checkpoint.
+class EodDatabase::Checkpointer {
+ public:
+  explicit Checkpointer(std::string file) : file_(std::move(file)) {}
+  ~Checkpointer() {
+    {
+      std::lock_guard lock(state_);
+      stop_ = true;
+    }
+    wake_.notify_one();
+    if (thread_.joinable()) thread_.join();
+  }
+  Checkpointer(const Checkpointer&) = delete;
+  Checkpointer& operator=(const Checkpointer&) = delete;
+
+  // Asks for a checkpoint of everything committed so far. False when no
+  // thread can run one.
+  bool request() {
+    std::lock_guard lock(state_);
+    if (!thread_.joinable()) {
+      try {
+        thread_ = std::thread([this] { run(); });
+      } catch (const std::system_error&) {
+        return false;
+      }
+    }
+    wanted_ = true;
+    wake_.notify_one();
+    return true;
+  }
+
+  // Holds off background checkpoints (waiting for a running one) while the
+  // returned lock lives.
+  std::unique_lock<std::mutex> pause() { return std::unique_lock(busy_); }
+
+ private:
+  void run() {
+    sqlite3* raw = nullptr;
+    sqlite3_open_v2(file_.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const Connection db(raw);
+    // A first read makes the connection find the database in WAL mode.
+    sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    std::unique_lock lock(state_);
+    for (;;) {
+      wake_.wait(lock, [this] { return wanted_ || stop_; });
+      if (stop_) return;
+      wanted_ = false;
+      lock.unlock();
+      {
+        std::lock_guard busy(busy_);
+        sqlite3_wal_checkpoint_v2(db.get(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+      }
+      lock.lock();
+    }
+  }
+
+  const std::string file_;
+  std::mutex state_;  // guards wanted_ and stop_
+  std::condition_variable wake_;
+  bool wanted_ = false, stop_ = false;
+  std::mutex busy_;  // held while a checkpoint runs
+  std::thread thread_;
+};
 
 void EodDatabase::CloseDb::operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 void EodDatabase::FinalizeStatement::operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
@@ -173,15 +368,38 @@ void EodDatabase::prepare_schema() {
     exec("ANALYZE sqlite_master", "cannot be opened");  // loads the statistics
   }
   prepare_reading();
-  const std::string one = std::string(kInsertQuotes) + "(?,?,?,?,?,?,?)";
-  insert_ = prepare(one.c_str(), SQLITE_PREPARE_PERSISTENT);
-  // Many rows a statement: less work per quote than one row each.
-  std::string batch = kInsertQuotes;
-  for (size_t k = 0; k < kBatchRows; ++k) batch += k ? ",(?,?,?,?,?,?,?)" : "(?,?,?,?,?,?,?)";
-  insert_batch_ = prepare(batch.c_str(), SQLITE_PREPARE_PERSISTENT);
+  rows_ = std::make_unique<ImportRows>();
+  ImportRows::add_to(db_.get(), rows_.get());
+  insert_ = prepare(
+      "INSERT OR REPLACE INTO quotes(symbol, date, open, high, low, close, volume)"
+      " SELECT symbol, date, open, high, low, close, volume FROM import_rows",
+      SQLITE_PREPARE_PERSISTENT);
   insert_symbol_ =
       prepare("INSERT OR IGNORE INTO symbols(symbol) VALUES(?1)", SQLITE_PREPARE_PERSISTENT);
   for (std::string& symbol : symbols()) known_symbols_.insert(std::move(symbol));
+  // Our own hook replaces SQLite's automatic checkpoints: see settle_wal().
+  sqlite3_wal_hook(
+      db_.get(),
+      [](void* self, sqlite3*, const char*, int frames) {
+        static_cast<EodDatabase*>(self)->wal_frames_ = frames;
+        return SQLITE_OK;
+      },
+      this);
+  checkpointer_ = std::make_unique<Checkpointer>(file_path());
+}
+
+void EodDatabase::settle_wal() {
+  if (wal_frames_ < checkpoint_asked_) checkpoint_asked_ = 0;  // the WAL started over
+  if (wal_frames_ - checkpoint_asked_ < kCheckpointEveryFrames) return;
+  if (wal_frames_ < kWalLimitFrames && checkpointer_->request()) {
+    checkpoint_asked_ = wal_frames_;
+    return;
+  }
+  // The rest, mostly a few files' pages, here: with the WAL copied whole, the
+  // next import starts writing it over from its beginning.
+  const auto paused = checkpointer_->pause();
+  sqlite3_wal_checkpoint_v2(db_.get(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+  checkpoint_asked_ = wal_frames_;
 }
 
 size_t EodDatabase::import_file(const std::string& path) {
@@ -227,18 +445,21 @@ size_t EodDatabase::import_file(const std::string& path) {
   }
   // Key order makes the inserts of a day append at the end of the table; a
   // stable sort keeps the file's order among repeats, so the last one counts.
-  std::stable_sort(records.begin(), records.end(), [](const Record& a, const Record& b) {
+  auto key_less = [](const Record& a, const Record& b) {
     return a.date != b.date ? a.date < b.date : a.symbol < b.symbol;
-  });
+  };
+  if (!std::is_sorted(records.begin(), records.end(), key_less))  // a day's file mostly is
+    std::stable_sort(records.begin(), records.end(), key_less);
 
   std::vector<std::string_view> new_symbols;
-  for (const Record& r : records)
-    if (!known_symbols_.contains(r.symbol) &&
-        (new_symbols.empty() || new_symbols.back() != r.symbol))
-      new_symbols.push_back(r.symbol);
+  std::string_view previous;
+  for (const Record& r : records) {
+    if (r.symbol == previous) continue;  // a history: one symbol, many dates
+    previous = r.symbol;
+    // A repeat across the dates of a file is ignored by the insert.
+    if (!known_symbols_.contains(r.symbol)) new_symbols.push_back(r.symbol);
+  }
 
-  sqlite3_stmt* st = insert_.get();
-  sqlite3_stmt* batch = insert_batch_.get();
   sqlite3_stmt* sst = insert_symbol_.get();
   auto run = [&](sqlite3_stmt* s) {
     const int rc = sqlite3_step(s);
@@ -247,43 +468,32 @@ size_t EodDatabase::import_file(const std::string& path) {
   };
   exec("BEGIN IMMEDIATE", ("cannot take '" + path + "'").c_str());
   try {
-    auto bind = [](sqlite3_stmt* s, int first, const Record& r) {
-      sqlite3_bind_text(s, first, r.symbol.data(), static_cast<int>(r.symbol.size()),
-                        SQLITE_STATIC);
-      sqlite3_bind_int(s, first + 1, r.date);
-      for (int i = 0; i < 5; ++i) sqlite3_bind_double(s, first + 2 + i, r.values[i]);
-    };
-    size_t i = 0;
-    for (; i + kBatchRows <= records.size(); i += kBatchRows) {
-      for (size_t k = 0; k < kBatchRows; ++k)
-        bind(batch, static_cast<int>(7 * k + 1), records[i + k]);
-      run(batch);
-    }
-    for (; i < records.size(); ++i) {
-      bind(st, 1, records[i]);
-      run(st);
-    }
+    rows_->records = records;
+    run(insert_.get());
+    rows_->records = {};
     for (std::string_view symbol : new_symbols) {
       sqlite3_bind_text(sst, 1, symbol.data(), static_cast<int>(symbol.size()), SQLITE_STATIC);
       run(sst);
     }
     exec("COMMIT", ("did not take '" + path + "'").c_str());
   } catch (...) {
-    sqlite3_clear_bindings(st);
-    sqlite3_clear_bindings(batch);
+    rows_->records = {};
     sqlite3_clear_bindings(sst);
     if (!sqlite3_get_autocommit(db_.get()))
       sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     throw;
   }
-  sqlite3_clear_bindings(st);  // the bound texts point into `data`
-  sqlite3_clear_bindings(batch);
-  sqlite3_clear_bindings(sst);
+  sqlite3_clear_bindings(sst);  // the bound texts point into `data`
   for (std::string_view symbol : new_symbols) known_symbols_.emplace(symbol);
+  settle_wal();
   return records.size();
 }
 
-void EodDatabase::checkpoint() { exec("PRAGMA wal_checkpoint(TRUNCATE)", "cannot be saved"); }
+void EodDatabase::checkpoint() {
+  std::unique_lock<std::mutex> paused;
+  if (checkpointer_) paused = checkpointer_->pause();
+  exec("PRAGMA wal_checkpoint(TRUNCATE)", "cannot be saved");
+}
 
 std::vector<Quote> EodDatabase::quotes(const std::string& symbol, int32_t from, int32_t to) {
   // "+date" keeps the date range off the key, so the planner skips along the

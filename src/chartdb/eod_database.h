@@ -17,8 +17,12 @@
 //
 // Each imported file is one transaction in WAL mode: a crash or kill at any
 // moment leaves the database as it was before that file. Commits are synced
-// to disk by checkpoint() (SaveDataBase), by SQLite's automatic checkpoints
-// and when the database is closed.
+// to disk by checkpoint() (SaveDataBase), by the importer's own checkpoints
+// and when the database is closed. The importer copies the WAL into the
+// database file on a thread of its own, with a connection of its own, so an
+// import does not wait for the disk syncs a checkpoint makes; once the WAL
+// holds a few thousand pages the import itself copies the rest, so the WAL
+// starts over and stays bounded.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +40,7 @@ struct sqlite3_stmt;
 
 namespace quillon {
 
+class ImportRows;  // the checked records of the file being imported (eod_database.cpp)
 
 inline constexpr const char* kEodDatabaseFile = "eod.sqlite";
 // The one import format the database reads: the EOD text file's record.
@@ -121,10 +126,14 @@ class EodDatabase {
   int schema_version();
   void prepare_reading();
 
+  void settle_wal();
+
+  class Checkpointer;
+
   std::string folder_;
   Connection db_;     // declared before the statements: closed after them
-  Statement insert_;  // the import's prepared inserts: one row, many rows
-  Statement insert_batch_;
+  std::unique_ptr<ImportRows> rows_;  // read by insert_ through a virtual table
+  Statement insert_;  // the import's prepared inserts: the file's rows, new symbols
   Statement insert_symbol_;
   struct TextHash {
     using is_transparent = void;
@@ -132,6 +141,9 @@ class EodDatabase {
   };
   // The symbols table as read at opening and grown by committed imports.
   std::unordered_set<std::string, TextHash, std::equal_to<>> known_symbols_;
+  int wal_frames_ = 0;        // pages in the WAL after the latest commit
+  int checkpoint_asked_ = 0;  // wal_frames_ when the last background one was asked
+  std::unique_ptr<Checkpointer> checkpointer_;  // declared last: stopped first
 };
 
 }  // namespace quillon
