@@ -151,7 +151,7 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
   return cl;
 }
 
-void apply_options(MainWindow& window, const CommandLine& cl) {
+void apply_options(WindowCommands& window, const CommandLine& cl) {
   WindowModel& w = window.model();
   if (cl.exchange_url) {
     // The paths that follow the base begin with "/".
@@ -170,7 +170,7 @@ void apply_options(MainWindow& window, const CommandLine& cl) {
   if (cl.source) window.rbSource_Click(*cl.source);
 }
 
-int run_commands(MainWindow& window, const CommandLine& cl, std::ostream& err) {
+int run_commands(WindowCommands& window, const CommandLine& cl, std::ostream& err) {
   // With "Folder" as the source the Download button is disabled.
   for (const std::string& c : cl.commands) {
     if (c == "download" && !window.model().cmdProcessEnabled) {

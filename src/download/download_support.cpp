@@ -28,11 +28,6 @@ std::string scratch_page_path(ProgramFolder& program_folder) {
   return join_path(cache, "temp.html");
 }
 
-Date read_date_box(const std::string& text, const DateReader& dates, const char* which) {
-  if (auto d = dates.parse(text)) return *d;
-  throw Error(std::string("The ") + which + " date '" + text + "' is not a date.");
-}
-
 std::string folder_with_separator(const std::string& folder) {
   if (!folder.empty() && folder.back() == '/') return folder;
   return folder + '/';

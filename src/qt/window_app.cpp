@@ -39,6 +39,7 @@ int run_chart(const CommandLine& cl, EodServer& chart_server) {
   const std::string settings =
       cl.settings_file.empty() ? join_path(RealProgramFolder().path(), "QM.INI") : cl.settings_file;
   const DateReader dates(QtDatePattern().short_date_pattern());
+  RealDisk disk;
   QDate range[2];
   const std::optional<std::string>* texts[2] = {&cl.from, &cl.to};
   for (int i = 0; i < 2; ++i) {
@@ -51,7 +52,7 @@ int run_chart(const CommandLine& cl, EodServer& chart_server) {
     }
     range[i] = QDate(d->year, d->month, d->day);
   }
-  ChartWindow chart(ReadIniString("QN_EOD", "AmiPath", "", settings), &chart_server);
+  ChartWindow chart(ReadIniString(disk, "QN_EOD", "AmiPath", "", settings), &chart_server);
   chart.set_range(range[0], range[1]);
   const bool found = chart.show_symbol(QString::fromStdString(*cl.chart));
   chart.show();
@@ -88,7 +89,7 @@ int run_window(int& argc, char** argv, const CommandLine& cl, Fetcher& fetcher,
   if (cl.screenshot) options.messages = &stream_messages;  // nobody to press OK
 
   MainForm form(fetcher, brokers, options);
-  apply_options(form.main_window(), cl);
+  apply_options(form.commands(), cl);
   form.show_model();
   form.show();
   if (!cl.screenshot) return QApplication::exec();

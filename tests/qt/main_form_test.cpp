@@ -173,7 +173,7 @@ void MainFormTest::convertRunsOffTheWindowAndShowsItsResult() {
   QVERIFY(convert->isEnabled());
   QVERIFY(child<QLineEdit>(form, "txtSourceFolder")->isEnabled());
   QVERIFY(!download->isEnabled());  // "Folder" is still the source
-  QCOMPARE(form.main_window().model().colAmiFiles, (std::vector<std::string>{dst + "/2008_01_31_DX.txt"}));
+  QCOMPARE(form.commands().model().colAmiFiles, (std::vector<std::string>{dst + "/2008_01_31_DX.txt"}));
 }
 
 void MainFormTest::settingsButtonWritesTheFileTheNextStartReads() {
@@ -233,7 +233,7 @@ void MainFormTest::stopEndsADownloadRunAgainstASlowServer() {
   CurlFetcher http;
   const int days = 40;  // 1 January to 9 February 2008
   MainForm form(http, f.brokers, f.options());
-  form.main_window().model().gstrExchangeUrl = "http://127.0.0.1:" + std::to_string(port);
+  form.commands().model().gstrExchangeUrl = "http://127.0.0.1:" + std::to_string(port);
   form.show();
   const std::string src = f.dir.sub("csv");
   child<QLineEdit>(form, "txtSourceFolder")->setText(QString::fromStdString(src));
@@ -267,7 +267,7 @@ void MainFormTest::stopEndsADownloadRunAgainstASlowServer() {
   QVERIFY(status.contains(QStringLiteral("Downloading BhavCopy for 01/01/2008 <- file downloaded....")));
   const size_t fetched = folder_names(src).size();
   QVERIFY(fetched >= 2 && fetched < static_cast<size_t>(days));
-  QCOMPARE(form.main_window().model().arrBhavFiles.size(), fetched);
+  QCOMPARE(form.commands().model().arrBhavFiles.size(), fetched);
   QCOMPARE(length->text(), QStringLiteral("105"));
   QVERIFY(!stop->isEnabled());
   for (const char* name : {"cmdProcess", "cmdConvert", "TxtFromDt", "txtSourceFolder"})
