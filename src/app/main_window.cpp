@@ -9,6 +9,7 @@
 #include "indices/index_convert.h"
 #include "indices/index_download.h"
 #include "download/download_support.h"
+#include "platform/install_layout.h"
 #include "platform/text_file.h"
 #include "scrip/scrip_convert.h"
 #include "scrip/scrip_download.h"
@@ -21,18 +22,17 @@ MainWindow::MainWindow(Platform& platform, std::string settings_file)
     : p_(platform), settings_file_(std::move(settings_file)) {}
 
 std::string MainWindow::web_site_address() {
-  return "file://" + join_path(p_.program_folder.path(), "README.html");
+  return page_address(p_.program_folder.path(), "README.html");
 }
 std::string MainWindow::faq_address() {
-  return "file://" + join_path(p_.program_folder.path(), "faq.html");
+  return page_address(p_.program_folder.path(), "faq.html");
 }
 std::string MainWindow::start_page_address() { return "about:blank"; }
 
 void MainWindow::Form_Load() {
   try {
     // 1. The settings file.
-    w_.gstrIniPath = settings_file_.empty() ? join_path(p_.program_folder.path(), "QM.INI")
-                                            : settings_file_;
+    w_.gstrIniPath = settings_file_location(settings_file_, p_.program_folder.path());
     // 2. Caption.
     w_.Caption = std::string("Quillon: ") + kVersion;
     // 3. Link labels.

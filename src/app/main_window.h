@@ -12,8 +12,8 @@ namespace quillon {
 
 class MainWindow {
  public:
-  // settings_file: the settings file to use instead of QM.INI beside the
-  // program (empty for the default).
+  // settings_file: the settings file to use instead of the usual one
+  // (empty for it; see settings_file_location).
   explicit MainWindow(Platform& platform, std::string settings_file = {});
 
   WindowModel& model() { return w_; }
@@ -39,7 +39,7 @@ class MainWindow {
   std::string BrowseFolder();
 
   // Addresses opened by the link labels and shown at start in the browser
-  // pane; pages installed beside the program.
+  // pane; pages installed with the program (see page_address).
   std::string web_site_address();
   std::string faq_address();
   std::string start_page_address();

@@ -14,9 +14,8 @@ namespace quillon {
 // The status line a download run ends with when the user stopped it.
 inline constexpr std::string_view kStoppedByUser = "Download stopped by the user.";
 
-// Where the query pages go: "temp.html" in the program's folder, or, when
-// that folder is not writable, in the user's cache folder
-// ($XDG_CACHE_HOME/quillon, else ~/.cache/quillon, made when missing).
+// Where the query pages go: "temp.html" in the scratch folder (the program's
+// folder for a portable copy, else ~/.cache/quillon; see scratch_folder).
 std::string scratch_page_path(ProgramFolder& program_folder);
 
 // The text of a date box read with the regional date rules; throws Error

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/install_layout.h"
 #include "platform/interfaces.h"
 #include "platform/text_file.h"
 
@@ -231,6 +232,7 @@ std::string WriteIniStrings(const std::string& section,
   }
   for (const auto& [key, value] : settings) data = with_setting(data, section, key, value);
   try {
+    make_parent_folders(path);  // the first save of a new settings folder
     write_file_atomically(path, data, /*durable=*/true);
   } catch (const Error& e) {
     return e.what();
