@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: once in a normal
-# build and once under AddressSanitizer and UndefinedBehaviorSanitizer, then
-# every fuzz target for 30 seconds.
+# build and once under AddressSanitizer and UndefinedBehaviorSanitizer; then
+# makes the Debian package in a Release build and checks it and the
+# installation; then runs every fuzz target for 30 seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
@@ -12,6 +13,9 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=ON -DQUILLO
 cmake --build build-asan -j "$(nproc)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j 2
+
+# The Release build, the .deb and the checks of what gets installed.
+bash scripts/package.sh
 
 # Every fuzz target for 30 seconds (clang 14, build-fuzz/), from a fixed seed.
 FUZZ_SEED=1 bash fuzz/run.sh 30

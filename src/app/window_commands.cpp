@@ -5,6 +5,7 @@
 #include "app/operations.h"
 #include "base/dates.h"
 #include "download/download_support.h"
+#include "platform/install_layout.h"
 #include "platform/text_file.h"
 #include "settings/ini_file.h"
 
@@ -31,10 +32,10 @@ WindowCommands::WindowCommands(Platform& platform, std::string settings_file)
     : platform_(platform), settings_file_(std::move(settings_file)) {}
 
 std::string WindowCommands::web_site_address() {
-  return "file://" + join_path(platform_.program_folder.path(), "README.html");
+  return page_address(platform_.program_folder.path(), "README.html");
 }
 std::string WindowCommands::faq_address() {
-  return "file://" + join_path(platform_.program_folder.path(), "faq.html");
+  return page_address(platform_.program_folder.path(), "faq.html");
 }
 std::string WindowCommands::start_page_address() { return "about:blank"; }
 
@@ -43,8 +44,7 @@ void WindowCommands::Form_Load() {
   Platform& p = platform_;
   report_failure(p.messages, "Form Load ", failure_of([&] {
     // The settings file.
-    w.gstrIniPath = settings_file_.empty() ? join_path(p.program_folder.path(), "QM.INI")
-                                           : settings_file_;
+    w.gstrIniPath = settings_file_location(settings_file_, p.program_folder.path());
     // The caption and the link labels.
     w.Caption = std::string("Quillon: ") + kVersion;
     w.Label16Underlined = true;

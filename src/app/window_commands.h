@@ -13,8 +13,8 @@ namespace quillon {
 
 class WindowCommands {
  public:
-  // settings_file: the settings file to use instead of QM.INI beside the
-  // program (empty for the default).
+  // settings_file: the settings file to use instead of the usual one
+  // (empty for it; see settings_file_location).
   explicit WindowCommands(Platform& platform, std::string settings_file = {});
 
   WindowModel& model() { return model_; }
@@ -40,7 +40,7 @@ class WindowCommands {
   std::string BrowseFolder();
 
   // Addresses opened by the link labels and shown at start in the browser
-  // pane; pages installed beside the program.
+  // pane; pages installed with the program (see page_address).
   std::string web_site_address();
   std::string faq_address();
   std::string start_page_address();

@@ -34,9 +34,8 @@ struct DownloadResult {
   std::optional<std::string> failure;
 };
 
-// Where the query pages go: "temp.html" in the program's folder, or, when
-// that folder is not writable, in the user's cache folder
-// ($XDG_CACHE_HOME/quillon, else ~/.cache/quillon, made when missing).
+// Where the query pages go: "temp.html" in the scratch folder (the program's
+// folder for a portable copy, else ~/.cache/quillon; see scratch_folder).
 std::string scratch_page_path(ProgramFolder& program_folder);
 
 // The folder text with "/" added unless it already ends in one.

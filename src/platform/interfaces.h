@@ -43,6 +43,9 @@ class Disk {
   // returns. On failure the earlier file stays as it was, no temporary left.
   virtual void write(const std::string& path, std::string_view data, bool durable) = 0;
   virtual bool is_file(const std::string& path) = 0;  // a regular file is there
+  // Makes `folder` and its missing parents; throws Error naming the folder
+  // that cannot be made ("Cannot create the folder '<folder>': <reason>.").
+  virtual void make_folders(const std::string& folder) = 0;
   virtual void remove(const std::string& path) = 0;   // failures ignored
   // Removes the temporaries of writers that are gone (killed while writing)
   // from `folder`; everything else stays. Failures ignored.

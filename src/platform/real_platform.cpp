@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "base/text.h"
+#include "platform/install_layout.h"
 #include "platform/text_file.h"
 
 namespace quillon {
@@ -60,6 +61,8 @@ bool RealDisk::is_file(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
+
+void RealDisk::make_folders(const std::string& folder) { quillon::make_folders(folder); }
 
 void RealDisk::remove(const std::string& path) { ::unlink(path.c_str()); }
 

@@ -19,6 +19,7 @@ class RealDisk final : public Disk {
   void read(const std::string& path, std::string& out) override;
   void write(const std::string& path, std::string_view data, bool durable) override;
   bool is_file(const std::string& path) override;
+  void make_folders(const std::string& folder) override;
   void remove(const std::string& path) override;
   void remove_stale_temporaries(const std::string& folder) override;
 };

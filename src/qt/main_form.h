@@ -34,7 +34,7 @@ class EodServer;
 class LinkLabel;
 
 struct MainFormOptions {
-  std::string settings_file;  // empty: QM.INI beside the program
+  std::string settings_file;  // empty: the usual one (settings_file_location)
   // Stand-ins for what blocks or depends on the computer; null: the real one.
   MessageBox* messages = nullptr;
   FolderPicker* folders = nullptr;

@@ -193,6 +193,8 @@ std::string WriteIniStrings(Disk& disk, const std::string& section,
   const std::optional<std::string> failure = failure_of([&] {
     std::string data;
     if (disk.is_file(path)) disk.read(path, data);
+    const size_t slash = path.find_last_of('/');
+    if (slash != std::string::npos && slash > 0) disk.make_folders(path.substr(0, slash));
     for (const auto& [key, value] : settings) data = with_setting(data, section, key, value);
     disk.write(path, data, /*durable=*/true);
   });

@@ -25,14 +25,14 @@ std::string ReadIniString(Disk& disk, const std::string& section, const std::str
 std::string ReadIniSection(Disk& disk, const std::string& section, const std::string& path);
 
 // Sets `key` in `section` to `value`: an existing line is replaced in place
-// and every other line and comment is kept; a missing section or key is
-// added; a missing file is created. The file is replaced atomically, so it is
-// never left half-written. A value with blanks at its ends or in double
-// quotes is written in double quotes, so that it reads back as set. Line
-// breaks, and names that would read back as other names (blanks at their
-// ends, "]" in a section, "=" in a key, a key beginning with ";", "#" or
-// "["), are refused. Returns an empty text on success, otherwise what went
-// wrong (the file is then unchanged).
+// and every other line and comment is kept; a missing section or key is added;
+// a missing file is created, and the missing folders above it. The file is
+// replaced atomically, so it is never left half-written. A value with blanks
+// at its ends or in double quotes is written in double quotes, so that it
+// reads back as set. Line breaks, and names that would read back as other
+// names (blanks at their ends, "]" in a section, "=" in a key, a key beginning
+// with ";", "#" or "["), are refused. Returns an empty text on success,
+// otherwise what went wrong (the file is then unchanged).
 std::string WriteIniString(Disk& disk, const std::string& section, const std::string& key,
                            const std::string& value, const std::string& path);
 

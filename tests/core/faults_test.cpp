@@ -191,6 +191,7 @@ class HookedLister final : public Disk {
   void read(const std::string& p, std::string& out) override { real.read(p, out); }
   void write(const std::string& p, std::string_view d, bool durable) override { real.write(p, d, durable); }
   bool is_file(const std::string& p) override { return real.is_file(p); }
+  void make_folders(const std::string& f) override { real.make_folders(f); }
   void remove(const std::string& p) override { real.remove(p); }
   void remove_stale_temporaries(const std::string& f) override { real.remove_stale_temporaries(f); }
   RealDisk real;

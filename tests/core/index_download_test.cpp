@@ -19,6 +19,7 @@ TEST(IndexDownload, AddressesQueryTextsAndLocalNames) {
   TestServer server;
   LivePlatform live;
   live.fakes.program_folder.folder = tmp.sub("program");
+  write_text(tmp.path() + "/program/QM.INI", "");  // a portable copy: scratch files beside it
   WindowModel w;
   w.gstrExchangeUrl = server.base();
   w.txtSourceFolder = tmp.sub("S");
@@ -109,18 +110,17 @@ TEST(IndexDownload, StopsAfterTheCurrentIndexWhenAsked) {
   EXPECT_EQ(tp.progress.reports, (std::vector<std::pair<int, int>>{{0, 3}}));
 }
 
-TEST(ScratchPage, ProgramFolderOrElseTheUsersCacheFolder) {
+// A portable copy (QM.INI beside the program) keeps its scratch page beside
+// it; any other copy in the user's cache folder, made with its parents.
+TEST(ScratchPage, ProgramFolderOfAPortableCopyOrElseTheUsersCacheFolder) {
   TempDir tmp;
+  ScopedEnv cache("XDG_CACHE_HOME", tmp.path() + "/home/cache");
   FakeProgramFolder program;
-  program.folder = tmp.path();
-  EXPECT_EQ(scratch_page_path(program), tmp.path() + "/temp.html");
-  program.folder = "/nonexistent-program-folder";
-  const char* old = std::getenv("XDG_CACHE_HOME");
-  const std::string saved = old ? old : "";
-  ::setenv("XDG_CACHE_HOME", tmp.path().c_str(), 1);
-  EXPECT_EQ(scratch_page_path(program), tmp.path() + "/quillon/temp.html");
-  EXPECT_TRUE(std::filesystem::is_directory(tmp.path() + "/quillon"));
-  if (old) ::setenv("XDG_CACHE_HOME", saved.c_str(), 1); else ::unsetenv("XDG_CACHE_HOME");
+  program.folder = tmp.sub("bin");
+  EXPECT_EQ(scratch_page_path(program), tmp.path() + "/home/cache/quillon/temp.html");
+  EXPECT_TRUE(std::filesystem::is_directory(tmp.path() + "/home/cache/quillon"));
+  write_text(tmp.path() + "/bin/QM.INI", "");
+  EXPECT_EQ(scratch_page_path(program), tmp.path() + "/bin/temp.html");
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ TEST(ScripDownload, QueryFileNameAndStatusLines) {
     TestServer server;
     LivePlatform live;
     live.fakes.program_folder.folder = tmp.sub("program");
+    write_text(tmp.path() + "/program/QM.INI", "");  // a portable copy
     const std::string file_name = "5120082032008" + c.symbol + "XN.csv";
     const std::string wire_name = "5120082032008" + c.wire_name + "XN.csv";
     server.serve(kFile + wire_name, "history of " + c.typed);

@@ -13,6 +13,7 @@ RealDisk real_disk;
 
 using testing::folder_names;
 using testing::read_text;
+using testing::ScopedEnv;
 using testing::TempDir;
 using testing::TestPlatform;
 using testing::write_text;
@@ -68,11 +69,13 @@ TEST(IniFile, WriteUpdatesInPlaceAndKeepsEverythingElse) {
   EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DestPath", "", ini), long_path);
   EXPECT_EQ(folder_names(tmp.path()), std::vector<std::string>{"QM.INI"});
 
-  // A missing file is created; a missing folder is a reported failure.
-  const std::string fresh = tmp.path() + "/new.ini";
+  // A missing file is created, with its missing folders; a folder that
+  // cannot be made is a reported failure.
+  const std::string fresh = tmp.path() + "/new/folders/new.ini";
   EXPECT_EQ(WriteIniString(real_disk, "QN_EOD", "DataSource", "", fresh), "");
   EXPECT_EQ(read_text(fresh), "[QN_EOD]\nDataSource=\n");
-  EXPECT_NE(WriteIniString(real_disk, "QN_EOD", "DataSource", "", tmp.path() + "/no/such.ini"), "");
+  EXPECT_EQ(WriteIniString(real_disk, "QN_EOD", "DataSource", "", fresh + "/x/such.ini"),
+            "Cannot create the folder '" + fresh + "': File exists.");  // a file in the way
 }
 
 TEST(IniFile, ValuesReadBackAsSetAndNamesThatCannotAreRefused) {
@@ -116,10 +119,15 @@ TEST(IniFile, WriteUpdatesTheFirstOfDuplicatesWhateverTheLineEnds) {
   }
 }
 
+// An installed copy: no QM.INI beside the program, the settings file in the
+// user's configuration folder, made by the first save.
 class Window : public ::testing::Test {
  protected:
-  Window() : ini(tmp.path() + "/QM.INI") { tp.program_folder.folder = tmp.path(); }
+  Window() : ini(tmp.path() + "/config/quillon/QM.INI") {
+    tp.program_folder.folder = tmp.sub("bin");
+  }
   TempDir tmp;
+  ScopedEnv config{"XDG_CONFIG_HOME", tmp.path() + "/config"};
   std::string ini;
   TestPlatform tp;
 };
@@ -149,6 +157,7 @@ TEST_F(Window, LoadRestoresFoldersOnlyForNseOrBse) {
     const char* source;
     bool restored;
   } cases[] = {{"NSE", true}, {"BSE", true}, {"nse", false}, {"", false}, {"Folder", false}};
+  tmp.sub("config/quillon");
   for (const Case& c : cases) {
     write_text(ini, std::string("[QN_EOD]\nDataSource=") + c.source +
                         "\nSourcePath=/in\nDestPath=/out\nAmiPath=/ami\n"
@@ -213,7 +222,8 @@ TEST_F(Window, SettingsCommandWritesSourceAndFolders) {
   }
   EXPECT_TRUE(tp.messages.shown.empty());
   // A settings file that cannot be written is reported.
-  WindowCommands window(tp.platform, tmp.path() + "/missing/QM.INI");
+  write_text(tmp.path() + "/file", "");
+  WindowCommands window(tp.platform, tmp.path() + "/file/QM.INI");
   window.Form_Load();
   window.cmdOptions_Click();
   ASSERT_EQ(tp.messages.shown.size(), 1u);

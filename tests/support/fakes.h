@@ -163,6 +163,17 @@ class TempDir {
   std::string path_;
 };
 
+// Sets an environment variable for its lifetime.
+struct ScopedEnv {
+  ScopedEnv(const char* n, const std::string& value) : name(n), had(std::getenv(n) != nullptr) {
+    if (had) old = std::getenv(n);
+    ::setenv(n, value.c_str(), 1);
+  }
+  ~ScopedEnv() { had ? ::setenv(name.c_str(), old.c_str(), 1) : ::unsetenv(name.c_str()); }
+  std::string name, old;
+  bool had;
+};
+
 inline void write_text(const std::string& path, const std::string& text) {
   std::ofstream f(path, std::ios::binary);
   f << text;
