@@ -81,7 +81,9 @@ int run(int argc, char** argv) {
   window.Form_Load();
   apply_options(window, *cl);
   int status = run_commands(window, *cl, std::cerr);
-  if (!window.model().Text1.text().empty()) std::cout << '\n';
+  // The status text ends with one line end: its own, or one added here.
+  const std::string& status_text = window.model().Text1.text();
+  if (!status_text.empty() && status_text.back() != '\n') std::cout << '\n';
   std::cout.flush();
   if (status != kExitOk) return status;
   return messages.shown() > 0 ? kExitMessageShown : kExitOk;

@@ -21,6 +21,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <exception>
 
+#include "base/version.h"
 #include "chartdb/eod_server.h"
 #include "qt/chart_window.h"
 #include "qt/qt_date_pattern.h"
@@ -302,8 +303,9 @@ void MainForm::build() {
   links->addWidget(Label17_);
   links->addStretch(1);
   future_grid->addLayout(links, 3, 0, 1, 3);
-  auto* label15 = named(new QLabel(QStringLiteral("Quillon 3.0.24, by the Quillon developers. "
-                                                  "Questions and answers: see the FAQ.")),
+  auto* label15 = named(new QLabel(QStringLiteral("Quillon %1, by the Quillon developers. "
+                                                  "Questions and answers: see the FAQ.")
+                                       .arg(QLatin1String(kVersion))),
                         "Label15");
   label15->setWordWrap(true);
   future_grid->addWidget(label15, 4, 0, 1, 3);
