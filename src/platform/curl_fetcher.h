@@ -25,8 +25,8 @@ struct FetchLimits {
 // speaks http and https. The address is sent as given except that characters
 // which cannot stand in a URL are percent-encoded (encode_url_for_request).
 //
-// The body goes to a temporary file beside the local path and is renamed
-// over it only when the transfer completed with an HTTP 2xx status; any other
+// The body goes to an AtomicFile for the local path, committed only when the
+// transfer completed with an HTTP 2xx status; any other
 // outcome (error status, body cut short, refused or stalled connection, too
 // many redirects) leaves the local path as it was and no temporary file.
 class CurlFetcher final : public Fetcher {
@@ -46,7 +46,7 @@ class CurlFetcher final : public Fetcher {
   FetchResult run(const std::string& address, Transfer& t);
 
   struct Handle;
-  std::unique_ptr<Handle> h_;
+  std::unique_ptr<Handle> handle_;
 };
 
 // The browser pane without a pane: an http or https address is fetched and

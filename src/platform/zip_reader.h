@@ -1,15 +1,24 @@
 // Reading the one CSV file packed in a zip archive (the exchange serves its
-// legacy daily files zipped).
+// daily Bhavcopy files zipped).
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace quillon {
 
 // Returns the content of the single file whose name ends in ".csv" (any
-// letter case) inside the zip archive at `zip_path`, checked against its
-// stored checksum. Throws Error when the archive cannot be opened or is
-// corrupt, or when it holds no such file or more than one.
+// letter case, in any folder of the archive; other files are ignored)
+// inside the zip archive at `zip_path`, checked against its stored
+// checksum. Throws Error when the archive cannot be opened or is corrupt,
+// or when it holds no such file or more than one.
 std::string read_single_csv_from_zip(const std::string& zip_path);
+
+// The same for an archive held in memory, such as a body just fetched. A
+// body that does not start as a zip archive does (an HTML page answered
+// with status 200, an empty body) throws Error saying what it is instead.
+// The messages are whole sentences about "the archive", fit for a day's
+// status line.
+std::string read_single_csv_from_zip_data(std::string_view body);
 
 }  // namespace quillon

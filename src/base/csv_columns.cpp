@@ -1,0 +1,40 @@
+#include "base/csv_columns.h"
+
+#include "base/records.h"
+
+namespace quillon {
+
+std::string_view trim_blanks(std::string_view s) {
+  const size_t begin = s.find_first_not_of(" \t");
+  if (begin == std::string_view::npos) return {};
+  return s.substr(begin, s.find_last_not_of(" \t") - begin + 1);
+}
+
+std::string_view without_bom(std::string_view data) {
+  return data.starts_with("\xEF\xBB\xBF") ? data.substr(3) : data;
+}
+
+void split_line(std::string_view line, std::vector<std::string_view>& fields) {
+  if (fields.size() < 8) fields.resize(8);
+  const size_t count = split_fields(line, fields.data(), fields.size());
+  if (count > fields.size()) {
+    fields.resize(count);
+    split_fields(line, fields.data(), count);
+  }
+  fields.resize(count);
+}
+
+std::optional<size_t> find_column(const std::vector<std::string_view>& fields,
+                                  std::string_view name) {
+  for (size_t i = 0; i < fields.size(); ++i)
+    if (equal_ignoring_ascii_case(trim_blanks(fields[i]), name)) return i;
+  return std::nullopt;
+}
+
+std::string_view first_line(std::string_view data) {
+  std::string_view line;
+  LineReader lines(without_bom(data));
+  return lines.next(line) ? line : std::string_view();
+}
+
+}  // namespace quillon

@@ -1,0 +1,138 @@
+#include "bhavcopy/bhavcopy_layouts.h"
+
+#include "base/csv_columns.h"
+#include "base/text.h"
+
+namespace quillon {
+
+namespace {
+
+using Names = std::array<std::string_view, BhavcopyReader::kColumnCount>;
+
+// In the order of BhavcopyReader::Column.
+constexpr Names kUdiffNames = {"TckrSymb", "SctySrs", "TradDt",  "PrvsClsgPric", "OpnPric",
+                               "HghPric",  "LwPric",  "ClsPric", "TtlTradgVol"};
+constexpr Names kFullNames = {"SYMBOL",     "SERIES",    "DATE1",       "PREV_CLOSE",  "OPEN_PRICE",
+                              "HIGH_PRICE", "LOW_PRICE", "CLOSE_PRICE", "TTL_TRD_QNTY"};
+// The old file by position, and its columns as its header names them.
+constexpr std::array<size_t, BhavcopyReader::kColumnCount> kPositions = {0, 1, 10, 7, 2,
+                                                                         3, 4, 5,  8};
+constexpr Names kPositionalNames = {"SYMBOL", "SERIES", "TIMESTAMP", "PREVCLOSE", "OPEN",
+                                    "HIGH",   "LOW",    "CLOSE",     "TOTTRDQTY"};
+constexpr size_t kPositionalFields = 11;
+
+const Names& names_of(BhavcopyLayout layout) {
+  switch (layout) {
+    case BhavcopyLayout::kUdiff: return kUdiffNames;
+    case BhavcopyLayout::kFullWithDelivery: return kFullNames;
+    case BhavcopyLayout::kPositional: break;
+  }
+  return kPositionalNames;
+}
+
+}  // namespace
+
+BhavcopyLayout bhavcopy_layout(std::string_view data) {
+  std::vector<std::string_view> header;
+  split_line(first_line(data), header);
+  if (find_column(header, "TckrSymb") || find_column(header, "TradDt"))
+    return BhavcopyLayout::kUdiff;
+  if (find_column(header, "DATE1")) return BhavcopyLayout::kFullWithDelivery;
+  return BhavcopyLayout::kPositional;
+}
+
+BhavcopyReader::BhavcopyReader(std::string_view data)
+    : layout_(bhavcopy_layout(data)), lines_(without_bom(data)) {
+  if (layout_ == BhavcopyLayout::kPositional) {
+    fields_.resize(kPositionalFields);
+    return;
+  }
+  std::string_view header;
+  lines_.next(header);
+  split_line(header, fields_);
+  const Names& names = names_of(layout_);
+  for (size_t c = 0; c < kColumnCount; ++c) {
+    index_[c] = find_column(fields_, names[c]);
+    if (!index_[c] && c != kPrevClose)
+      fail_at_line(1, "the header has no column " + std::string(names[c]));
+  }
+}
+
+bool BhavcopyReader::next(Row& row) {
+  std::string_view line;
+  if (layout_ == BhavcopyLayout::kPositional) {
+    while (lines_.next(line)) {
+      if (split_fields(line, fields_.data(), kPositionalFields) < kPositionalFields) continue;
+      if (fields_[8] == "TOTTRDQTY") continue;  // the header line
+      for (size_t c = 0; c < kColumnCount; ++c) row[c] = fields_[kPositions[c]];
+      return true;
+    }
+    return false;
+  }
+  while (lines_.next(line)) {
+    split_line(line, fields_);
+    auto value = [&](size_t c) {
+      return index_[c] && *index_[c] < fields_.size() ? trim_blanks(fields_[*index_[c]])
+                                                      : std::string_view();
+    };
+    if (!kept_series(value(kSeries))) continue;  // blank lines included
+    for (size_t c = 0; c < kColumnCount; ++c) {
+      if (index_[c] && *index_[c] >= fields_.size())
+        fail_at_line(line_number(), "the line has " + std::to_string(fields_.size()) +
+                                        " fields, none for the column " +
+                                        std::string(column_name(static_cast<Column>(c))));
+      row[c] = value(c);
+    }
+    return true;
+  }
+  return false;
+}
+
+Date BhavcopyReader::row_date(const Row& row, const DateReader& dates) const {
+  const std::optional<Date> day = dates.parse(row[kDate]);
+  if (!day)
+    fail_at_line(line_number(), "the " + std::string(column_name(kDate)) + " value '" +
+                                    shown(row[kDate]) + "' is not a date");
+  return *day;
+}
+
+std::string_view BhavcopyReader::column_name(Column c) const { return names_of(layout_)[c]; }
+
+void append_bhavcopy_records(std::string_view data, std::optional<double> length,
+                             std::string_view length_text, const DateReader& dates,
+                             std::string& out) {
+  using R = BhavcopyReader;
+  R reader(data);
+  R::Row row;
+  const bool named = reader.layout() != BhavcopyLayout::kPositional;
+  while (reader.next(row)) {
+    std::string_view symbol = row[R::kSymbol];
+    if (length) {
+      if (*length < 0)
+        fail_at_line(reader.line_number(),
+                     "the symbol length '" + std::string(length_text) + "' is negative");
+      if (*length < static_cast<double>(symbol.size()))
+        symbol = symbol.substr(0, static_cast<size_t>(*length));
+    }
+    if (!R::kept_series(row[R::kSeries])) continue;
+    const size_t line = reader.line_number();
+    if (!named) {
+      append_record(out, {symbol, row[R::kDate], row[R::kOpen], row[R::kHigh], row[R::kLow],
+                          row[R::kClose], row[R::kVolume]},
+                    line, dates);
+      continue;
+    }
+    // Named layouts: a real date, and messages naming the file's columns.
+    const Date day = reader.row_date(row, dates);
+    out.append(symbol).append(",").append(format_date(day, "yyyyMMdd"));
+    for (R::Column c : {R::kOpen, R::kHigh, R::kLow, R::kClose, R::kVolume}) {
+      out.push_back(',');
+      if (!append_number(out, row[c]))
+        fail_at_line(line, "the " + std::string(reader.column_name(c)) + " value '" +
+                               shown(row[c]) + "' is not a number");
+    }
+    out.append(kCrLf);
+  }
+}
+
+}  // namespace quillon

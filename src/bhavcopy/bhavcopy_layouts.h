@@ -1,0 +1,79 @@
+// The daily Bhavcopy in every layout the exchange has published, told apart
+// by the file's first line (a UTF-8 byte-order mark before it is ignored):
+// - the UDiFF common Bhavcopy (from 8 July 2024, back-filled to 2024), whose
+//   header holds TckrSymb or TradDt;
+// - the full Bhavcopy with delivery, whose header holds DATE1 once the blank
+//   after every comma is trimmed;
+// - anything else: the old file, read by position (fields 0 to 10).
+// The two named layouts are read by column name: any order, extra, reserved
+// and trailing empty columns allowed.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/dates.h"
+#include "base/records.h"
+
+namespace quillon {
+
+enum class BhavcopyLayout { kPositional, kUdiff, kFullWithDelivery };
+
+BhavcopyLayout bhavcopy_layout(std::string_view data);
+
+// Walks the rows of one day's file in any layout.
+class BhavcopyReader {
+ public:
+  enum Column : size_t { kSymbol, kSeries, kDate, kPrevClose, kOpen, kHigh, kLow, kClose, kVolume };
+  static constexpr size_t kColumnCount = 9;
+  using Row = std::array<std::string_view, kColumnCount>;
+
+  // Reads the header of a named layout. Throws Error ("line 1: ...") naming
+  // the first required column it lacks (all but kPrevClose are required).
+  explicit BhavcopyReader(std::string_view data);
+
+  BhavcopyLayout layout() const { return layout_; }
+
+  // The next row. Old layout: every line of at least 11 fields but the
+  // header (TOTTRDQTY in field 8), values as they are, any series. Named
+  // layouts: only rows whose series is exactly EQ or BE, blank lines and
+  // other series passed over, values trimmed; such a row lacking a required
+  // column throws Error naming the line and the column. kPrevClose is empty
+  // where the layout has none.
+  bool next(Row& row);
+
+  // 1-based line number of the last row read.
+  size_t line_number() const { return lines_.line_number(); }
+
+  // The row's date; throws Error naming the line and the column when it is
+  // not a date.
+  Date row_date(const Row& row, const DateReader& dates) const;
+
+  // Whether a series is one of the equity shares the program keeps.
+  static bool kept_series(std::string_view series) { return series == "EQ" || series == "BE"; }
+
+  // The name of a column in messages, as the layout's header names it.
+  std::string_view column_name(Column c) const;
+
+ private:
+  BhavcopyLayout layout_;
+  LineReader lines_;
+  std::array<std::optional<size_t>, kColumnCount> index_{};
+  std::vector<std::string_view> fields_;
+};
+
+// Appends the EOD records of one whole Bhavcopy file, any layout: one record
+// per EQ or BE row, the symbol cut to `length` characters when there is a
+// length (`length_text` is the box's text, for the message on a negative
+// length). The old layout follows its positional rules to the byte. Named
+// layouts: the date (2024-07-08 or 06-Aug-2026) written YYYYMMDD, prices and
+// volume in the number form. Failures throw Error with the line and the
+// column; `out` may then hold part of the records.
+void append_bhavcopy_records(std::string_view data, std::optional<double> length,
+                             std::string_view length_text, const DateReader& dates,
+                             std::string& out);
+
+}  // namespace quillon
