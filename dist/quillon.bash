@@ -21,13 +21,13 @@ _quillon() {
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return ;;
-    --from | --to | --scrip | --length | --exchange-url | --chart)
+    --from | --to | --scrip | --length | --exchange-url | --chart | --jobs)
       return ;;
   esac
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "--from --to --scrip --source --source-folder
       --dest-folder --eod --no-eod --indices --no-indices --length --settings
-      --exchange-url --screenshot --chart --help --version" -- "$cur")
+      --exchange-url --jobs --screenshot --chart --help --version" -- "$cur")
   else
     mapfile -t COMPREPLY < <(compgen -W "download convert settings update" -- "$cur")
   fi

@@ -44,6 +44,7 @@ same() {
 
 # Every file of the installation, relative to the prefix, sorted.
 EXPECTED_FILES="bin/quillon
+libexec/quillon/quillon-window
 share/applications/$ID.desktop
 share/bash-completion/completions/quillon
 share/icons/hicolor/128x128/apps/$ID.png
@@ -79,7 +80,9 @@ check "the metainfo's id and launchable are $ID" \
   "$P/share/metainfo/$ID.metainfo.xml"
 check "the metainfo's newest release is $VERSION" \
   grep -q "<release version=\"$VERSION\"" <(grep -m1 "<release " "$P/share/metainfo/$ID.metainfo.xml")
-check "the program names its desktop entry $ID" grep -qa "$ID" "$P/bin/quillon"
+check "libexec/quillon/quillon-window is executable" test -x "$P/libexec/quillon/quillon-window"
+check "the window program names its desktop entry $ID" \
+  grep -qa "$ID" "$P/libexec/quillon/quillon-window"
 
 # The manual page: readable by man, without warnings, with --help's options.
 man_l() { env MANWIDTH=80 MANPAGER=cat man --warnings -l "$P/share/man/man1/quillon.1"; }
@@ -133,6 +136,11 @@ run_q() {
     HOME="$T/home" LC_ALL=C.UTF-8 "$@"
 }
 mkdir -p "$T/home" "$T/x" "$T/y"
+# With no command quillon starts the window program from ../libexec/quillon,
+# which finds no display here.
+run_q "$Q" > "$T/no-display" 2>&1
+same "quillon with no command and no display: exit status 2" "2" "$?"
+check "the window program says there is no display" grep -q "no display" "$T/no-display"
 check "quillon settings" run_q "$Q" --source-folder "$T/x" --dest-folder "$T/y" settings
 INI="$T/home/.config/quillon/QM.INI"
 check "settings wrote ~/.config/quillon/QM.INI with the source folder" \

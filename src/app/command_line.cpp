@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <charconv>
 #include <ostream>
 
 #include "base/url_text.h"
@@ -31,6 +32,9 @@ std::string usage_text() {
          "  --settings FILE        settings file to use instead of the usual one (below)\n"
          "  --exchange-url URL     the exchange's base address (http:// or https://;\n"
          "                         default https://nsearchives.nseindia.com)\n"
+         "  --jobs N               convert N files at once (default: one per core of the\n"
+         "                         machine; 1: one after the other); the outputs, the\n"
+         "                         status lines and the files taken are the same\n"
          "  --screenshot FILE      open the window with these options, save a picture\n"
          "                         of it as a PNG file and end (takes no command)\n"
          "  --chart SYMBOL         open the chart of SYMBOL in the AmiPath database instead\n"
@@ -111,6 +115,16 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
         error = "--source takes nse, bse or folder, not '" + *v + "'";
         return std::nullopt;
       }
+    } else if (arg == "--jobs") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      int n = 0;
+      const auto [end, ec] = std::from_chars(v->data(), v->data() + v->size(), n);
+      if (ec != std::errc() || end != v->data() + v->size() || n < 1) {
+        error = "--jobs takes a whole number from 1 up, not '" + *v + "'";
+        return std::nullopt;
+      }
+      cl.jobs = n;
     } else if (arg == "--eod" || arg == "--no-eod") {
       bool b = false;
       if (!flag(b, arg == "--eod")) return std::nullopt;
@@ -147,7 +161,7 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
       return std::nullopt;
     }
     if (cl.scrip || cl.source || cl.source_folder || cl.dest_folder || cl.length || cl.eod ||
-        cl.indices || cl.exchange_url) {
+        cl.indices || cl.exchange_url || cl.jobs) {
       error = "--chart takes no option but --from, --to, --settings and --screenshot";
       return std::nullopt;
     }
@@ -171,6 +185,7 @@ void apply_options(WindowCommands& window, const CommandLine& cl) {
   if (cl.length) w.txtLength = *cl.length;
   if (cl.eod) w.chkEOD = *cl.eod;
   if (cl.indices) w.chkIndices = *cl.indices;
+  if (cl.jobs) w.jobs = *cl.jobs;
   if (cl.source) window.rbSource_Click(*cl.source);
 }
 

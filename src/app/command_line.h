@@ -29,6 +29,7 @@ struct CommandLine {
   std::optional<std::string> exchange_url;
   std::optional<std::string> screenshot;  // PNG file: picture of the window
   std::optional<std::string> chart;       // symbol: the chart window instead
+  std::optional<int> jobs;                // --jobs: how many at once (1 up)
   bool help = false;
   bool version = false;
   std::vector<std::string> commands;  // download, convert, settings, update

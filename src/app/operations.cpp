@@ -14,7 +14,8 @@ namespace {
 ConversionJob conversion_job(const WindowModel& model, Platform& platform) {
   return {.source_folder = model.txtSourceFolder,
           .dest_folder = model.txtDestFolder,
-          .date_pattern = platform.date_pattern.short_date_pattern()};
+          .date_pattern = platform.date_pattern.short_date_pattern(),
+          .jobs = model.jobs.value_or(0)};
 }
 
 void take_conversion(WindowModel& model, Platform& platform, std::string_view prefix,

@@ -84,6 +84,9 @@ struct WindowModel {
   std::string gstrIniPath;
   std::string gstrAmiPath;
   std::string gstrExchangeUrl = kDefaultExchangeUrl;
+  // How many files a command handles at once (--jobs); unset: its default
+  // (a conversion: one per core).
+  std::optional<int> jobs;
 };
 
 }  // namespace quillon

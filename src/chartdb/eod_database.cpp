@@ -113,6 +113,7 @@ class ImportRows {
   std::span<const Record> records;  // set while the insert runs
 
   static void add_to(sqlite3* db, ImportRows* rows) {
+    static const sqlite3_module kModule = make_module();
     sqlite3_create_module(db, "import_rows", &kModule, rows);
   }
 
@@ -179,19 +180,20 @@ class ImportRows {
     return SQLITE_OK;
   }
   // No xCreate: an eponymous table, there without a CREATE VIRTUAL TABLE.
-  static constexpr sqlite3_module kModule = {.iVersion = 0,
-                                             .xCreate = nullptr,
-                                             .xConnect = connect,
-                                             .xBestIndex = best_index,
-                                             .xDisconnect = disconnect,
-                                             .xDestroy = nullptr,
-                                             .xOpen = open,
-                                             .xClose = close,
-                                             .xFilter = filter,
-                                             .xNext = next,
-                                             .xEof = eof,
-                                             .xColumn = column,
-                                             .xRowid = rowid};
+  static sqlite3_module make_module() {
+    sqlite3_module m{};
+    m.xConnect = connect;
+    m.xBestIndex = best_index;
+    m.xDisconnect = disconnect;
+    m.xOpen = open;
+    m.xClose = close;
+    m.xFilter = filter;
+    m.xNext = next;
+    m.xEof = eof;
+    m.xColumn = column;
+    m.xRowid = rowid;
+    return m;
+  }
 };
 
 // Copies the WAL into the database file on a thread of its own, through a

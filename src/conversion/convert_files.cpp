@@ -1,5 +1,10 @@
 #include "conversion/convert_files.h"
 
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "base/records.h"
@@ -31,6 +36,138 @@ void for_each_history_row(std::string_view data, size_t least, size_t most,
   }
 }
 
+namespace {
+
+// Converts one input read whole into `out`; a failure names the input and
+// says that its output was not written.
+void convert_input(const ConversionInput& in, const ConvertFn& convert, std::string_view data,
+                   std::string& out) {
+  out.clear();
+  out.reserve(data.size() + data.size() / 4 + 64);
+  try {
+    convert(in, data, out);
+  } catch (const Error& e) {
+    throw Error(in.input_path + ", " + e.what() + ". " + in.output_path + " was not written.");
+  }
+}
+
+void convert_serially(const std::vector<ConversionInput>& inputs, const ConvertFn& convert,
+                      Disk& disk, RunProgress& progress, std::vector<std::string>& written) {
+  std::string data, out;
+  const int total = static_cast<int>(inputs.size());
+  for (int i = 0; i < total; ++i) {
+    progress.report(i, total);
+    disk.read(inputs[i].input_path, data);
+    convert_input(inputs[i], convert, data, out);
+    disk.write(inputs[i].output_path, out, false);
+    written.push_back(inputs[i].output_path);
+  }
+}
+
+// The parallel run: a ring of `jobs` + 2 slots. This thread reads input i
+// into slot i % size once input i - size is written, `jobs` workers convert
+// the inputs in the order read, and this thread writes each output when it
+// and all before it are done. A failure (reading or converting) is thrown
+// when its input's turn to be written comes, so the outputs before it are
+// written and none after it.
+class ParallelConversion {
+ public:
+  ParallelConversion(const std::vector<ConversionInput>& inputs, const ConvertFn& convert,
+                     size_t jobs)
+      : inputs_(inputs), convert_(convert), slots_(jobs + 2) {
+    for (size_t t = 0; t < jobs; ++t) {
+      try {
+        workers_.emplace_back([this] { work(); });
+      } catch (const std::system_error&) {
+        break;  // fewer threads then
+      }
+    }
+  }
+  ~ParallelConversion() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    readable_.notify_all();
+    for (std::thread& t : workers_) t.join();
+  }
+  ParallelConversion(const ParallelConversion&) = delete;
+  ParallelConversion& operator=(const ParallelConversion&) = delete;
+
+  bool started() const { return !workers_.empty(); }
+
+  void run(Disk& disk, RunProgress& progress, std::vector<std::string>& written) {
+    const size_t total = inputs_.size();
+    for (size_t i = 0; i < total; ++i) {
+      for (; read_ < total && read_ < i + slots_.size(); ++read_) {
+        Slot& s = slots_[read_ % slots_.size()];
+        s.error = nullptr;
+        try {
+          disk.read(inputs_[read_].input_path, s.data);
+        } catch (...) {
+          s.error = std::current_exception();
+        }
+        {
+          std::lock_guard lock(mutex_);
+          s.converted = false;
+          published_ = read_ + 1;
+        }
+        readable_.notify_one();
+      }
+      progress.report(static_cast<int>(i), static_cast<int>(total));
+      Slot& s = slots_[i % slots_.size()];
+      {
+        std::unique_lock lock(mutex_);
+        converted_.wait(lock, [&] { return s.converted; });
+      }
+      if (s.error) std::rethrow_exception(s.error);
+      disk.write(inputs_[i].output_path, s.out, false);
+      written.push_back(inputs_[i].output_path);
+    }
+  }
+
+ private:
+  struct Slot {
+    std::string data, out;
+    std::exception_ptr error;  // of reading or converting
+    bool converted = false;
+  };
+
+  void work() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      readable_.wait(lock, [&] { return stop_ || taken_ < published_; });
+      if (stop_) return;
+      const size_t i = taken_++;
+      Slot& s = slots_[i % slots_.size()];
+      if (!s.error) {
+        lock.unlock();
+        try {
+          convert_input(inputs_[i], convert_, s.data, s.out);
+        } catch (...) {
+          s.error = std::current_exception();
+        }
+        lock.lock();
+      }
+      s.converted = true;
+      converted_.notify_all();
+    }
+  }
+
+  const std::vector<ConversionInput>& inputs_;
+  const ConvertFn& convert_;
+  std::vector<Slot> slots_;
+  size_t read_ = 0;  // inputs read so far (this thread's own count)
+  std::mutex mutex_;  // guards what follows and the slots' `converted`
+  std::condition_variable readable_, converted_;
+  size_t published_ = 0;  // inputs read and handed to the workers
+  size_t taken_ = 0;      // inputs a worker has taken
+  bool stop_ = false;
+  std::vector<std::thread> workers_;  // last: started once the rest is ready
+};
+
+}  // namespace
+
 ConversionResult run_conversion(
     const ConversionJob& job, const std::string& pattern,
     const std::function<std::vector<ConversionInput>(const std::vector<std::string>&)>& plan,
@@ -47,24 +184,15 @@ ConversionResult run_conversion(
       return;
     }
     const std::vector<ConversionInput> inputs = plan(result.listed);
-    std::string data;
-    std::string out;
     const int total = static_cast<int>(inputs.size());
-    int done = 0;
     disk.remove_stale_temporaries(job.dest_folder);
-    for (const ConversionInput& in : inputs) {
-      progress.report(done++, total);
-      disk.read(in.input_path, data);
-      out.clear();
-      out.reserve(data.size() + data.size() / 4 + 64);
-      try {
-        convert(in, data, out);
-      } catch (const Error& e) {
-        throw Error(in.input_path + ", " + e.what() + ". " + in.output_path + " was not written.");
-      }
-      disk.write(in.output_path, out, false);
-      result.written.push_back(in.output_path);
-    }
+    const size_t jobs = std::min<size_t>(
+        job.jobs > 0 ? static_cast<size_t>(job.jobs) : std::max(1u, std::thread::hardware_concurrency()),
+        inputs.size());
+    std::optional<ParallelConversion> parallel;
+    if (jobs > 1) parallel.emplace(inputs, convert, jobs);
+    if (parallel && parallel->started()) parallel->run(disk, progress, result.written);
+    else convert_serially(inputs, convert, disk, progress, result.written);
     progress.report(total, total);
     status.append(kCrLf);
     status.append(done_line);

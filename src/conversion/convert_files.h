@@ -13,12 +13,14 @@
 
 namespace quillon {
 
-// The folders of a conversion and the regional short-date pattern its date
-// fields are read with.
+// The folders of a conversion, the regional short-date pattern its date
+// fields are read with, and how many inputs are converted at once (0: as
+// many as the machine has cores; 1: strictly one after the other).
 struct ConversionJob {
   std::string source_folder;
   std::string dest_folder;
   std::string date_pattern;
+  int jobs = 0;
 };
 
 // What a conversion did. The listing is there even when the run failed.
@@ -42,11 +44,15 @@ using ConvertFn = std::function<void(const ConversionInput& in, std::string_view
                                      std::string& out)>;
 
 // The converter's run: lists `pattern` in the source folder; when it finds
-// something, `plan` names the inputs for the listed names, and they are
-// converted strictly in order: each read whole, converted, its output written
-// whole (write() of the disk) and added to `written`. The first failure ends
-// the run naming the input; that input's output is not written (an earlier
-// file of the name stays as it was) and later inputs are not touched.
+// something, `plan` names the inputs for the listed names, and each is read
+// whole, converted, its output written whole (write() of the disk) and
+// added to `written`. With more than one job, `convert` runs on that many
+// threads at once while this thread reads the inputs ahead (a few at most)
+// and writes the outputs in input order; the disk, the progress and the
+// status are used from this thread only. Either way the outcome is that of
+// the inputs taken strictly in order: the first failure ends the run naming
+// the input; that input's output is not written (an earlier file of the name
+// stays as it was), the outputs before it are, and no later output is.
 // Before the first input, temporaries a killed earlier run left in the
 // destination folder are removed. A complete run appends a line break and
 // `done_line` to the status.

@@ -86,6 +86,23 @@ std::string scratch_folder(const std::string& program_folder) {
   return cache;
 }
 
+std::string window_program_path(const std::string& program_folder, const FileExists& exists) {
+  for (const std::string& folder :
+       {program_folder, join_path(parent_folder(program_folder), kWindowProgramFolder)}) {
+    const std::string path = join_path(folder, kWindowProgramName);
+    if (exists(path)) return path;
+  }
+  return {};
+}
+
+std::string program_folder_of(const std::string& executable_folder) {
+  const std::string libexec = std::string("/") + kWindowProgramFolder;
+  if (executable_folder.size() > libexec.size() &&
+      executable_folder.ends_with(libexec))
+    return join_path(executable_folder.substr(0, executable_folder.size() - libexec.size()), "bin");
+  return executable_folder;
+}
+
 std::string page_address(const std::string& program_folder, const std::string& name) {
   const std::string installed =
       join_path(join_path(parent_folder(program_folder), "share/quillon"), name);

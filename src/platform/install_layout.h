@@ -55,6 +55,22 @@ std::string scratch_folder(const std::string& program_folder);
 // else from beside the program.
 std::string page_address(const std::string& program_folder, const std::string& name);
 
+// The program that shows the window (and runs the downloads), started by
+// the quillon command: beside it in a build folder or a portable copy, in
+// <prefix>/libexec/quillon when installed.
+inline constexpr const char* kWindowProgramName = "quillon-window";
+inline constexpr const char* kWindowProgramFolder = "libexec/quillon";
+
+// The path of the window program for the quillon command in
+// `program_folder`: beside it when there, else ../libexec/quillon/; empty
+// when neither exists.
+std::string window_program_path(const std::string& program_folder, const FileExists& exists);
+
+// The program's folder for the settings and pages, from the folder of the
+// running executable: <prefix>/bin for the window program in
+// <prefix>/libexec/quillon, else that folder itself.
+std::string program_folder_of(const std::string& executable_folder);
+
 // Makes `folder` and its missing parents (mode 0700, less the umask).
 // Throws Error naming the folder that cannot be made.
 void make_folders(const std::string& folder);

@@ -85,7 +85,7 @@ std::string RealProgramFolder::path() {
   auto slash = buf.rfind('/');
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
-  return buf.substr(0, slash);
+  return program_folder_of(buf.substr(0, slash));
 }
 
 }  // namespace quillon

@@ -31,7 +31,9 @@ class RealClock final : public Clock {
 
 class RealProgramFolder final : public ProgramFolder {
  public:
-  std::string path() override;  // folder of /proc/self/exe
+  // The folder of /proc/self/exe; <prefix>/bin for the installed window
+  // program in <prefix>/libexec/quillon (program_folder_of()).
+  std::string path() override;
 };
 
 class NoEventPump final : public EventPump {

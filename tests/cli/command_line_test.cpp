@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "base/version.h"
 #include "http_server.h"
@@ -62,6 +63,7 @@ TEST(CommandLine, Contract) {
       {{"--eod=yes", "convert"}, 2, IsEmpty(), HasSubstr("option --eod takes no value")},
       {{"--exchange-url", "ftp://x", "download"}, 2, IsEmpty(), HasSubstr("http:// or https://")},
       {{"--source", "folder", "download"}, 2, IsEmpty(), HasSubstr("nothing to download")},
+      {{"--jobs", "0", "convert"}, 2, IsEmpty(), HasSubstr("--jobs takes a whole number from 1 up")},
       {{"--screenshot", png, "convert"}, 2, IsEmpty(), HasSubstr("takes no command")},
       {{"--chart", "ABC", "--eod"}, 2, IsEmpty(), HasSubstr("--chart takes no option but")},
       {{"--screenshot", png, "--chart", "ABC", "--from", "32/01/2024"}, 2, IsEmpty(), HasSubstr("32/01/2024")},
@@ -108,6 +110,59 @@ TEST(CommandLine, Contract) {
     if (!row.file.empty()) {
       EXPECT_EQ(read_text(row.file), row.text);
     }
+  }
+}
+
+// Converting on several threads is converting one file after the other:
+// the same outputs, the same status text, the same files imported in the
+// same order, and a bad input in the middle keeps the outputs before it
+// and writes none after it (an earlier file of a later name stays).
+TEST(CommandLine, ParallelConversionIsTheSerialOne) {
+  TempDir tmp;
+  const std::string src = tmp.sub("S");
+  constexpr int kDays = 12, kBad = 7;
+  for (int d = 1; d <= kDays; ++d) {
+    std::string text = "SYMBOL,SERIES,OPEN,HIGH,LOW,CLOSE,LAST,PREVCLOSE,TOTTRDQTY,TOTTRDVAL,TIMESTAMP,\r\n";
+    for (int s = 0; s < 3000; ++s)
+      text += "S" + std::to_string(s) + ",EQ," + std::to_string(d) + ".50,2,0.5,1.5,1.5,1," +
+              std::to_string(s * d) + ",9," + std::to_string(d) + "-JAN-2008,\r\n";
+    if (d == kBad) text += "BAD,EQ,x,2,0.5,1.5,1.5,1,1,9,07-JAN-2008,\r\n";
+    write_text(src + "/2008_01_" + (d < 10 ? "0" : "") + std::to_string(d) + ".csv", text);
+  }
+  struct Run {
+    std::string out, err;
+    std::vector<std::string> names;
+    std::string outputs;
+  };
+  std::optional<Run> serial;
+  for (const char* jobs : {"1", "2", "4"}) {
+    SCOPED_TRACE(std::string("--jobs ") + jobs);
+    const std::string dst = tmp.sub(std::string("D") + jobs), db = tmp.sub(std::string("DB") + jobs);
+    const std::string ini = tmp.path() + "/QM" + jobs + ".INI", later = dst + "/2008_01_09_DX.txt";
+    write_text(ini, "[QN_EOD]\r\nAmiPath=" + db + "\r\n");
+    write_text(later, "earlier");
+    const ProgramRun r = run_quillon({"--settings", ini, "--jobs", jobs, "--source", "folder",
+                                      "--source-folder", src, "--dest-folder", dst, "convert", "update"},
+                                     tmp);
+    EXPECT_EQ(r.status, 1);
+    Run run{r.out, r.err, folder_names(dst), {}};
+    for (const std::string& n : run.names) run.outputs += n + ":" + read_text(dst + "/" + n) + "\n";
+    for (std::string* text : {&run.out, &run.err, &run.outputs})
+      for (const std::string& folder : {dst, db})  // the same names in every run
+        for (size_t at; (at = text->find(folder)) != std::string::npos;)
+          text->replace(at, folder.size(), folder == dst ? "D" : "DB");
+    EXPECT_EQ(read_text(later), "earlier");
+    if (!serial) {
+      serial = run;
+      EXPECT_EQ(run.names.size(), kBad);  // six outputs and the earlier file
+      EXPECT_THAT(run.err, HasSubstr("2008_01_07.csv, line 3002"));
+      EXPECT_THAT(run.out, HasSubstr("Updating AmiBroker with  D/2008_01_06_DX.txt"));
+      continue;
+    }
+    EXPECT_EQ(run.out, serial->out);
+    EXPECT_EQ(run.err, serial->err);
+    EXPECT_EQ(run.names, serial->names);
+    EXPECT_EQ(run.outputs, serial->outputs);
   }
 }
 

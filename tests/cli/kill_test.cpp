@@ -79,8 +79,9 @@ class Killed : public ::testing::Test {
 TEST_F(Killed, InTheMiddleOfAConversionOrAnImportThenRunAgain) {
   constexpr int kFirst = 10, kLast = 21, kSymbols = 20000;
   // The source folder is the destination too: leftovers sit among the inputs.
-  const std::vector<std::string> args = {"--settings", ini, "--source", "folder", "--source-folder",
-                                         src, "--dest-folder", src, "convert", "update"};
+  // Three files are converted at once.
+  const std::vector<std::string> args = {"--settings", ini, "--jobs", "3", "--source", "folder",
+                                         "--source-folder", src, "--dest-folder", src, "convert", "update"};
   write_text(ini, "[QN_EOD]\r\nAmiPath=" + db + "\r\n");
   auto write_days = [&](int volume) {
     for (int d = kFirst; d <= kLast; ++d)

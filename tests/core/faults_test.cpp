@@ -84,9 +84,11 @@ class Faults : public ::testing::TestWithParam<size_t> {
   std::string out(const std::string& n) const { return dst + "/" + n; }
   std::string second_output() const { return out(c().second_output); }
 
-  // Runs the converter with `p` (the test platform unless a hooked one).
-  void convert(Platform* p = nullptr) {
+  // Runs the converter with `p` (the test platform unless a hooked one) on
+  // `jobs` threads (unset: one per core).
+  void convert(Platform* p = nullptr, std::optional<int> jobs = std::nullopt) {
     w = WindowModel{};
+    w.jobs = jobs;
     w.txtSourceFolder = src;
     w.txtDestFolder = dst;
     c().setup(w);
@@ -231,7 +233,7 @@ TEST_P(Faults, FolderRemovedInTheMiddleOfARun) {
     hooked.progress.after_first_input = [&] {
       std::filesystem::remove_all(remove_source ? src : dst);
     };
-    convert(&hooked.platform);
+    convert(&hooked.platform, 1);  // the second input read after the first output written
     expect_failed(remove_source ? "Cannot open the file '" + in(c().second_input) + "'"
                                 : "Cannot create the file '" + second_output() + "'");
     EXPECT_EQ(w.colAmiFiles, std::vector<std::string>{out(c().first_output)})
