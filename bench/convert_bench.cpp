@@ -1,9 +1,14 @@
 // Conversion benchmark: generates a folder of synthetic daily Bhavcopy files
-// in the exchange's layout, converts it in folder mode with quillon, and in
-// the same run converts it with an awk program doing the same rule and
-// reads it with cat. Prints MB/s, records/s, peak memory and both ratios.
+// in the exchange's layout (250 days of 2,500 rows by default), converts it
+// in folder mode with quillon (on every core, and with --jobs 1), and in the
+// same rounds converts it with a tuned mawk program doing the same rule and
+// reads it with cat. The runs take turns, round after round; it prints the
+// median and spread of each one's time, of quillon's time over mawk's and
+// over cat's, and quillon's peak memory; then the peak memory of a
+// conversion of 1,000 such files. The load average before and after says
+// how quiet the machine was.
 //
-//   convert_bench QUILLON [DAYS] [ROWS_PER_DAY]
+//   convert_bench QUILLON [DAYS [ROWS_PER_DAY [ROUNDS]]]
 #include <fcntl.h>
 #include <spawn.h>
 #include <unistd.h>
@@ -16,6 +21,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 #include <random>
 #include <string>
 #include <vector>
@@ -54,21 +60,6 @@ Timing run(const std::vector<std::string>& argv, const std::string& stdout_path 
   posix_spawn_file_actions_destroy(&fa);
   return {std::chrono::duration<double>(end - start).count(), ru.ru_maxrss,
           WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-}
-
-Timing best_of(int n, const std::vector<std::string>& argv) {
-  Timing best;
-  best.seconds = 1e9;
-  for (int i = 0; i < n; ++i) {
-    Timing t = run(argv);
-    if (t.status != 0) {
-      std::fprintf(stderr, "%s exited with %d\n", argv[0].c_str(), t.status);
-      std::exit(1);
-    }
-    if (t.seconds < best.seconds) best.seconds = t.seconds;
-    best.peak_kb = std::max(best.peak_kb, t.peak_kb);
-  }
-  return best;
 }
 
 std::string price(std::mt19937& rng, int cents_max) {
@@ -133,20 +124,49 @@ $2 != "EQ" && $2 != "BE" { next }
     d[1], $3, $4, $5, $6, $9 > out }
 )AWK";
 
+
+// Median and spread of a list of figures: "M (A to B)".
+std::string spread(std::vector<double> v, const char* format) {
+  std::sort(v.begin(), v.end());
+  char text[160];
+  const std::string f = std::string(format) + " (" + format + " to " + format + ")";
+  std::snprintf(text, sizeof text, f.c_str(), v[v.size() / 2], v.front(), v.back());
+  return text;
+}
+
+std::string load_average() {
+  std::ifstream in("/proc/loadavg");
+  std::string one, five, fifteen;
+  in >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
+
+Timing checked(const std::vector<std::string>& argv) {
+  const Timing t = run(argv);
+  if (t.status != 0) {
+    std::fprintf(stderr, "%s exited with %d\n", argv[0].c_str(), t.status);
+    std::exit(1);
+  }
+  return t;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: convert_bench QUILLON [DAYS] [ROWS_PER_DAY]\n");
+    std::fprintf(stderr, "usage: convert_bench QUILLON [DAYS [ROWS_PER_DAY [ROUNDS]]]\n");
     return 2;
   }
   const std::string quillon = fs::absolute(argv[1]).string();
-  const int days = argc > 2 ? std::atoi(argv[2]) : 500;
+  const int days = argc > 2 ? std::atoi(argv[2]) : 250;
   const int rows = argc > 3 ? std::atoi(argv[3]) : 2500;
+  const int rounds = std::max(1, argc > 4 ? std::atoi(argv[4]) : 7);
   const fs::path root = fs::temp_directory_path() / ("quillon-bench-" + std::to_string(getpid()));
   const fs::path src = root / "src", dst = root / "dst", awk_dst = root / "awk";
   fs::create_directories(dst);
   fs::create_directories(awk_dst);
+  std::printf("load average before: %s (on %u cores)\n", load_average().c_str(),
+              std::thread::hardware_concurrency());
   size_t records = 0;
   const size_t bytes = generate(src, days, rows, records);
   std::ofstream(root / "rule.awk") << kAwk;
@@ -160,14 +180,31 @@ int main(int argc, char** argv) {
   std::vector<std::string> awk = {"mawk", "-v", "dest=" + awk_dst.string(), "-f",
                                   (root / "rule.awk").string()};
   awk.insert(awk.end(), files.begin(), files.end());
-  std::vector<std::string> q = {quillon, "--settings", (root / "QM.INI").string(), "--source",
-                                "folder", "--source-folder", src.string(), "--dest-folder",
-                                dst.string(), "convert"};
+  auto convert = [&](const fs::path& from, const fs::path& to, const char* jobs) {
+    std::vector<std::string> q = {quillon, "--settings", (root / "QM.INI").string(), "--source",
+                                  "folder", "--source-folder", from.string(), "--dest-folder",
+                                  to.string(), "convert"};
+    if (jobs) q.insert(q.begin() + 1, {"--jobs", jobs});
+    return q;
+  };
 
   run(cat);  // warm the page cache
-  const Timing tq = best_of(5, q);
-  const Timing tc = best_of(5, cat);
-  const Timing ta = best_of(2, awk);
+  checked(convert(src, dst, nullptr));
+  std::vector<double> tq, tq1, tc, ta, over_awk, over_cat;
+  long peak_kb = 0;
+  for (int r = 0; r < rounds; ++r) {
+    const Timing q = checked(convert(src, dst, nullptr));
+    const Timing q1 = checked(convert(src, dst, "1"));
+    const Timing c = checked(cat);
+    const Timing a = checked(awk);
+    tq.push_back(q.seconds);
+    tq1.push_back(q1.seconds);
+    tc.push_back(c.seconds);
+    ta.push_back(a.seconds);
+    over_awk.push_back(q.seconds / a.seconds);
+    over_cat.push_back(q.seconds / c.seconds);
+    peak_kb = std::max(peak_kb, q.peak_kb);
+  }
 
   // The awk rule and quillon must agree on every record.
   bool same = true;
@@ -182,17 +219,29 @@ int main(int argc, char** argv) {
   }
 
   const double mb = static_cast<double>(bytes) / 1e6;
-  std::printf("input: %d files, %.1f MB, %zu records written\n", days, mb, records);
-  std::printf("quillon convert: %.3f s  %.0f MB/s  %.0f records/s  peak memory %.1f MB\n",
-              tq.seconds, mb / tq.seconds, static_cast<double>(records) / tq.seconds,
-              static_cast<double>(tq.peak_kb) / 1024);
-  std::printf("mawk same rule:  %.3f s  %.0f MB/s  peak memory %.1f MB\n", ta.seconds,
-              mb / ta.seconds, static_cast<double>(ta.peak_kb) / 1024);
-  std::printf("cat to /dev/null: %.3f s  %.0f MB/s\n", tc.seconds, mb / tc.seconds);
-  std::printf("speed-up over mawk: %.1fx (target >= 7)\n", ta.seconds / tq.seconds);
-  std::printf("time / cat time:    %.2fx (target <= 2)\n", tq.seconds / tc.seconds);
-  std::printf("peak memory:        %.1f MB (target < 32)\n", static_cast<double>(tq.peak_kb) / 1024);
+  std::printf("input: %d files, %.1f MB, %zu records written; %d rounds, medians (min to max)\n",
+              days, mb, records, rounds);
+  std::printf("quillon convert:          %s s\n", spread(tq, "%.3f").c_str());
+  std::printf("quillon convert --jobs 1: %s s\n", spread(tq1, "%.3f").c_str());
+  std::printf("mawk same rule:           %s s\n", spread(ta, "%.3f").c_str());
+  std::printf("cat to /dev/null:         %s s\n", spread(tc, "%.3f").c_str());
+  std::printf("quillon / mawk: %s (target <= 0.10)\n", spread(over_awk, "%.3f").c_str());
+  std::printf("quillon / cat:  %s (target <= 1.2)\n", spread(over_cat, "%.2f").c_str());
+  std::printf("peak memory, %d files: %.1f MB\n", days, static_cast<double>(peak_kb) / 1024);
   std::printf("outputs identical to the awk rule: %s\n", same ? "yes" : "NO");
+  fs::remove_all(awk_dst);
+  fs::remove_all(dst);
+
+  // Peak memory at 1,000 files: the same folder grown to 1,000 days.
+  if (days < 1000) {
+    fs::remove_all(src);
+    generate(src, 1000, rows, records);
+    fs::create_directories(root / "dst1000");
+    const Timing big = checked(convert(src, root / "dst1000", nullptr));
+    std::printf("peak memory, 1000 files: %.1f MB (target < 32); %.3f s\n",
+                static_cast<double>(big.peak_kb) / 1024, big.seconds);
+  }
+  std::printf("load average after: %s\n", load_average().c_str());
   fs::remove_all(root);
   return same ? 0 : 1;
 }

@@ -2,7 +2,8 @@
 // default 2,500 trading days of 2,300 symbols each) imported one file at a
 // time, each through a fresh "Broker.Application" object as the Update
 // command does. Prints records per second (also without the time spent
-// waiting for a core other programs held) and the peak memory.
+// waiting for a core other programs held) and the peak memory; the load
+// average before and after says how quiet the machine was.
 //
 //   import_bench [FILES [RECORDS_PER_FILE [FOLDER]]]
 //
@@ -18,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -77,11 +79,19 @@ void append_price(std::string& out, long long paise) {
   }
 }
 
+std::string load_average() {
+  std::ifstream in("/proc/loadavg");
+  std::string one, five, fifteen;
+  in >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
+
 int arg(int argc, char** argv, int i, int def) { return argc > i ? std::atoi(argv[i]) : def; }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::printf("load average before: %s\n", load_average().c_str());
   const int files = arg(argc, argv, 1, 2500);
   const int per_file = arg(argc, argv, 2, 2300);
   std::string folder;
@@ -177,6 +187,7 @@ int main(int argc, char** argv) {
   const double list_seconds = std::chrono::duration<double>(Steady::now() - l0).count();
   const auto db_bytes = std::filesystem::file_size(db.file_path());
 
+  std::printf("load average after: %s\n", load_average().c_str());
   std::printf("import: %d files x %d records = %lld records\n", files, per_file, records);
   std::printf("import: %.2f s, %.0f records/s (CPU %.2f s, %.0f records per CPU second)\n",
               import_seconds, static_cast<double>(records) / import_seconds, import_cpu,

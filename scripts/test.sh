@@ -6,7 +6,7 @@
 # are errors in the test builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-CMAKE_OPTIONS="-DQUILLON_WERROR=ON" bash scripts/build.sh
+CMAKE_OPTIONS="-DQUILLON_WERROR=ON -DQUILLON_BENCH=ON" bash scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j 2
 
