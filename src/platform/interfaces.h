@@ -35,7 +35,8 @@ class Disk {
   // ("*" any run, "?" one character) without regard to ASCII letter case, as
   // bare names in ascending order (letter case ignored).
   virtual std::vector<std::string> list(const std::string& folder, const std::string& pattern) = 0;
-  // The whole file, into `out` (its earlier content replaced).
+  // The whole file, into `out` (its earlier content replaced). Called from
+  // several threads at once by a parallel conversion.
   virtual void read(const std::string& path, std::string& out) = 0;
   // The file written whole or not at all: a temporary file beside it
   // ("." + name + ".quillon-tmp" + pid + "-" + n) renamed over it once
