@@ -34,6 +34,7 @@ namespace fs = std::filesystem;
 
 struct Timing {
   double seconds = 0;
+  double cpu_seconds = 0;  // user and system, of all its threads
   long peak_kb = 0;
   int status = 0;
 };
@@ -58,7 +59,10 @@ Timing run(const std::vector<std::string>& argv, const std::string& stdout_path 
   wait4(pid, &status, 0, &ru);
   auto end = std::chrono::steady_clock::now();
   posix_spawn_file_actions_destroy(&fa);
-  return {std::chrono::duration<double>(end - start).count(), ru.ru_maxrss,
+  return {std::chrono::duration<double>(end - start).count(),
+          static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+              static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6,
+          ru.ru_maxrss,
           WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
@@ -190,13 +194,17 @@ int main(int argc, char** argv) {
 
   run(cat);  // warm the page cache
   checked(convert(src, dst, nullptr));
-  std::vector<double> tq, tq1, tc, ta, over_awk, over_cat;
+  std::vector<double> tq, tq1, tc, ta, over_awk, over_cat, cq, cq1, cc, ca;
   long peak_kb = 0;
   for (int r = 0; r < rounds; ++r) {
     const Timing q = checked(convert(src, dst, nullptr));
     const Timing q1 = checked(convert(src, dst, "1"));
     const Timing c = checked(cat);
     const Timing a = checked(awk);
+    cq.push_back(q.cpu_seconds);
+    cq1.push_back(q1.cpu_seconds);
+    cc.push_back(c.cpu_seconds);
+    ca.push_back(a.cpu_seconds);
     tq.push_back(q.seconds);
     tq1.push_back(q1.seconds);
     tc.push_back(c.seconds);
@@ -225,6 +233,9 @@ int main(int argc, char** argv) {
   std::printf("quillon convert --jobs 1: %s s\n", spread(tq1, "%.3f").c_str());
   std::printf("mawk same rule:           %s s\n", spread(ta, "%.3f").c_str());
   std::printf("cat to /dev/null:         %s s\n", spread(tc, "%.3f").c_str());
+  std::printf("CPU time (user and system): quillon %s s, --jobs 1 %s s, mawk %s s, cat %s s\n",
+              spread(cq, "%.3f").c_str(), spread(cq1, "%.3f").c_str(), spread(ca, "%.3f").c_str(),
+              spread(cc, "%.3f").c_str());
   std::printf("quillon / mawk: %s (target <= 0.10)\n", spread(over_awk, "%.3f").c_str());
   std::printf("quillon / cat:  %s (target <= 1.2)\n", spread(over_cat, "%.2f").c_str());
   std::printf("peak memory, %d files: %.1f MB\n", days, static_cast<double>(peak_kb) / 1024);
