@@ -2,6 +2,9 @@
 
 #include "bhavcopy/bhavcopy_convert.h"
 #include "bhavcopy/bhavcopy_download.h"
+#include "bhavcopy/exchange_addresses.h"
+#include "platform/text_file.h"
+#include "platform/zip_reader.h"
 #include "indices/index_convert.h"
 #include "scrip/scrip_convert.h"
 #include "scrip/scrip_download.h"
@@ -126,7 +129,7 @@ void fDownloadScrip(WindowModel& model, Platform& platform, const Date& from, co
   report_failure(platform.messages, "fDownloadScrip: ", result.failure);
 }
 
-void fUpdateAmi(WindowModel& model, Platform& platform, const std::string& strFile) {
+bool fUpdateAmi(WindowModel& model, Platform& platform, const std::string& strFile) {
   ModelStatus status(model);
   const ChartImportResult result = import_into_chart_database(
       {.file = strFile, .database_folder = model.gstrAmiPath}, platform.brokers, platform.pointer,
@@ -134,6 +137,43 @@ void fUpdateAmi(WindowModel& model, Platform& platform, const std::string& strFi
   if (result.failure)
     model.Text1.append(std::string(kCrLf) + "fUpdateAmi AmiBorker : " +
                        std::to_string(result.error_number) + *result.failure + std::string(kCrLf));
+  return !result.failure;
+}
+
+DayFetches exchange_day_fetches(WindowModel& model, Platform& platform) {
+  const std::string base = model.gstrExchangeUrl, folder = folder_with_separator(model.txtSourceFolder);
+  Disk& disk = platform.disk;
+  Fetcher& fetcher = platform.fetcher;
+  // A zipped day file into `local`: the archive to a temporary beside it,
+  // then its one CSV written whole.
+  auto zipped = [&disk, &fetcher](const std::string& address, const std::string& local) {
+    DayFetched out;
+    if (disk.is_file(local)) return DayFetched{DayFetched::Kind::already_there, {}, local};
+    const std::string zip = temp_name_for(local) + ".zip";
+    const FetchResult got = fetcher.fetch(address, zip);
+    if (!got.stored) {
+      disk.remove(zip);
+      if (got.http_status == 404) return DayFetched{DayFetched::Kind::not_found, {}, {}};
+      return DayFetched{DayFetched::Kind::failed, got.error, {}};
+    }
+    try {
+      std::string body;
+      disk.read(zip, body);
+      disk.write(local, read_single_csv_from_zip_data(body), false);
+      out = {DayFetched::Kind::stored, {}, local};
+    } catch (const Error& e) {
+      out = {DayFetched::Kind::failed, e.what(), {}};
+    }
+    disk.remove(zip);
+    return out;
+  };
+  DayFetches f;
+  f.bhavcopy = [=](const Date& day) {
+    return zipped(daily_bhavcopy_address(base, day), folder + bhavcopy_file_name(day));
+  };
+  f.index = [](const Date&) { return DayFetched{DayFetched::Kind::failed, "not yet", {}}; };
+  f.rebuild_indices = [] {};
+  return f;
 }
 
 }  // namespace quillon
