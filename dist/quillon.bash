@@ -13,6 +13,9 @@ _quillon() {
     --source)
       mapfile -t COMPREPLY < <(compgen -W "nse bse folder" -- "$cur")
       return ;;
+    --exchange-layout)
+      mapfile -t COMPREPLY < <(compgen -W "current legacy" -- "$cur")
+      return ;;
     --source-folder | --dest-folder)
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -d -- "$cur")
@@ -27,7 +30,7 @@ _quillon() {
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "--from --to --scrip --source --source-folder
       --dest-folder --eod --no-eod --indices --no-indices --length --settings
-      --exchange-url --screenshot --chart --help --version" -- "$cur")
+      --exchange-url --exchange-layout --screenshot --chart --help --version" -- "$cur")
   else
     mapfile -t COMPREPLY < <(compgen -W "download convert settings update" -- "$cur")
   fi

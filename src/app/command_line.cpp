@@ -37,6 +37,10 @@ std::string usage_text() {
          "  --settings FILE        settings file to use instead of the usual one (below)\n"
          "  --exchange-url URL     the exchange's base address (http:// or https://;\n"
          "                         default https://nsearchives.nseindia.com)\n"
+         "  --exchange-layout current|legacy  the exchange's files as published today\n"
+         "                         (current, the default) or the old site's pages and\n"
+         "                         files, for mirrors of it (legacy); overrides\n"
+         "                         ExchangeLayout= in [QN_EOD] of the settings file\n"
          "  --screenshot FILE      open the window with these options, save a picture\n"
          "                         of it as a PNG file and end (takes no command)\n"
          "  --chart SYMBOL         open the chart of SYMBOL in the AmiPath database instead\n"
@@ -126,6 +130,14 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
         error = "--source takes nse, bse or folder, not '" + *v + "'";
         return std::nullopt;
       }
+    } else if (arg == "--exchange-layout") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      cl.exchange_layout = parse_exchange_layout(*v);
+      if (!cl.exchange_layout) {
+        error = "--exchange-layout takes current or legacy, not '" + *v + "'";
+        return std::nullopt;
+      }
     } else if (arg == "--eod" || arg == "--no-eod") {
       bool b = false;
       if (!flag(b, arg == "--eod")) return std::nullopt;
@@ -177,7 +189,7 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
       return std::nullopt;
     }
     if (cl.scrip || cl.source || cl.source_folder || cl.dest_folder || cl.length || cl.eod ||
-        cl.indices || cl.exchange_url) {
+        cl.indices || cl.exchange_url || cl.exchange_layout) {
       error = "--chart takes no option but --from, --to, --settings and --screenshot";
       return std::nullopt;
     }
@@ -193,6 +205,7 @@ void apply_options(WindowCommands& window, const CommandLine& cl) {
     while (base.size() > 1 && base.back() == '/') base.pop_back();
     w.gstrExchangeUrl = base;
   }
+  if (cl.exchange_layout) w.gExchangeLayout = *cl.exchange_layout;
   if (cl.from) w.TxtFromDt = *cl.from;
   if (cl.to) w.TxtToDt = *cl.to;
   if (cl.scrip) w.txtScrip = *cl.scrip;

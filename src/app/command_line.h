@@ -30,6 +30,7 @@ struct CommandLine {
   std::optional<bool> eod, indices;
   std::string settings_file;
   std::optional<std::string> exchange_url;
+  std::optional<ExchangeLayout> exchange_layout;
   std::optional<std::string> screenshot;  // PNG file: picture of the window
   std::optional<std::string> chart;       // symbol: the chart window instead
   bool calendar = false;                  // the calendar view instead

@@ -83,6 +83,7 @@ void fGetNseFileAlt(WindowModel& model, Platform& platform, const Date& from, co
   ModelStatus status(model);
   const DownloadResult result =
       download_bhavcopies({.exchange_url = model.gstrExchangeUrl,
+                           .layout = model.gExchangeLayout,
                            .folder = model.txtSourceFolder,
                            .from = from,
                            .to = to,

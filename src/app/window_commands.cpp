@@ -78,6 +78,7 @@ void WindowCommands::Form_Load() {
     w.strDataSource = ReadIniString(p.disk, "QN_EOD", "DataSource", "", w.gstrIniPath);
     w.strSourcePath = ReadIniString(p.disk, "QN_EOD", "SourcePath", "", w.gstrIniPath);
     w.strDestPath = ReadIniString(p.disk, "QN_EOD", "DestPath", "", w.gstrIniPath);
+    const std::string layout = ReadIniString(p.disk, "QN_EOD", "ExchangeLayout", "", w.gstrIniPath);
     // The folder boxes, restored for the exchanges only.
     if (w.strDataSource == "NSE" || w.strDataSource == "BSE") {
       w.txtSourceFolder = w.strSourcePath;
@@ -97,6 +98,13 @@ void WindowCommands::Form_Load() {
     w.Label4 = w.strDateFormat;
     // No download yet.
     w.arrBhavFiles.assign(1, std::string());
+    if (!layout.empty()) {
+      const std::optional<ExchangeLayout> read = parse_exchange_layout(layout);
+      if (!read)
+        throw Error("The settings file's ExchangeLayout '" + layout +
+                    "' is neither current nor legacy; current is used.");
+      w.gExchangeLayout = *read;
+    }
   }));
 }
 

@@ -75,7 +75,8 @@ TEST(CommandLine, Contract) {
       // Folders from the settings file. Numbers never go through the C
       // locale (it writes "1234,5" under de_DE). The status text ends with
       // one line end: an empty line was once added after the update's own.
-      {{"--from", "31.01.08", "--to", "01.02.08", "--exchange-url", server.base() + "/", "download",
+      {{"--from", "31.01.08", "--to", "01.02.08", "--exchange-url", server.base() + "/",
+        "--exchange-layout", "legacy", "download",
         "convert", "update"}, 0,
        Eq("\nDownloading BhavCopy for 31.01.08 <- file downloaded...."
           "\nDownloading BhavCopy for 01.02.08 <- file doesnt exists...."

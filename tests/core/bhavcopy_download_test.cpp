@@ -43,6 +43,7 @@ struct BhavcopyRun : ::testing::Test {
   std::string src = tmp.sub("S"), dest = tmp.sub("D");
   void SetUp() override {
     w.gstrExchangeUrl = server.base();
+    w.gExchangeLayout = ExchangeLayout::legacy;  // the old site's addresses
     w.txtSourceFolder = src;
     w.txtDestFolder = dest;
   }

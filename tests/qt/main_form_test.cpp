@@ -82,6 +82,7 @@ void MainFormTest::theButtonsBoxesAndLinksByName() {
     std::filesystem::remove(day);
     click(form, "rbSource_0");
     form.commands().model().gstrExchangeUrl = "http://127.0.0.1:" + std::to_string(port);
+    form.commands().model().gExchangeLayout = ExchangeLayout::legacy;
     box(form, "TxtFromDt").setText(QStringLiteral("01/01/2008"));
     box(form, "TxtToDt").setText(QStringLiteral("09/02/2008"));  // 40 days
     QVERIFY(enabled(form, {"cmdStop"}, false));
