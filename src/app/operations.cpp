@@ -2,9 +2,7 @@
 
 #include "bhavcopy/bhavcopy_convert.h"
 #include "bhavcopy/bhavcopy_download.h"
-#include "bhavcopy/exchange_addresses.h"
-#include "platform/text_file.h"
-#include "platform/zip_reader.h"
+#include "bhavcopy/day_fetch.h"
 #include "indices/index_convert.h"
 #include "scrip/scrip_convert.h"
 #include "scrip/scrip_download.h"
@@ -142,39 +140,22 @@ bool fUpdateAmi(WindowModel& model, Platform& platform, const std::string& strFi
 }
 
 DayFetches exchange_day_fetches(WindowModel& model, Platform& platform) {
-  const std::string base = model.gstrExchangeUrl, folder = folder_with_separator(model.txtSourceFolder);
-  Disk& disk = platform.disk;
-  Fetcher& fetcher = platform.fetcher;
-  // A zipped day file into `local`: the archive to a temporary beside it,
-  // then its one CSV written whole.
-  auto zipped = [&disk, &fetcher](const std::string& address, const std::string& local) {
-    DayFetched out;
-    if (disk.is_file(local)) return DayFetched{DayFetched::Kind::already_there, {}, local};
-    const std::string zip = temp_name_for(local) + ".zip";
-    const FetchResult got = fetcher.fetch(address, zip);
-    if (!got.stored) {
-      disk.remove(zip);
-      if (got.http_status == 404) return DayFetched{DayFetched::Kind::not_found, {}, {}};
-      return DayFetched{DayFetched::Kind::failed, got.error, {}};
-    }
-    try {
-      std::string body;
-      disk.read(zip, body);
-      disk.write(local, read_single_csv_from_zip_data(body), false);
-      out = {DayFetched::Kind::stored, {}, local};
-    } catch (const Error& e) {
-      out = {DayFetched::Kind::failed, e.what(), {}};
-    }
-    disk.remove(zip);
-    return out;
+  const DayFetchJob job{.exchange_url = model.gstrExchangeUrl,
+                        .layout = model.gExchangeLayout,
+                        .folder = model.txtSourceFolder};
+  auto adapt = [&platform, job](auto fetch) {
+    return [&platform, job, fetch](const Date& day) {
+      const DayFetchOutcome got = fetch(job, day, platform.fetcher, platform.disk);
+      using K = DayFetched::Kind;
+      const K kind = got.state == DayFetchState::stored          ? K::stored
+                     : got.state == DayFetchState::already_there ? K::already_there
+                     : got.state == DayFetchState::not_found     ? K::not_found
+                                                                 : K::failed;
+      return DayFetched{kind, got.reason, got.path};
+    };
   };
-  DayFetches f;
-  f.bhavcopy = [=](const Date& day) {
-    return zipped(daily_bhavcopy_address(base, day), folder + bhavcopy_file_name(day));
-  };
-  f.index = [](const Date&) { return DayFetched{DayFetched::Kind::failed, "not yet", {}}; };
-  f.rebuild_indices = [] {};
-  return f;
+  return {.bhavcopy = adapt(fetch_bhavcopy_day), .index = adapt(fetch_index_day),
+          .rebuild_indices = [] {}};
 }
 
 }  // namespace quillon
