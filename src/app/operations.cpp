@@ -3,6 +3,7 @@
 #include "bhavcopy/bhavcopy_convert.h"
 #include "bhavcopy/bhavcopy_download.h"
 #include "indices/index_convert.h"
+#include "indices/index_history.h"
 #include "scrip/scrip_convert.h"
 #include "scrip/scrip_download.h"
 #include "update/chart_import.h"
@@ -92,14 +93,22 @@ void fGetNseFileAlt(WindowModel& model, Platform& platform, const Date& from, co
 
 void fgetIndices(WindowModel& model, Platform& platform, const Date& from, const Date& to) {
   ModelStatus status(model);
+  IndexDownloadJob job{.exchange_url = model.gstrExchangeUrl,
+                       .layout = model.gExchangeLayout,
+                       .folder = model.txtSourceFolder,
+                       .from = from,
+                       .to = to,
+                       .entries = model.arrIndexList,
+                       .settings_file = model.gstrIniPath};
+  if (job.layout == ExchangeLayout::current) {
+    // A first run without [QN_Indices]: today's names, in memory only.
+    if (!job.entries) job.entries = default_index_list();
+    const IndexDownloadResult result = download_index_days(job, download_tools(platform, status));
+    report_failure(platform.messages, "fgetIndices: ", result.failure);
+    return;
+  }
   const IndexDownloadResult result = download_index_histories(
-      {.exchange_url = model.gstrExchangeUrl,
-       .folder = model.txtSourceFolder,
-       .from = from,
-       .to = to,
-       .entries = model.arrIndexList,
-       .settings_file = model.gstrIniPath},
-      download_tools(platform, status), platform.browser, platform.program_folder,
+      job, download_tools(platform, status), platform.browser, platform.program_folder,
       [&](const IndexFile& file) { return FGetNseIndex(model, platform, file); });
   if (!result.query_address.empty()) {
     model.strIndexQueryUrl = model.WebBrowser1 = result.query_address;
