@@ -126,13 +126,17 @@ DownloadResult FGetNseIndex(WindowModel& model, Platform& platform, const IndexF
 
 void fDownloadScrip(WindowModel& model, Platform& platform, const Date& from, const Date& to) {
   ModelStatus status(model);
-  const DownloadResult result = download_scrip_history(
-      {.exchange_url = model.gstrExchangeUrl,
-       .folder = model.txtSourceFolder,
-       .symbol = model.txtScrip,
-       .from = from,
-       .to = to},
-      download_tools(platform, status), platform.program_folder);
+  const ScripDownloadJob job{.exchange_url = model.gstrExchangeUrl,
+                             .layout = model.gExchangeLayout,
+                             .folder = model.txtSourceFolder,
+                             .symbol = model.txtScrip,
+                             .from = from,
+                             .to = to,
+                             .date_pattern = platform.date_pattern.short_date_pattern()};
+  const DownloadResult result =
+      job.layout == ExchangeLayout::current
+          ? download_scrip_days(job, download_tools(platform, status))
+          : download_scrip_history(job, download_tools(platform, status), platform.program_folder);
   report_failure(platform.messages, "fDownloadScrip: ", result.failure);
 }
 

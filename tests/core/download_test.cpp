@@ -281,6 +281,7 @@ TEST(Download, TheCommandChecksThenRunsWhatTheBoxesAskFor) {
     MemoryPlatform tp;
     WindowCommands window(tp.platform);
     WindowModel& w = window.model();
+    w.gExchangeLayout = ExchangeLayout::legacy;
     window.rbSource_Click(r.source);
     w.TxtFromDt = r.from;
     w.TxtToDt = r.to;
