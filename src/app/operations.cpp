@@ -4,6 +4,7 @@
 #include "bhavcopy/bhavcopy_download.h"
 #include "bhavcopy/day_fetch.h"
 #include "indices/index_convert.h"
+#include "indices/index_history.h"
 #include "scrip/scrip_convert.h"
 #include "scrip/scrip_download.h"
 #include "update/chart_import.h"
@@ -93,14 +94,22 @@ void fGetNseFileAlt(WindowModel& model, Platform& platform, const Date& from, co
 
 void fgetIndices(WindowModel& model, Platform& platform, const Date& from, const Date& to) {
   ModelStatus status(model);
+  IndexDownloadJob job{.exchange_url = model.gstrExchangeUrl,
+                       .layout = model.gExchangeLayout,
+                       .folder = model.txtSourceFolder,
+                       .from = from,
+                       .to = to,
+                       .entries = model.arrIndexList,
+                       .settings_file = model.gstrIniPath};
+  if (job.layout == ExchangeLayout::current) {
+    // A first run without [QN_Indices]: today's names, in memory only.
+    if (!job.entries) job.entries = default_index_list();
+    const IndexDownloadResult result = download_index_days(job, download_tools(platform, status));
+    report_failure(platform.messages, "fgetIndices: ", result.failure);
+    return;
+  }
   const IndexDownloadResult result = download_index_histories(
-      {.exchange_url = model.gstrExchangeUrl,
-       .folder = model.txtSourceFolder,
-       .from = from,
-       .to = to,
-       .entries = model.arrIndexList,
-       .settings_file = model.gstrIniPath},
-      download_tools(platform, status), platform.browser, platform.program_folder,
+      job, download_tools(platform, status), platform.browser, platform.program_folder,
       [&](const IndexFile& file) { return FGetNseIndex(model, platform, file); });
   if (!result.query_address.empty()) {
     model.strIndexQueryUrl = model.WebBrowser1 = result.query_address;
@@ -118,13 +127,17 @@ DownloadResult FGetNseIndex(WindowModel& model, Platform& platform, const IndexF
 
 void fDownloadScrip(WindowModel& model, Platform& platform, const Date& from, const Date& to) {
   ModelStatus status(model);
-  const DownloadResult result = download_scrip_history(
-      {.exchange_url = model.gstrExchangeUrl,
-       .folder = model.txtSourceFolder,
-       .symbol = model.txtScrip,
-       .from = from,
-       .to = to},
-      download_tools(platform, status), platform.program_folder);
+  const ScripDownloadJob job{.exchange_url = model.gstrExchangeUrl,
+                             .layout = model.gExchangeLayout,
+                             .folder = model.txtSourceFolder,
+                             .symbol = model.txtScrip,
+                             .from = from,
+                             .to = to,
+                             .date_pattern = platform.date_pattern.short_date_pattern()};
+  const DownloadResult result =
+      job.layout == ExchangeLayout::current
+          ? download_scrip_days(job, download_tools(platform, status))
+          : download_scrip_history(job, download_tools(platform, status), platform.program_folder);
   report_failure(platform.messages, "fDownloadScrip: ", result.failure);
 }
 

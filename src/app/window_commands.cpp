@@ -8,6 +8,7 @@
 #include "app/operations.h"
 #include "base/dates.h"
 #include "download/download_support.h"
+#include "indices/index_history.h"
 #include "platform/install_layout.h"
 #include "platform/text_file.h"
 #include "settings/ini_file.h"
@@ -313,12 +314,19 @@ void WindowCommands::cmdOptions_Click() {
   w.strDestPath = w.txtDestFolder;
   // The three settings are saved in one replacement of the file, so a
   // failed save changes nothing, and the failure is reported so a setting
-  // that was not saved never passes for saved.
-  const std::string failure = WriteIniStrings(platform_.disk, "QN_EOD",
-                                              {{"DataSource", w.strDataSource},
-                                               {"SourcePath", w.strSourcePath},
-                                               {"DestPath", w.strDestPath}},
-                                              w.gstrIniPath);
+  // that was not saved never passes for saved. In the current layout a file
+  // without [QN_Indices] gets the default index list in the same save.
+  std::vector<IniSetting> settings = {{"QN_EOD", "DataSource", w.strDataSource},
+                                      {"QN_EOD", "SourcePath", w.strSourcePath},
+                                      {"QN_EOD", "DestPath", w.strDestPath}};
+  if (w.gExchangeLayout == ExchangeLayout::current &&
+      ReadIniSection(platform_.disk, "QN_Indices", w.gstrIniPath).empty()) {
+    for (const std::string& entry : default_index_list()) {
+      const size_t eq = entry.find('=');
+      settings.push_back({"QN_Indices", entry.substr(0, eq), entry.substr(eq + 1)});
+    }
+  }
+  const std::string failure = WriteIniSettings(platform_.disk, settings, w.gstrIniPath);
   if (!failure.empty()) platform_.messages.show("cmdOptions: The settings were not saved. " + failure);
 }
 

@@ -29,7 +29,9 @@ void fetch_zipped(const DownloadTools& tools, const std::string& address,
   } zip{tools.disk, temp_name_for(local) + ".zip"};
   if (!tools.fetcher.fetch(address + ".zip", zip.path).stored) return;
   try {
-    tools.disk.write(local, read_single_csv_from_zip(zip.path), false);
+    std::string archive;
+    tools.disk.read(zip.path, archive);
+    tools.disk.write(local, read_single_csv_from_zip_data(archive), false);
   } catch (const Error&) {
   }
 }

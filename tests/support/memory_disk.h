@@ -27,17 +27,23 @@ class MemoryDisk final : public Disk {
   void vanish_after_list(const std::string& prefix) { vanishing_.push_back(prefix); }
   // Stores a file and makes its folders.
   void put(const std::string& path, std::string data) {
-    make_folders(folder_of(path));
-    files[path] = std::move(data);
+    make_folders(folder_of(key(path)));
+    files[key(path)] = std::move(data);
+  }
+  // A path as the maps hold it: "//" as "/", no "/" at the end.
+  static std::string key(std::string path) {
+    for (size_t at; (at = path.find("//")) != std::string::npos;) path.erase(at, 1);
+    if (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
   }
 
   std::vector<std::string> list(const std::string& folder, const std::string& pattern) override {
-    if (int err = fault(List, folder); err || !folders.count(folder))
+    if (int err = fault(List, folder); err || !folders.count(key(folder)))
       throw Error("Cannot list the folder '" + folder + "': " + errno_text(err ? err : ENOENT) + ".");
     std::vector<std::string> names;
     for (const auto& [path, data] : files) {
-      if (folder_of(path) != folder) continue;
-      const std::string name = path.substr(folder == "/" ? 1 : folder.size() + 1);
+      if (folder_of(path) != key(folder)) continue;
+      const std::string name = path.substr(path.rfind('/') + 1);
       if (name[0] != '.' && wildcard_match(pattern, name)) names.push_back(name);
     }
     sort_names(names);
@@ -52,32 +58,32 @@ class MemoryDisk final : public Disk {
     out.clear();
     const int err = fault(Read, path);
     if (err == EIO) throw Error(file_error("read", path, err));
-    auto it = files.find(path);
+    auto it = files.find(key(path));
     if (err || it == files.end()) throw Error(file_error("open", path, err ? err : ENOENT));
     out = it->second;
   }
 
   void write(const std::string& path, std::string_view data, bool) override {
     const int err = fault(Write, path);
-    if (err == EACCES || !folders.count(folder_of(path)))
+    if (err == EACCES || err == ENOTDIR || !folders.count(folder_of(key(path))))
       throw Error(file_error("create", path, err ? err : ENOENT));
     if (err) throw Error(file_error("write", path, err));
-    files[path] = data;
-    written.push_back(path);
+    files[key(path)] = data;
+    written.push_back(key(path));
   }
 
-  bool is_file(const std::string& path) override { return files.count(path) > 0; }
+  bool is_file(const std::string& path) override { return files.count(key(path)) > 0; }
   void make_folders(const std::string& folder) override {
-    for (std::string f = folder; !folders.count(f) && f != "." && !f.empty(); f = folder_of(f)) {
+    for (std::string f = key(folder); !folders.count(f) && f != "." && !f.empty(); f = folder_of(f)) {
       if (int err = fault(Write, f)) throw Error("Cannot create the folder '" + f + "': " + errno_text(err) + ".");
       folders.insert(f);
       if (f == "/") break;
     }
   }
-  void remove(const std::string& path) override { files.erase(path); }
+  void remove(const std::string& path) override { files.erase(key(path)); }
   void remove_stale_temporaries(const std::string& folder) override {
     std::erase_if(files, [&](const auto& f) {
-      return folder_of(f.first) == folder && is_stale_temporary(f.first.substr(folder.size() + 1));
+      return folder_of(f.first) == key(folder) && is_stale_temporary(f.first.substr(f.first.rfind('/') + 1));
     });
   }
 
