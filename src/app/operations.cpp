@@ -167,8 +167,17 @@ DayFetches exchange_day_fetches(WindowModel& model, Platform& platform) {
       return DayFetched{kind, got.reason, got.path};
     };
   };
+  // Every INDEX_<short>.csv from all the daily index files kept, so they hold
+  // the user's whole index history.
+  auto rebuild = [&model, &platform] {
+    ModelStatus status(model);
+    const DownloadResult result = rebuild_index_histories(
+        model.txtSourceFolder, model.arrIndexList ? *model.arrIndexList : default_index_list(),
+        platform.disk, status);
+    report_failure(platform.messages, "cmdCatchUp: ", result.failure);
+  };
   return {.bhavcopy = adapt(fetch_bhavcopy_day), .index = adapt(fetch_index_day),
-          .rebuild_indices = [] {}};
+          .rebuild_indices = rebuild};
 }
 
 }  // namespace quillon

@@ -282,13 +282,16 @@ bool WindowCommands::catch_up(const std::optional<Date>& from, const std::option
          .already_there = plan.already_there},
         fetches.bhavcopy, w.chkIndices ? fetches.index : DayFetch{}, {status, p.progress, p.events});
     if (w.chkIndices && result.index_days_stored > 0) fetches.rebuild_indices();
-    long long records = 0;
-    if (!result.fetched.empty()) {  // Convert and Update of exactly the days fetched
+    // Convert and Update of exactly the days fetched; nothing when none was.
+    const bool new_indices = w.chkIndices && result.index_days_stored > 0;
+    if (!result.fetched.empty()) {
       w.arrBhavFiles = result.fetched;
       fOutput(w, p);
-      if (w.chkIndices && result.index_days_stored > 0) fConvertIndex(w, p);
-      if (!w.gstrAmiPath.empty()) records = count_records(p.disk, import_queue());
     }
+    if (new_indices) fConvertIndex(w, p);
+    long long records = 0;
+    if ((new_indices || !result.fetched.empty()) && !w.gstrAmiPath.empty())
+      records = count_records(p.disk, import_queue());
     if (!result.missing.empty())
       status.append(std::string(kCrLf) + missing_days_line(result.missing, pattern));
     status.append(std::string(kCrLf) + catch_up_summary(result, records));
