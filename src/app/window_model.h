@@ -9,6 +9,7 @@
 
 #include "app/status_box.h"
 #include "base/version.h"
+#include "bhavcopy/exchange_addresses.h"
 
 namespace quillon {
 
@@ -84,6 +85,8 @@ struct WindowModel {
   std::string gstrIniPath;
   std::string gstrAmiPath;
   std::string gstrExchangeUrl = kDefaultExchangeUrl;
+  // ExchangeLayout= of [QN_EOD], or --exchange-layout.
+  ExchangeLayout gExchangeLayout = ExchangeLayout::current;
 };
 
 }  // namespace quillon

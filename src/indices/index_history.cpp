@@ -45,17 +45,6 @@ std::string index_name_key(std::string_view name) {
   return key;
 }
 
-bool is_index_day_file(std::string_view body) {
-  std::vector<std::string_view> got, want;
-  split_line(first_line(body), got);
-  split_line(kIndexDayHeader, want);
-  return got.size() >= want.size() &&
-         std::equal(want.begin(), want.end(), got.begin(),
-                    [](std::string_view w, std::string_view g) {
-                      return equal_ignoring_ascii_case(w, trim(g));
-                    });
-}
-
 bool build_index_history(std::string_view index_name, const std::vector<IndexDay>& days,
                          std::string& out) {
   const std::string wanted = index_name_key(index_name);

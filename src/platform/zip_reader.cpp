@@ -73,6 +73,8 @@ std::string read_csv_member(zip_t* archive, const std::string& archive_name) {
   return data;
 }
 
+}  // namespace
+
 // What a body that is no zip archive looks like, for the message.
 std::string kind_of_body(std::string_view body) {
   if (body.empty()) return "it is empty";
@@ -81,8 +83,6 @@ std::string kind_of_body(std::string_view body) {
     return "it is an HTML page";
   return "it starts with '" + shown(body.substr(0, 16)) + "'";
 }
-
-}  // namespace
 
 std::string read_single_csv_from_zip(const std::string& zip_path) {
   int code = 0;

@@ -33,6 +33,7 @@ struct Download {
     tp.disk.make_folders("/s");
     tp.disk.make_folders(folder_of(scratch_page_path(tp.program_folder)));
     w.gstrExchangeUrl = kBase;
+    w.gExchangeLayout = ExchangeLayout::legacy;  // the old site's addresses
     w.txtSourceFolder = "/s";
     w.txtDestFolder = "/d";
     w.TxtFromDt = w.TxtToDt = "31/01/2008";
@@ -280,6 +281,7 @@ TEST(Download, TheCommandChecksThenRunsWhatTheBoxesAskFor) {
     MemoryPlatform tp;
     WindowCommands window(tp.platform);
     WindowModel& w = window.model();
+    w.gExchangeLayout = ExchangeLayout::legacy;
     window.rbSource_Click(r.source);
     w.TxtFromDt = r.from;
     w.TxtToDt = r.to;
