@@ -1,6 +1,7 @@
 #include "bhavcopy/bhavcopy_download.h"
 
 #include "base/text.h"
+#include "bhavcopy/day_fetch.h"
 #include "platform/text_file.h"
 #include "platform/zip_reader.h"
 
@@ -28,7 +29,9 @@ void fetch_zipped(const DownloadTools& tools, const std::string& address,
   } zip{tools.disk, temp_name_for(local) + ".zip"};
   if (!tools.fetcher.fetch(address + ".zip", zip.path).stored) return;
   try {
-    tools.disk.write(local, read_single_csv_from_zip(zip.path), false);
+    std::string archive;
+    tools.disk.read(zip.path, archive);
+    tools.disk.write(local, read_single_csv_from_zip_data(archive), false);
   } catch (const Error&) {
   }
 }
@@ -58,14 +61,26 @@ DownloadResult download_bhavcopies(const BhavcopyDownloadJob& job, const Downloa
     for (Date day = job.from; day <= job.to; day = next_day(day)) {
       tools.progress.report(done, total);
       tools.events.pump();
-      const std::string address = bhavcopy_address(job.exchange_url, day);
+      const bool legacy = job.layout == ExchangeLayout::legacy;
+      const std::string address = legacy ? bhavcopy_address(job.exchange_url, day)
+                                         : daily_bhavcopy_address(job.exchange_url, day);
       status.append(std::string(kCrLf) + "Downloading BhavCopy for " +
                     format_date(day, job.date_pattern));
       status.show_address(address);
       const std::string local = folder + bhavcopy_file_name(day);
-      const FetchResult got = tools.fetcher.fetch(address, local);
-      if (!got.stored && got.http_status == 404) fetch_zipped(tools, address, local);
-      if (tools.disk.is_file(local)) {
+      std::string not_stored;  // why a day that answered is not there
+      if (legacy) {
+        const FetchResult got = tools.fetcher.fetch(address, local);
+        if (!got.stored && got.http_status == 404) fetch_zipped(tools, address, local);
+      } else {
+        const DayFetchOutcome got = fetch_bhavcopy_day(
+            {job.exchange_url, job.layout, job.folder}, day, tools.fetcher, tools.disk);
+        if (got.state == DayFetchState::rejected || got.state == DayFetchState::failed)
+          not_stored = got.reason;
+      }
+      if (!not_stored.empty()) {
+        status.append(" <- file not stored: " + not_stored);
+      } else if (tools.disk.is_file(local)) {
         result.files.push_back(local);
         status.append(" <- file downloaded....");
       } else {

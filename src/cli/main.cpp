@@ -1,7 +1,8 @@
 // quillon: the command line. It loads Qt Core, SQLite and libzip and nothing
 // of Qt's widgets or of libcurl, so that --version or a conversion starts in
-// a few milliseconds. The window (no command, --screenshot, --chart) and the
-// commands that download are quillon-window's: this program becomes it
+// a few milliseconds. The window (no command, --screenshot, --chart,
+// --calendar) and the commands that download (download, catch-up) are
+// quillon-window's: this program becomes it
 // (execv) with the same arguments.
 #include <unistd.h>
 
@@ -29,9 +30,12 @@ class NoNetwork final : public Fetcher, public Browser {
   void navigate(const std::string&) override {}
 };
 
+// The window (no command: also --screenshot, --chart, --calendar) and the
+// commands that download.
 bool needs_window_program(const CommandLine& cl) {
-  return cl.commands.empty() ||
-         std::find(cl.commands.begin(), cl.commands.end(), "download") != cl.commands.end();
+  return cl.commands.empty() || std::any_of(cl.commands.begin(), cl.commands.end(), [](auto& c) {
+           return c == "download" || c == "catch-up";
+         });
 }
 
 // Becomes the window program; returns only when it cannot be started.

@@ -77,8 +77,8 @@ int run_in_terminal(const CommandLine& cl, Fetcher& fetcher, Browser& browser,
   const std::string& status_text = window.model().Text1.text();
   if (!status_text.empty() && status_text.back() != '\n') std::cout << '\n';
   std::cout.flush();
-  if (status != kExitOk) return status;
-  return messages.shown() > 0 ? kExitMessageShown : kExitOk;
+  if (status == kExitUsage) return status;
+  return messages.shown() > 0 ? kExitMessageShown : status;
 }
 
 int run_guarded(const std::function<int()>& run) {

@@ -64,17 +64,17 @@ void convert_serially(const std::vector<ConversionInput>& inputs, const ConvertF
   }
 }
 
-// The parallel run: a ring of `jobs` + 2 slots. Input i goes into slot
-// i % size once input i - size is written: a worker reads it there and
-// converts it, the workers taking the inputs in order, and this thread
-// writes each output when its turn comes. A failure (reading or converting)
-// is thrown when its input's turn comes, so the outputs before it are
+// The parallel run: a ring of `jobs` + 2 slots. This thread reads input i
+// into slot i % size once input i - size is written, `jobs` workers convert
+// the inputs in the order read, and this thread writes each output when it
+// and all before it are done. A failure (reading or converting) is thrown
+// when its input's turn to be written comes, so the outputs before it are
 // written and none after it.
 class ParallelConversion {
  public:
   ParallelConversion(const std::vector<ConversionInput>& inputs, const ConvertFn& convert,
-                     Disk& disk, size_t jobs)
-      : inputs_(inputs), convert_(convert), disk_(disk), slots_(jobs + 2) {
+                     size_t jobs)
+      : inputs_(inputs), convert_(convert), slots_(jobs + 2) {
     for (size_t t = 0; t < jobs; ++t) {
       try {
         workers_.emplace_back([this] { work(); });
@@ -88,7 +88,7 @@ class ParallelConversion {
       std::lock_guard lock(mutex_);
       stop_ = true;
     }
-    takeable_.notify_all();
+    readable_.notify_all();
     for (std::thread& t : workers_) t.join();
   }
   ParallelConversion(const ParallelConversion&) = delete;
@@ -96,9 +96,24 @@ class ParallelConversion {
 
   bool started() const { return !workers_.empty(); }
 
-  void run(RunProgress& progress, std::vector<std::string>& written) {
+  void run(Disk& disk, RunProgress& progress, std::vector<std::string>& written) {
     const size_t total = inputs_.size();
     for (size_t i = 0; i < total; ++i) {
+      for (; read_ < total && read_ < i + slots_.size(); ++read_) {
+        Slot& s = slots_[read_ % slots_.size()];
+        s.error = nullptr;
+        try {
+          disk.read(inputs_[read_].input_path, s.data);
+        } catch (...) {
+          s.error = std::current_exception();
+        }
+        {
+          std::lock_guard lock(mutex_);
+          s.converted = false;
+          published_ = read_ + 1;
+        }
+        readable_.notify_one();
+      }
       progress.report(static_cast<int>(i), static_cast<int>(total));
       Slot& s = slots_[i % slots_.size()];
       {
@@ -106,14 +121,8 @@ class ParallelConversion {
         converted_.wait(lock, [&] { return s.converted; });
       }
       if (s.error) std::rethrow_exception(s.error);
-      disk_.write(inputs_[i].output_path, s.out, false);
+      disk.write(inputs_[i].output_path, s.out, false);
       written.push_back(inputs_[i].output_path);
-      {
-        std::lock_guard lock(mutex_);
-        s.converted = false;
-        ++written_;
-      }
-      takeable_.notify_one();
     }
   }
 
@@ -127,21 +136,19 @@ class ParallelConversion {
   void work() {
     std::unique_lock lock(mutex_);
     for (;;) {
-      takeable_.wait(lock, [&] {
-        return stop_ || (taken_ < inputs_.size() && taken_ < written_ + slots_.size());
-      });
+      readable_.wait(lock, [&] { return stop_ || taken_ < published_; });
       if (stop_) return;
       const size_t i = taken_++;
       Slot& s = slots_[i % slots_.size()];
-      lock.unlock();
-      s.error = nullptr;
-      try {
-        disk_.read(inputs_[i].input_path, s.data);
-        convert_input(inputs_[i], convert_, s.data, s.out);
-      } catch (...) {
-        s.error = std::current_exception();
+      if (!s.error) {
+        lock.unlock();
+        try {
+          convert_input(inputs_[i], convert_, s.data, s.out);
+        } catch (...) {
+          s.error = std::current_exception();
+        }
+        lock.lock();
       }
-      lock.lock();
       s.converted = true;
       converted_.notify_all();
     }
@@ -149,12 +156,12 @@ class ParallelConversion {
 
   const std::vector<ConversionInput>& inputs_;
   const ConvertFn& convert_;
-  Disk& disk_;
   std::vector<Slot> slots_;
+  size_t read_ = 0;  // inputs read so far (this thread's own count)
   std::mutex mutex_;  // guards what follows and the slots' `converted`
-  std::condition_variable takeable_, converted_;
-  size_t taken_ = 0;    // inputs a worker has taken
-  size_t written_ = 0;  // outputs written (or failed) by this thread
+  std::condition_variable readable_, converted_;
+  size_t published_ = 0;  // inputs read and handed to the workers
+  size_t taken_ = 0;      // inputs a worker has taken
   bool stop_ = false;
   std::vector<std::thread> workers_;  // last: started once the rest is ready
 };
@@ -183,8 +190,8 @@ ConversionResult run_conversion(
         job.jobs > 0 ? static_cast<size_t>(job.jobs) : std::max(1u, std::thread::hardware_concurrency()),
         inputs.size());
     std::optional<ParallelConversion> parallel;
-    if (jobs > 1) parallel.emplace(inputs, convert, disk, jobs);
-    if (parallel && parallel->started()) parallel->run(progress, result.written);
+    if (jobs > 1) parallel.emplace(inputs, convert, jobs);
+    if (parallel && parallel->started()) parallel->run(disk, progress, result.written);
     else convert_serially(inputs, convert, disk, progress, result.written);
     progress.report(total, total);
     status.append(kCrLf);

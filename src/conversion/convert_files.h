@@ -46,10 +46,10 @@ using ConvertFn = std::function<void(const ConversionInput& in, std::string_view
 // The converter's run: lists `pattern` in the source folder; when it finds
 // something, `plan` names the inputs for the listed names, and each is read
 // whole, converted, its output written whole (write() of the disk) and
-// added to `written`. With more than one job, that many threads read and
-// convert the inputs at once (a few ahead at most; Disk::read and `convert`
-// are called from them) while this thread writes the outputs in input order
-// and reports the progress and status. Either way the outcome is that of
+// added to `written`. With more than one job, `convert` runs on that many
+// threads at once while this thread reads the inputs ahead (a few at most)
+// and writes the outputs in input order; the disk, the progress and the
+// status are used from this thread only. Either way the outcome is that of
 // the inputs taken strictly in order: the first failure ends the run naming
 // the input; that input's output is not written (an earlier file of the name
 // stays as it was), the outputs before it are, and no later output is.

@@ -3,6 +3,7 @@
 // library; the tests use the recording fakes of tests/support/fakes.h.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -35,8 +36,7 @@ class Disk {
   // ("*" any run, "?" one character) without regard to ASCII letter case, as
   // bare names in ascending order (letter case ignored).
   virtual std::vector<std::string> list(const std::string& folder, const std::string& pattern) = 0;
-  // The whole file, into `out` (its earlier content replaced). Called from
-  // several threads at once by a parallel conversion.
+  // The whole file, into `out` (its earlier content replaced).
   virtual void read(const std::string& path, std::string& out) = 0;
   // The file written whole or not at all: a temporary file beside it
   // ("." + name + ".quillon-tmp" + pid + "-" + n) renamed over it once
@@ -71,11 +71,13 @@ class DatePatternSource {
   virtual std::string short_date_pattern() = 0;
 };
 
-// The current local date and time.
+// The current local date and time, and the moment in UTC (for the India
+// date of the trading calendar).
 class Clock {
  public:
   virtual ~Clock() = default;
   virtual LocalDateTime now() = 0;
+  virtual std::chrono::system_clock::time_point utc_now() = 0;
 };
 
 // The folder that holds the program file (no trailing separator).
