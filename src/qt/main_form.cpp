@@ -32,14 +32,6 @@ namespace quillon {
 
 namespace {
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
-
-template <class W>
-W* named(W* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
 // A group of the left column: a thin frame, a bold heading on a dark bar
 // (with room for more on the bar's right), and the group's own rows.
 struct Group {
