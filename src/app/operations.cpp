@@ -2,6 +2,7 @@
 
 #include "bhavcopy/bhavcopy_convert.h"
 #include "bhavcopy/bhavcopy_download.h"
+#include "bhavcopy/day_fetch.h"
 #include "indices/index_convert.h"
 #include "indices/index_history.h"
 #include "scrip/scrip_convert.h"
@@ -140,7 +141,7 @@ void fDownloadScrip(WindowModel& model, Platform& platform, const Date& from, co
   report_failure(platform.messages, "fDownloadScrip: ", result.failure);
 }
 
-void fUpdateAmi(WindowModel& model, Platform& platform, const std::string& strFile) {
+bool fUpdateAmi(WindowModel& model, Platform& platform, const std::string& strFile) {
   ModelStatus status(model);
   const ChartImportResult result = import_into_chart_database(
       {.file = strFile, .database_folder = model.gstrAmiPath}, platform.brokers, platform.pointer,
@@ -148,6 +149,35 @@ void fUpdateAmi(WindowModel& model, Platform& platform, const std::string& strFi
   if (result.failure)
     model.Text1.append(std::string(kCrLf) + "fUpdateAmi AmiBorker : " +
                        std::to_string(result.error_number) + *result.failure + std::string(kCrLf));
+  return !result.failure;
+}
+
+DayFetches exchange_day_fetches(WindowModel& model, Platform& platform) {
+  const DayFetchJob job{.exchange_url = model.gstrExchangeUrl,
+                        .layout = model.gExchangeLayout,
+                        .folder = model.txtSourceFolder};
+  auto adapt = [&platform, job](auto fetch) {
+    return [&platform, job, fetch](const Date& day) {
+      const DayFetchOutcome got = fetch(job, day, platform.fetcher, platform.disk);
+      using K = DayFetched::Kind;
+      const K kind = got.state == DayFetchState::stored          ? K::stored
+                     : got.state == DayFetchState::already_there ? K::already_there
+                     : got.state == DayFetchState::not_found     ? K::not_found
+                                                                 : K::failed;
+      return DayFetched{kind, got.reason, got.path};
+    };
+  };
+  // Every INDEX_<short>.csv from all the daily index files kept, so they hold
+  // the user's whole index history.
+  auto rebuild = [&model, &platform] {
+    ModelStatus status(model);
+    const DownloadResult result = rebuild_index_histories(
+        model.txtSourceFolder, model.arrIndexList ? *model.arrIndexList : default_index_list(),
+        platform.disk, status);
+    report_failure(platform.messages, "cmdCatchUp: ", result.failure);
+  };
+  return {.bhavcopy = adapt(fetch_bhavcopy_day), .index = adapt(fetch_index_day),
+          .rebuild_indices = rebuild};
 }
 
 }  // namespace quillon

@@ -26,7 +26,7 @@ struct FileList {
 };
 
 struct WindowModel {
-  // Window caption (load sequence step 2).
+  // Window caption, set when the window loads.
   std::string Caption;
 
   // " Date Range" group.
@@ -64,7 +64,7 @@ struct WindowModel {
       "CNX IT",        "BANK NIFTY",       "CNX 100"};
   bool rbDateWise = false;
   bool rbScripWise = false;
-  bool Label16Underlined = false;  // link labels, set by step 3
+  bool Label16Underlined = false;  // link labels, underlined when the window loads
   bool Label17Underlined = false;
   FileList File1;
   std::string WebBrowser1;  // the address the browser pane was sent to

@@ -40,7 +40,7 @@ bool is_index_day_file(std::string_view body) {
   return got.size() >= want.size() &&
          std::equal(want.begin(), want.end(), got.begin(),
                     [](std::string_view w, std::string_view g) {
-                      return equal_ignoring_ascii_case(w, trim_blanks(g));
+                      return equal_ignoring_ascii_case(w, trim(g));
                     });
 }
 

@@ -3,6 +3,7 @@
 // library; the tests use the recording fakes of tests/support/fakes.h.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -70,11 +71,13 @@ class DatePatternSource {
   virtual std::string short_date_pattern() = 0;
 };
 
-// The current local date and time.
+// The current local date and time, and the moment in UTC (for the India
+// date of the trading calendar).
 class Clock {
  public:
   virtual ~Clock() = default;
   virtual LocalDateTime now() = 0;
+  virtual std::chrono::system_clock::time_point utc_now() = 0;
 };
 
 // The folder that holds the program file (no trailing separator).

@@ -34,7 +34,10 @@ struct FakeDatePattern final : DatePatternSource {
 };
 struct FakeClock final : Clock {
   LocalDateTime now() override { return time; }
+  std::chrono::system_clock::time_point utc_now() override { return utc; }
   LocalDateTime time{2008, 1, 31, 9, 5, 7};
+  std::chrono::system_clock::time_point utc{std::chrono::sys_days{std::chrono::year{2008} / 1 / 31} +
+                                            std::chrono::hours(3) + std::chrono::minutes(35)};
 };
 struct FakeProgramFolder final : ProgramFolder {
   std::string path() override { return folder; }
