@@ -146,8 +146,7 @@ TEST_F(Window, SettingsCommandSavesSourceAndFolders) {
   load().txtSourceFolder = "/in";
   window->rbSource_Click(kSourceFolder);  // "Folder": DataSource stays empty, folders not restored
   window->cmdOptions_Click();
-  // The first save also writes the default index list of the current layout.
-  EXPECT_EQ(tp.disk.files[kIni].substr(0, 74),
+  EXPECT_EQ(tp.disk.files[kIni].substr(0, 74),  // a first save adds the default index list
             "[QN_EOD]\nDataSource=\nSourcePath=/in\nDestPath=\n[QN_Indices]\nNifty 50=NIFTY\n");
   EXPECT_EQ(load().txtSourceFolder, "");
   window->model().txtSourceFolder = "/in2";
