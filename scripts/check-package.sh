@@ -97,7 +97,7 @@ done
 help=$("$P/bin/quillon" --help)
 help_options=$(grep -oE -- '--[a-z][a-z-]*' <<< "$help" | LC_ALL=C sort -u)
 help_commands=$(sed -n '/^Commands/,/^With no command/p' <<< "$help" |
-                grep -oE '^  [a-z]+ ' | tr -d ' ' | LC_ALL=C sort)
+                grep -oE '^  [a-z-]+ ' | tr -d ' ' | LC_ALL=C sort)
 completions() {
   bash -c 'source "$1"; shift; COMP_WORDS=(quillon "$@"); COMP_CWORD=$#; _quillon
            printf "%s\n" "${COMPREPLY[@]}"' - "$P/share/bash-completion/completions/quillon" "$@" |
