@@ -97,6 +97,12 @@ TEST(SettingsFile, ChosenFileThenPortableCopyThenUsersConfigFolder) {
     auto exists = [&](const std::string& path) { return r.ini_beside_program && path == "/opt/q/QM.INI"; };
     EXPECT_EQ(settings_file_location(r.chosen, "/opt/q", exists, r.env), r.expected) << r.why;
   }
+  // The window program: beside quillon, else in ../libexec/quillon, whence it
+  // takes bin/ as its program's folder, as quillon does.
+  for (const std::string there : {"/usr/bin/quillon-window", "/usr/libexec/quillon/quillon-window", ""})
+    EXPECT_EQ(window_program_path("/usr/bin", [&](const std::string& p) { return p == there; }), there);
+  EXPECT_EQ(program_folder_of("/usr/libexec/quillon"), "/usr/bin");
+  EXPECT_EQ(program_folder_of("/home/me/build"), "/home/me/build");
   // The scratch page: beside a portable copy, else in the user's cache folder, made.
   TempDir tmp;
   ScopedEnv cache("XDG_CACHE_HOME", tmp.path() + "/cache");
