@@ -22,6 +22,16 @@ constexpr long kBufferSize = 256 * 1024;
 
 bool is_success(long status) { return status >= 200 && status <= 299; }
 
+int http_version_number(long curl_version) {
+  switch (curl_version) {
+    case CURL_HTTP_VERSION_1_0: return 10;
+    case CURL_HTTP_VERSION_1_1: return 11;
+    case CURL_HTTP_VERSION_2_0: return 20;
+    case CURL_HTTP_VERSION_3: return 30;
+    default: return 0;
+  }
+}
+
 }  // namespace
 
 struct CurlFetcher::Handle {
@@ -93,7 +103,8 @@ struct CurlFetcher::Transfer {
   }
 };
 
-CurlFetcher::CurlFetcher(FetchLimits limits) : h_(std::make_unique<Handle>()) {
+CurlFetcher::CurlFetcher(FetchLimits limits, const std::string& ca_file)
+    : h_(std::make_unique<Handle>()) {
   h_->curl = curl_easy_init();
   if (!h_->curl) return;  // every fetch then reports the missing handle
   CURL* c = h_->curl;
@@ -112,6 +123,11 @@ CurlFetcher::CurlFetcher(FetchLimits limits) : h_(std::make_unique<Handle>()) {
   curl_easy_setopt(c, CURLOPT_BUFFERSIZE, kBufferSize);
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Transfer::on_body);
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, h_->errbuf);
+  curl_easy_setopt(c, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_2TLS);
+  if (!ca_file.empty()) {
+    curl_easy_setopt(c, CURLOPT_CAINFO, ca_file.c_str());  // libcurl copies it
+    curl_easy_setopt(c, CURLOPT_CAPATH, nullptr);
+  }
 }
 
 CurlFetcher::~CurlFetcher() = default;
@@ -133,6 +149,9 @@ FetchResult CurlFetcher::run(const std::string& address, Transfer& t) {
   long status = 0;
   curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
   r.http_status = static_cast<int>(status);
+  long version = 0;
+  curl_easy_getinfo(c, CURLINFO_HTTP_VERSION, &version);
+  r.http_version = http_version_number(version);
   if (rc != CURLE_OK) {
     if (!t.store_error.empty())
       r.error = t.store_error;

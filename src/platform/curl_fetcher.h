@@ -22,8 +22,12 @@ struct FetchLimits {
 //
 // Every request asks for a fresh copy (Cache-Control and Pragma no-cache),
 // carries a browser-like User-Agent, follows at most 10 redirects and only
-// speaks http and https. The address is sent as given except that characters
-// which cannot stand in a URL are percent-encoded (encode_url_for_request).
+// speaks http and https (HTTP/2 where the server offers it over TLS). https
+// servers must show a certificate for their host name from an authority the
+// system trusts, or with a ca_file (PEM) one of those in that file. No
+// Accept-Encoding is sent, so bodies come as the server stores them. The
+// address is sent as given except that characters which cannot stand in a URL
+// are percent-encoded (encode_url_for_request).
 //
 // The body goes to a temporary file beside the local path and is renamed
 // over it only when the transfer completed with an HTTP 2xx status; any other
@@ -31,7 +35,7 @@ struct FetchLimits {
 // many redirects) leaves the local path as it was and no temporary file.
 class CurlFetcher final : public Fetcher {
  public:
-  explicit CurlFetcher(FetchLimits limits = {});
+  explicit CurlFetcher(FetchLimits limits = {}, const std::string& ca_file = {});
   ~CurlFetcher() override;
   CurlFetcher(const CurlFetcher&) = delete;
   CurlFetcher& operator=(const CurlFetcher&) = delete;

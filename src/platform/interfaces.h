@@ -114,6 +114,7 @@ struct FetchResult {
   bool stored = false;   // the body is now under local_path
   int http_status = 0;   // 0 when no answer came
   std::string error;     // what went wrong, when not stored
+  int http_version = 0;  // of the answer: 10, 11, 20, 30 (HTTP/1.1 is 11); 0 none
 };
 
 class Fetcher {

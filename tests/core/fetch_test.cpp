@@ -34,6 +34,7 @@ TEST(Fetch, StoresTheBodyAskedFreshLikeABrowserOverOneConnection) {
   for (auto& req : reqs) {
     EXPECT_EQ(req.headers["Cache-Control"], "no-cache");
     EXPECT_EQ(req.headers["Pragma"], "no-cache");
+    EXPECT_EQ(req.headers.count("Accept-Encoding"), 0u) << "bodies would come encoded";
     EXPECT_EQ(req.headers["User-Agent"].rfind("Mozilla/5.0 ", 0), 0u);
     EXPECT_EQ(req.remote_port, reqs[0].remote_port) << "the connection was not reused";
   }
