@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: once in a normal
-# build and once under AddressSanitizer and UndefinedBehaviorSanitizer, then
-# every fuzz target for 30 seconds.
+# build and once under AddressSanitizer and UndefinedBehaviorSanitizer; then
+# makes the Debian package in a Release build and checks it and the
+# installation; then runs every fuzz target for 30 seconds. Compiler warnings
+# are errors in the test builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/build.sh
+CMAKE_OPTIONS="-DQUILLON_WERROR=ON" bash scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j 2
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=ON -DQUILLON_BENCH=OFF > /dev/null
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLON_SANITIZE=ON -DQUILLON_BENCH=OFF \
+  -DQUILLON_WERROR=ON > /dev/null
 cmake --build build-asan -j "$(nproc)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j 2
+
+# The Release build, the .deb and the checks of what gets installed.
+bash scripts/package.sh
 
 # Every fuzz target for 30 seconds (clang 14, build-fuzz/), from a fixed seed.
 FUZZ_SEED=1 bash fuzz/run.sh 30

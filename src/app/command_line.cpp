@@ -28,7 +28,7 @@ std::string usage_text() {
          "  --eod, --no-eod        tick or untick EOD\n"
          "  --indices, --no-indices  tick or untick INDICES\n"
          "  --length TEXT          symbol length (empty for no limit)\n"
-         "  --settings FILE        settings file to use instead of QM.INI beside the program\n"
+         "  --settings FILE        settings file to use instead of the usual one (below)\n"
          "  --exchange-url URL     the exchange's base address (http:// or https://;\n"
          "                         default https://nsearchives.nseindia.com)\n"
          "  --screenshot FILE      open the window with these options, save a picture\n"
@@ -39,6 +39,10 @@ std::string usage_text() {
          "                         database or the symbol is not found\n"
          "  --help                 show this text\n"
          "  --version              show the version\n"
+         "\n"
+         "The settings file is QM.INI beside the program when there is one (a portable\n"
+         "copy), else ~/.config/quillon/QM.INI ($XDG_CONFIG_HOME/quillon/QM.INI), made by\n"
+         "the settings command.\n"
          "\n"
          "Status lines go to standard output, message boxes to standard error.\n"
          "Exit status: 0 no message shown, 1 a message was shown, 2 usage error.\n";
@@ -151,7 +155,7 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
   return cl;
 }
 
-void apply_options(MainWindow& window, const CommandLine& cl) {
+void apply_options(WindowCommands& window, const CommandLine& cl) {
   WindowModel& w = window.model();
   if (cl.exchange_url) {
     // The paths that follow the base begin with "/".
@@ -170,7 +174,7 @@ void apply_options(MainWindow& window, const CommandLine& cl) {
   if (cl.source) window.rbSource_Click(*cl.source);
 }
 
-int run_commands(MainWindow& window, const CommandLine& cl, std::ostream& err) {
+int run_commands(WindowCommands& window, const CommandLine& cl, std::ostream& err) {
   // With "Folder" as the source the Download button is disabled.
   for (const std::string& c : cl.commands) {
     if (c == "download" && !window.model().cmdProcessEnabled) {

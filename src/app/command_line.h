@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/window_commands.h"
 #include "platform/platform.h"
 
 namespace quillon {
@@ -42,11 +42,11 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
 std::string usage_text();
 
 // Sets the window's boxes from the options, as typing and clicking would.
-void apply_options(MainWindow& window, const CommandLine& cl);
+void apply_options(WindowCommands& window, const CommandLine& cl);
 
 // Presses the buttons of `cl.commands` in order. Returns 2 (printing why on
 // `err`) when a command cannot run here, else 0.
-int run_commands(MainWindow& window, const CommandLine& cl, std::ostream& err);
+int run_commands(WindowCommands& window, const CommandLine& cl, std::ostream& err);
 
 // A message box for a terminal: each text goes to `err` as one line, and
 // the boxes shown are counted for the exit status.

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "app/status_box.h"
+#include "base/version.h"
 
 namespace quillon {
 
-inline constexpr const char* kVersion = "3.0.24";
 inline constexpr const char* kDefaultExchangeUrl = "https://nsearchives.nseindia.com";
 
 // rbSource option indices.

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "base/text.h"
+
 namespace quillon {
 
 namespace {
@@ -12,7 +14,6 @@ constexpr std::array<std::string_view, 12> kFull = {
     "JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
     "JULY",    "AUGUST",   "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_alpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
@@ -32,7 +33,7 @@ int month_from_name(std::string_view s) {
     std::string_view full = kFull[static_cast<size_t>(i)];
     if (s.size() != 3 && s.size() != full.size()) continue;
     bool ok = true;
-    for (size_t k = 0; k < s.size() && ok; ++k) ok = upper(s[k]) == full[k];
+    for (size_t k = 0; k < s.size() && ok; ++k) ok = upper_ascii(s[k]) == full[k];
     if (ok) return i + 1;
   }
   return 0;
@@ -86,7 +87,7 @@ Date next_day(Date d) {
 
 std::string choose_date_format(std::string_view short_date) {
   if (short_date.empty()) return {};
-  switch (upper(short_date.front())) {
+  switch (upper_ascii(short_date.front())) {
     case 'D': return "DD/MM/YYYY";
     case 'M': return "MM/DD/YYYY";
     case 'Y': return "YYYY/MM/DD";
@@ -185,7 +186,7 @@ std::string format_date(const Date& d, std::string_view pattern) {
 DateReader::DateReader(std::string_view pattern) {
   // The pattern's first character decides, as it decides the date boxes'
   // pre-fill (choose_date_format), so that the pre-fill always reads back.
-  const char first = pattern.empty() ? '\0' : upper(pattern.front());
+  const char first = pattern.empty() ? '\0' : upper_ascii(pattern.front());
   if (first == 'D' || first == 'M' || first == 'Y') {
     order_ = first == 'D' ? Order::DMY : first == 'M' ? Order::MDY : Order::YMD;
     return;

@@ -12,12 +12,6 @@ namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-std::string_view trim_blanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
 // Exact text path: a plain decimal with at most 15 significant digits reads
 // to a double whose 15-digit general form is that decimal again (15 is
 // DBL_DIG), so it is written back directly without trailing zeros. Returns
@@ -67,7 +61,7 @@ bool append_plain_decimal(std::string& out, std::string_view s) {
 }  // namespace
 
 bool append_number(std::string& out, std::string_view field) {
-  std::string_view s = trim_blanks(field);
+  std::string_view s = trim(field);
   if (append_plain_decimal(out, s)) return true;
   // Exponents and long digit runs: read and write through the exact
   // conversions of <charconv>. One sign at most ("+-5" is no number).
@@ -102,7 +96,7 @@ bool append_date_field(std::string& out, std::string_view field, const DateReade
     out.append(buf, 8);
     return true;
   }
-  std::string_view s = trim_blanks(field);
+  std::string_view s = trim(field);
   if (!s.empty() && s.front() == '+') {
     s.remove_prefix(1);
     if (!s.empty() && s.front() == '-') return false;  // one sign at most

@@ -1,4 +1,5 @@
-// ASCII text helpers shared by every layer.
+// ASCII text helpers shared by every layer: letter case and blanks, never
+// through the C locale.
 #pragma once
 
 #include <algorithm>
@@ -9,18 +10,28 @@ namespace quillon {
 
 inline constexpr std::string_view kCrLf = "\r\n";
 
+inline char upper_ascii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+inline char lower_ascii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 // The text with ASCII letters upper-cased (nothing else changed).
 inline std::string upper_ascii(std::string_view s) {
   std::string u(s);
-  for (char& c : u)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  for (char& c : u) c = upper_ascii(c);
   return u;
 }
 
 inline bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
-  auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return up(x) == up(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return upper_ascii(x) == upper_ascii(y);
+         });
+}
+
+// The text without the `blanks` characters at its ends (blanks and tabs
+// unless told).
+inline std::string_view trim(std::string_view s, std::string_view blanks = " \t") {
+  const size_t first = s.find_first_not_of(blanks);
+  if (first == std::string_view::npos) return {};
+  return s.substr(first, s.find_last_not_of(blanks) - first + 1);
 }
 
 }  // namespace quillon

@@ -1,21 +1,43 @@
-// fOutput: converts daily Bhavcopy CSV files into EOD text files.
+// The Bhavcopy conversion: daily Bhavcopy CSV files into EOD text files.
 #pragma once
 
-#include "app/window_model.h"
-#include "platform/platform.h"
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/dates.h"
+#include "conversion/convert_files.h"
 
 namespace quillon {
 
-// Inputs: with "NSE" or "BSE" selected the paths of the last download run
-// (arrBhavFiles), with "Folder" every *.csv of the source folder. Keeps the
-// EQ and BE rows, cuts symbols to txtLength, queues each output in
-// colAmiFiles and ends with "Extract of Data from BhavCopy is done....!".
-// Failures show "fOutput: " and a description.
-void fOutput(WindowModel& w, Platform& p);
+struct BhavcopyConversionJob {
+  ConversionJob conversion;
+  // True: the files of the last download (`downloaded`, none when empty);
+  // false: every *.csv of the source folder.
+  bool downloaded_only = false;
+  std::vector<std::string> downloaded;
+  std::string symbol_length;  // as typed: empty or not a number means no limit
+};
 
-// Lists `pattern` in the source folder into File1 and returns the names.
-// Throws Error when the folder box is empty or the folder cannot be listed.
-const std::vector<std::string>& list_source_folder(WindowModel& w, Platform& p,
-                                                   const std::string& pattern);
+// The symbol length limit: nothing for an empty or non-numeric text,
+// otherwise its value rounded to a whole number (may be negative, which the
+// conversion refuses naming the text).
+struct SymbolLength {
+  std::optional<double> limit;
+  std::string typed;
+};
+SymbolLength read_symbol_length(const std::string& typed);
+
+// Converts the listed *.csv files (there must be some even when the inputs
+// are the downloaded ones): keeps the EQ and BE rows, cuts symbols to the
+// length, and ends with "Extract of Data from BhavCopy is done....!".
+ConversionResult convert_bhavcopies(const BhavcopyConversionJob& job, Disk& disk,
+                                    RunProgress& progress, StatusSink& status);
+
+// The records of one Bhavcopy file's text (a header line and rows of 11 or
+// more fields; shorter lines are skipped). Throws Error naming the line.
+void append_bhavcopy_records(std::string_view data, std::string& out, const SymbolLength& length,
+                             const DateReader& dates);
 
 }  // namespace quillon

@@ -6,7 +6,7 @@
 #include "platform/broker_registry.h"
 #include "chartdb/eod_server.h"
 #include "app/command_line.h"
-#include "app/main_window.h"
+#include "app/window_commands.h"
 #include "platform/curl_fetcher.h"
 #include "platform/real_platform.h"
 #include "qt/qt_date_pattern.h"
@@ -24,9 +24,8 @@ class NoFolderPicker final : public quillon::FolderPicker {
   std::string pick(const std::string&) override { return {}; }
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// The program's run; main() adds the last-resort catch.
+int run(int argc, char** argv) {
   using namespace quillon;
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string error;
@@ -51,7 +50,7 @@ int main(int argc, char** argv) {
   if (cl->commands.empty()) return run_window(argc, argv, *cl, fetcher, brokers, chart_database);
 
   StreamMessageBox messages(std::cerr);
-  RealFileLister files;
+  RealDisk disk;
   QtDatePattern date_pattern;
   RealClock clock;
   RealProgramFolder program_folder;
@@ -61,19 +60,50 @@ int main(int argc, char** argv) {
   NoWebOpener web;
   NoFolderPicker folders;
   NoProgress progress;
-  Platform platform{messages, files,   date_pattern, clock,   program_folder, events,
-                    pointer,  browser, web,          folders, fetcher,        brokers,
-                    progress};
+  Platform platform{.messages = messages,
+                    .disk = disk,
+                    .date_pattern = date_pattern,
+                    .clock = clock,
+                    .program_folder = program_folder,
+                    .events = events,
+                    .pointer = pointer,
+                    .browser = browser,
+                    .web = web,
+                    .folders = folders,
+                    .fetcher = fetcher,
+                    .brokers = brokers,
+                    .progress = progress};
 
-  MainWindow window(platform, cl->settings_file);
+  WindowCommands window(platform, cl->settings_file);
   window.model().Text1.set_listener([](std::string_view piece, bool) {
     write_status_piece(std::cout, piece);
   });
   window.Form_Load();
   apply_options(window, *cl);
   int status = run_commands(window, *cl, std::cerr);
-  if (!window.model().Text1.text().empty()) std::cout << '\n';
+  // The status text ends with one line end: its own, or one added here.
+  const std::string& status_text = window.model().Text1.text();
+  if (!status_text.empty() && status_text.back() != '\n') std::cout << '\n';
   std::cout.flush();
   if (status != kExitOk) return status;
   return messages.shown() > 0 ? kExitMessageShown : kExitOk;
+}
+
+}  // namespace
+
+// What escapes the commands' own reports (out of memory on a huge input, a
+// failure of the front end itself) ends the program as the window's last
+// resort does: one message on standard error and exit status 1. Every file
+// is written whole or not at all, so nothing is left half-written.
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::exception& e) {
+    std::cout.flush();
+    std::cerr << "quillon: " << e.what() << "\n";
+  } catch (...) {
+    std::cout.flush();
+    std::cerr << "quillon: unknown failure\n";
+  }
+  return quillon::kExitMessageShown;
 }

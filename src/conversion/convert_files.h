@@ -1,17 +1,34 @@
-// The loop that turns a list of input files into EOD output files, shared by
-// the three converters.
+// The run every converter makes: list its inputs in the source folder, turn
+// each into an EOD output file in the destination folder, one after the
+// other, and say when all are done.
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/window_model.h"
-#include "base/records.h"
 #include "platform/interfaces.h"
 
 namespace quillon {
+
+// The folders of a conversion and the regional short-date pattern its date
+// fields are read with.
+struct ConversionJob {
+  std::string source_folder;
+  std::string dest_folder;
+  std::string date_pattern;
+};
+
+// What a conversion did. The listing is there even when the run failed.
+struct ConversionResult {
+  std::string listed_folder, listed_pattern;
+  std::vector<std::string> listed;   // the names the pattern found
+  bool nothing_to_convert = false;   // it found none: nothing was done
+  std::vector<std::string> written;  // output files, complete, in order
+  std::optional<std::string> failure;  // what ended the run, naming the input and line
+};
 
 struct ConversionInput {
   std::string input_path;
@@ -19,16 +36,35 @@ struct ConversionInput {
   std::string symbol;  // the file's symbol where the name gives it
 };
 
-// Converts `inputs` strictly in order: reads each input whole, lets
-// `convert` append its records to the output text, writes the output file
-// atomically and queues its path in colAmiFiles. The first failure ends the
-// run with an Error naming the input; the output of that input is not
-// written (an earlier file of that name stays as it was) and later inputs
-// are not touched. Before the first input, temporary files that a killed
-// earlier run left in the destination folder are removed.
+// Converts one input's text, appending its records to `out`; throws Error
+// (naming the line) for input it cannot convert.
 using ConvertFn = std::function<void(const ConversionInput& in, std::string_view data,
                                      std::string& out)>;
-void convert_files(WindowModel& w, RunProgress& progress,
-                   const std::vector<ConversionInput>& inputs, const ConvertFn& convert);
+
+// The converter's run: lists `pattern` in the source folder; when it finds
+// something, `plan` names the inputs for the listed names, and they are
+// converted strictly in order: each read whole, converted, its output written
+// whole (write() of the disk) and added to `written`. The first failure ends
+// the run naming the input; that input's output is not written (an earlier
+// file of the name stays as it was) and later inputs are not touched.
+// Before the first input, temporaries a killed earlier run left in the
+// destination folder are removed. A complete run appends a line break and
+// `done_line` to the status.
+ConversionResult run_conversion(
+    const ConversionJob& job, const std::string& pattern,
+    const std::function<std::vector<ConversionInput>(const std::vector<std::string>&)>& plan,
+    const ConvertFn& convert, std::string_view done_line, Disk& disk, RunProgress& progress,
+    StatusSink& status);
+
+// The rows of a history file (index or scrip): a header line, then rows of
+// `least` to `most` fields, each passed to `row` with its line number; longer
+// rows are skipped. An empty file, or an empty or shorter row, throws Error
+// naming the line ("the line has 4 fields, " + `needed` + " are needed").
+void for_each_history_row(std::string_view data, size_t least, size_t most,
+                          std::string_view needed,
+                          const std::function<void(const std::string_view* fields, size_t line)>& row);
+
+// "dest/" + the name's stem + "_DX.txt": the output file of an input.
+std::string output_path_for(const std::string& dest_folder, std::string_view stem);
 
 }  // namespace quillon

@@ -1,36 +1,14 @@
 #include "download/download_support.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
-#include <cstdlib>
 
+#include "platform/install_layout.h"
 #include "platform/text_file.h"
 
 namespace quillon {
 
 std::string scratch_page_path(ProgramFolder& program_folder) {
-  const std::string folder = program_folder.path();
-  if (::access(folder.c_str(), W_OK) == 0) return join_path(folder, "temp.html");
-  std::string cache;
-  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && xdg[0] == '/') {
-    cache = xdg;
-  } else if (const char* home = std::getenv("HOME"); home && home[0] != '\0') {
-    cache = join_path(home, ".cache");
-    ::mkdir(cache.c_str(), 0700);
-  } else {
-    cache = "/tmp";
-  }
-  cache = join_path(cache, "quillon");
-  ::mkdir(cache.c_str(), 0700);  // a failure shows when the page is written
-  return join_path(cache, "temp.html");
-}
-
-Date read_date_box(const std::string& text, const DateReader& dates, const char* which) {
-  if (auto d = dates.parse(text)) return *d;
-  throw Error(std::string("The ") + which + " date '" + text + "' is not a date.");
+  return join_path(scratch_folder(program_folder.path()), "temp.html");
 }
 
 std::string folder_with_separator(const std::string& folder) {

@@ -1,10 +1,12 @@
-// Pieces the three downloads share: the scratch page, the date boxes read as
-// dates, the folder texts and the check that a name typed by the user makes a
-// plain file name.
+// Pieces the three downloads share: what they work with and return, the
+// scratch page, the folder texts and the check that a name typed by the user
+// makes a plain file name.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/interfaces.h"
 #include "base/dates.h"
@@ -14,14 +16,27 @@ namespace quillon {
 // The status line a download run ends with when the user stopped it.
 inline constexpr std::string_view kStoppedByUser = "Download stopped by the user.";
 
-// Where the query pages go: "temp.html" in the program's folder, or, when
-// that folder is not writable, in the user's cache folder
-// ($XDG_CACHE_HOME/quillon, else ~/.cache/quillon, made when missing).
-std::string scratch_page_path(ProgramFolder& program_folder);
+// What a download works with: the transfers, the disk the files land on,
+// the status lines, the progress (and the user's wish to stop) and the
+// window's event loop, which runs once between transfers.
+struct DownloadTools {
+  Fetcher& fetcher;
+  Disk& disk;
+  StatusSink& status;
+  RunProgress& progress;
+  EventPump& events;
+};
 
-// The text of a date box read with the regional date rules; throws Error
-// naming the box (`which`, e.g. "From") when it is not a date.
-Date read_date_box(const std::string& text, const DateReader& dates, const char* which);
+// What a download stored, in order, and what ended it early (a transfer
+// that fails is a status line, not a failure).
+struct DownloadResult {
+  std::vector<std::string> files;
+  std::optional<std::string> failure;
+};
+
+// Where the query pages go: "temp.html" in the scratch folder (the program's
+// folder for a portable copy, else ~/.cache/quillon; see scratch_folder).
+std::string scratch_page_path(ProgramFolder& program_folder);
 
 // The folder text with "/" added unless it already ends in one.
 std::string folder_with_separator(const std::string& folder);

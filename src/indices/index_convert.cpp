@@ -1,55 +1,34 @@
 #include "indices/index_convert.h"
 
-#include "bhavcopy/bhavcopy_convert.h"
+#include <algorithm>
+
 #include "base/records.h"
-#include "conversion/convert_files.h"
 #include "platform/text_file.h"
 
 namespace quillon {
 
-void fConvertIndex(WindowModel& w, Platform& p) {
-  try {
-    const auto& listed = list_source_folder(w, p, "INDEX*.csv");
-    if (listed.empty()) {
-      p.messages.show("No files available to convert");
-      return;
-    }
+ConversionResult convert_index_histories(const ConversionJob& job, Disk& disk,
+                                         RunProgress& progress, StatusSink& status) {
+  auto plan = [&](const std::vector<std::string>& listed) {
     std::vector<ConversionInput> inputs;
-    if (!listed.front().empty()) {
-      for (const std::string& name : listed) {
-        std::string stem = name.substr(0, name.size() - 4);
-        size_t underscore = name.find('_');
-        std::string symbol = underscore == std::string::npos
-                                 ? stem
-                                 : name.substr(underscore + 1, name.size() - 4 - underscore - 1);
-        if (underscore != std::string::npos && underscore + 1 > name.size() - 4) symbol.clear();
-        inputs.push_back({join_path(w.txtSourceFolder, name),
-                          join_path(w.txtDestFolder, stem + "_DX.txt"), symbol});
-      }
+    for (const std::string& name : listed) {
+      // "INDEX_NIFTY.csv": NIFTY; a name without "_": its stem.
+      const std::string stem = name.substr(0, name.size() - 4);
+      const size_t underscore = name.find('_');
+      std::string symbol = underscore == std::string::npos ? stem : stem.substr(std::min(underscore + 1, stem.size()));
+      inputs.push_back({join_path(job.source_folder, name), output_path_for(job.dest_folder, stem),
+                        symbol});
     }
-    const DateReader dates(p.date_pattern.short_date_pattern());
-    convert_files(w, p.progress, inputs, [&](const ConversionInput& in, std::string_view data,
-                                 std::string& out) {
-      LineReader lines(data);
-      std::string_view line;
-      if (!lines.next(line)) throw Error("the file is empty: it has no header line");
-      std::string_view f[6];
-      while (lines.next(line)) {
-        const size_t count = split_fields(line, f, 6);
-        if (count > 6) continue;
-        const size_t n = lines.line_number();
-        if (count < 5)
-          fail_at_line(n, line.empty() ? std::string("the line is empty")
-                                       : "the line has " + std::to_string(count) +
-                                             " fields, 5 or 6 are needed");
-        append_record(out, {in.symbol, f[0], f[1], f[2], f[3], f[4], "0"}, n, dates);
-      }
+    return inputs;
+  };
+  const DateReader dates(job.date_pattern);
+  auto convert = [&](const ConversionInput& in, std::string_view data, std::string& out) {
+    for_each_history_row(data, 5, 6, "5 or 6", [&](const std::string_view* f, size_t line) {
+      append_record(out, {in.symbol, f[0], f[1], f[2], f[3], f[4], "0"}, line, dates);
     });
-    w.Text1.append(kCrLf);
-    w.Text1.append("Extract of Index Data from BhavCopy is done....!");
-  } catch (const Error& e) {
-    p.messages.show(std::string("fConvertIndex: ") + e.what());
-  }
+  };
+  return run_conversion(job, "INDEX*.csv", plan, convert,
+                        "Extract of Index Data from BhavCopy is done....!", disk, progress, status);
 }
 
 }  // namespace quillon

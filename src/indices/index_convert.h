@@ -1,12 +1,13 @@
-// fConvertIndex: converts index history files (INDEX*.csv) into EOD text
-// files with the symbol taken from the file name and volume 0.
+// The index conversion: index history files (INDEX*.csv) into EOD text
+// files, the symbol taken from the file name and the volume 0.
 #pragma once
 
-#include "app/window_model.h"
-#include "platform/platform.h"
+#include "conversion/convert_files.h"
 
 namespace quillon {
 
-void fConvertIndex(WindowModel& w, Platform& p);
+// Ends with "Extract of Index Data from BhavCopy is done....!".
+ConversionResult convert_index_histories(const ConversionJob& job, Disk& disk,
+                                         RunProgress& progress, StatusSink& status);
 
 }  // namespace quillon

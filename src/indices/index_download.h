@@ -1,29 +1,55 @@
-// fgetIndices / FGetNseIndex: fetches the history of every index of the
-// settings file's index list for the date range, one file per index.
+// The index download: the history of every index of the settings file's
+// index list for a date range, one file per index.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
-#include "app/window_model.h"
-#include "platform/platform.h"
 #include "base/dates.h"
+#include "download/download_support.h"
 
 namespace quillon {
 
-// For each entry "index name=short name" of arrIndexList (empty entries
-// skipped): sends the browser pane to the index's query page, fetches that
-// page into the scratch page, lets the window process its events once and
-// fetches the history file through FGetNseIndex. Failures (no index list, an
-// entry without "=", a short name that is no plain file name, a date box that
-// is not a date) show "fgetIndices: " and a description and end the run.
-void fgetIndices(WindowModel& w, Platform& p);
+struct IndexDownloadJob {
+  std::string exchange_url;  // the exchange's base address
+  std::string folder;        // where INDEX_<short name>.csv go
+  Date from, to;
+  // The "index name=short name" entries; none when no list was loaded.
+  std::optional<std::vector<std::string>> entries;
+  std::string settings_file;  // where the list comes from, named when there is none
+};
 
-// Fetches `file_url` into the source folder as "INDEX_" + short name +
-// ".csv" between the lines "Downloading Index data for " + short name and
-// " Index Download is complete.". The transfer's outcome is not examined.
-// Failures show "FGetNseIndex: " and a description.
-void FGetNseIndex(WindowModel& w, Platform& p, const std::string& file_url,
-                  const std::string& short_name);
+// One index's history file and the short name it is stored under.
+struct IndexFile {
+  std::string address;
+  std::string short_name;
+};
+
+struct IndexDownloadResult {
+  std::vector<std::string> files;   // history files stored
+  std::string query_address;        // of the last index asked for
+  std::string file_address;
+  std::optional<std::string> failure;  // what ended the run early
+};
+
+// Fetches `file` into the folder as "INDEX_" + short name + ".csv" between
+// the status lines "Downloading Index data for " + short name and
+// " Index Download is complete." (or " Index Download failed: " and why).
+DownloadResult download_index_history(const IndexFile& file, const std::string& folder,
+                                      Fetcher& fetcher, StatusSink& status);
+
+// For each entry (empty ones skipped): sends the browser pane to the index's
+// query page, fetches that page into the scratch page, lets the window
+// process its events once and fetches the history file through
+// `fetch_file` (download_index_history, or a step of the caller's that
+// reports its failures itself: they do not end the run). The run ends early
+// at the first entry without "=", without either name, or with a short name
+// that is no plain file name, and when the user asks to stop.
+IndexDownloadResult download_index_histories(
+    const IndexDownloadJob& job, const DownloadTools& tools, Browser& browser,
+    ProgramFolder& program_folder, const std::function<DownloadResult(const IndexFile&)>& fetch_file);
 
 // "IndexType=S%26P+CNX+NIFTY&Fromday=5&...&Indicesdata=Get+Details&check=new".
 std::string index_query_text(const std::string& index_name, const Date& from, const Date& to);

@@ -1,13 +1,11 @@
 #include "platform/curl_fetcher.h"
 
 #include <curl/curl.h>
-#include <fcntl.h>
-#include <unistd.h>
 
-#include <cerrno>
+#include <optional>
 
-#include "platform/text_file.h"
 #include "base/url_text.h"
+#include "platform/atomic_file.h"
 
 namespace quillon {
 
@@ -51,81 +49,56 @@ struct CurlFetcher::Handle {
 struct CurlFetcher::Transfer {
   CURL* curl = nullptr;
   const std::string* local_path = nullptr;  // none: the body is dropped
-  std::string temp_path;
-  int fd = -1;
+  std::optional<AtomicFile> file;           // opened by the first byte of a 2xx body
   std::string store_error;
 
-  Transfer() = default;
-  Transfer(const Transfer&) = delete;
-  Transfer& operator=(const Transfer&) = delete;
-  ~Transfer() {
-    if (fd >= 0) ::close(fd);
-    if (!temp_path.empty()) ::unlink(temp_path.c_str());
-  }
-
-  bool open_temp() {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      temp_path = temp_name_for(*local_path);
-      fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd >= 0) return true;
-      if (errno != EEXIST) break;
+  // Opens the file when need be and adds `data`; false (with store_error)
+  // when that fails.
+  bool store(std::string_view data) {
+    try {
+      if (!file) file.emplace(*local_path);
+      file->append(data);
+      return true;
+    } catch (const std::exception& e) {
+      store_error = e.what();
+      return false;
     }
-    store_error = "Cannot create the file '" + *local_path + "': " + errno_text(errno) + ".";
-    temp_path.clear();
-    return false;
   }
 
-  bool write_all(const char* data, size_t n) {
-    while (n > 0) {
-      ssize_t w = ::write(fd, data, n);
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        store_error = "Cannot write the file '" + *local_path + "': " + errno_text(errno) + ".";
-        return false;
-      }
-      data += w;
-      n -= static_cast<size_t>(w);
-    }
-    return true;
-  }
-
-  // The body of a 2xx answer goes to the temporary file; anything else
-  // (an error page) is read to its end, so the connection stays usable,
-  // and dropped.
+  // The body of a 2xx answer goes to the file; anything else (an error
+  // page) is read to its end, so the connection stays usable, and dropped.
   static size_t on_body(char* data, size_t, size_t n, void* user) {
     Transfer& t = *static_cast<Transfer*>(user);
     if (!t.local_path) return n;
     long status = 0;
     curl_easy_getinfo(t.curl, CURLINFO_RESPONSE_CODE, &status);
     if (!is_success(status)) return n;
-    if (t.fd < 0 && !t.open_temp()) return CURL_WRITEFUNC_ERROR;
-    return t.write_all(data, n) ? n : CURL_WRITEFUNC_ERROR;
+    return t.store({data, n}) ? n : CURL_WRITEFUNC_ERROR;
   }
 };
 
-CurlFetcher::CurlFetcher(FetchLimits limits, const std::string& ca_file)
-    : h_(std::make_unique<Handle>()) {
-  h_->curl = curl_easy_init();
-  if (!h_->curl) return;  // every fetch then reports the missing handle
-  CURL* c = h_->curl;
-  h_->headers = curl_slist_append(h_->headers, "Cache-Control: no-cache");
-  h_->headers = curl_slist_append(h_->headers, "Pragma: no-cache");
+CurlFetcher::CurlFetcher(const FetchLimits& limits) : handle_(std::make_unique<Handle>()) {
+  handle_->curl = curl_easy_init();
+  if (!handle_->curl) return;  // every fetch then reports the missing handle
+  CURL* c = handle_->curl;
+  handle_->headers = curl_slist_append(handle_->headers, "Cache-Control: no-cache");
+  handle_->headers = curl_slist_append(handle_->headers, "Pragma: no-cache");
   curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(c, CURLOPT_MAXREDIRS, kMaxRedirects);
   curl_easy_setopt(c, CURLOPT_USERAGENT, kUserAgent);
-  curl_easy_setopt(c, CURLOPT_HTTPHEADER, h_->headers);
+  curl_easy_setopt(c, CURLOPT_HTTPHEADER, handle_->headers);
   curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, limits.connect_timeout_ms);
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, limits.low_speed_bytes);
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, limits.low_speed_seconds);
   curl_easy_setopt(c, CURLOPT_BUFFERSIZE, kBufferSize);
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Transfer::on_body);
-  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, h_->errbuf);
+  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, handle_->errbuf);
   curl_easy_setopt(c, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_2TLS);
-  if (!ca_file.empty()) {
-    curl_easy_setopt(c, CURLOPT_CAINFO, ca_file.c_str());  // libcurl copies it
+  if (!limits.ca_file.empty()) {
+    curl_easy_setopt(c, CURLOPT_CAINFO, limits.ca_file.c_str());  // libcurl copies it
     curl_easy_setopt(c, CURLOPT_CAPATH, nullptr);
   }
 }
@@ -134,17 +107,17 @@ CurlFetcher::~CurlFetcher() = default;
 
 FetchResult CurlFetcher::run(const std::string& address, Transfer& t) {
   FetchResult r;
-  if (!h_->curl) {
+  if (!handle_->curl) {
     r.error = "The download library could not be started.";
     return r;
   }
-  CURL* c = h_->curl;
+  CURL* c = handle_->curl;
   t.curl = c;
   const std::string url = encode_url_for_request(address);
   curl_easy_setopt(c, CURLOPT_HTTPGET, 1L);
   curl_easy_setopt(c, CURLOPT_URL, url.c_str());
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
-  h_->errbuf[0] = '\0';
+  handle_->errbuf[0] = '\0';
   const CURLcode rc = curl_easy_perform(c);
   long status = 0;
   curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
@@ -156,7 +129,7 @@ FetchResult CurlFetcher::run(const std::string& address, Transfer& t) {
     if (!t.store_error.empty())
       r.error = t.store_error;
     else
-      r.error = std::string(h_->errbuf[0] ? h_->errbuf : curl_easy_strerror(rc)) + " (" + url + ")";
+      r.error = std::string(handle_->errbuf[0] ? handle_->errbuf : curl_easy_strerror(rc)) + " (" + url + ")";
     return r;
   }
   if (!is_success(status)) {
@@ -164,21 +137,16 @@ FetchResult CurlFetcher::run(const std::string& address, Transfer& t) {
     return r;
   }
   if (!t.local_path) return r;
-  if (t.fd < 0 && !t.open_temp()) {  // an empty body
+  if (!t.store({})) {  // an empty body still makes a file
     r.error = t.store_error;
     return r;
   }
-  const int fd = t.fd;
-  t.fd = -1;
-  if (::close(fd) != 0) {
-    r.error = "Cannot write the file '" + *t.local_path + "': " + errno_text(errno) + ".";
+  try {
+    t.file->commit();
+  } catch (const std::exception& e) {
+    r.error = e.what();
     return r;
   }
-  if (::rename(t.temp_path.c_str(), t.local_path->c_str()) != 0) {
-    r.error = "Cannot replace the file '" + *t.local_path + "': " + errno_text(errno) + ".";
-    return r;
-  }
-  t.temp_path.clear();
   r.stored = true;
   return r;
 }

@@ -9,12 +9,13 @@
 
 namespace quillon {
 
-// When a transfer counts as stalled. The defaults are the program's; tests
-// shorten them.
+// When a transfer counts as stalled, and whom https trusts. The defaults are
+// the program's; tests shorten them or bring their own authority.
 struct FetchLimits {
   long connect_timeout_ms = 30000;  // no connection within this time
   long low_speed_bytes = 1;         // fewer bytes a second than this ...
   long low_speed_seconds = 60;      // ... for this many seconds
+  std::string ca_file;              // PEM authorities to trust instead of the system's
 };
 
 // One libcurl easy handle for the fetcher's whole life, so consecutive
@@ -24,18 +25,18 @@ struct FetchLimits {
 // carries a browser-like User-Agent, follows at most 10 redirects and only
 // speaks http and https (HTTP/2 where the server offers it over TLS). https
 // servers must show a certificate for their host name from an authority the
-// system trusts, or with a ca_file (PEM) one of those in that file. No
+// system trusts, or with a ca_file one of those in that file. No
 // Accept-Encoding is sent, so bodies come as the server stores them. The
 // address is sent as given except that characters which cannot stand in a URL
 // are percent-encoded (encode_url_for_request).
 //
-// The body goes to a temporary file beside the local path and is renamed
-// over it only when the transfer completed with an HTTP 2xx status; any other
+// The body goes to an AtomicFile for the local path, committed only when the
+// transfer completed with an HTTP 2xx status; any other
 // outcome (error status, body cut short, refused or stalled connection, too
 // many redirects) leaves the local path as it was and no temporary file.
 class CurlFetcher final : public Fetcher {
  public:
-  explicit CurlFetcher(FetchLimits limits = {}, const std::string& ca_file = {});
+  explicit CurlFetcher(const FetchLimits& limits = {});
   ~CurlFetcher() override;
   CurlFetcher(const CurlFetcher&) = delete;
   CurlFetcher& operator=(const CurlFetcher&) = delete;
@@ -50,7 +51,7 @@ class CurlFetcher final : public Fetcher {
   FetchResult run(const std::string& address, Transfer& t);
 
   struct Handle;
-  std::unique_ptr<Handle> h_;
+  std::unique_ptr<Handle> handle_;
 };
 
 // The browser pane without a pane: an http or https address is fetched and

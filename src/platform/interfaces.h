@@ -15,7 +15,6 @@
 
 namespace quillon {
 
-
 // Shows a message box with an OK button only and the application's title.
 // Returns after the user pressed OK (front ends that cannot ask print it).
 class MessageBox {
@@ -24,15 +23,43 @@ class MessageBox {
   virtual void show(const std::string& text) = 0;
 };
 
-// Lists the regular, non-hidden files of a folder whose names match a
-// wildcard pattern ("*" any run, "?" one character), without regard to ASCII
-// letter case, as bare names in ascending order (letter case ignored).
-// Throws Error when the folder cannot be listed.
-class FileLister {
+// The files of the program's folders. Real version: RealDisk
+// (real_platform.h); the tests' in-memory one: tests/support/memory_disk.h.
+// Failures throw Error naming the file or folder in one form:
+// "Cannot <open|read|create|write|replace> the file '<path>': <reason>." and
+// "Cannot list the folder '<folder>': <reason>.".
+class Disk {
  public:
-  virtual ~FileLister() = default;
-  virtual std::vector<std::string> list(const std::string& folder,
-                                        const std::string& pattern) = 0;
+  virtual ~Disk() = default;
+  // The regular, non-hidden files of `folder` whose names match `pattern`
+  // ("*" any run, "?" one character) without regard to ASCII letter case, as
+  // bare names in ascending order (letter case ignored).
+  virtual std::vector<std::string> list(const std::string& folder, const std::string& pattern) = 0;
+  // The whole file, into `out` (its earlier content replaced).
+  virtual void read(const std::string& path, std::string& out) = 0;
+  // The file written whole or not at all: a temporary file beside it
+  // ("." + name + ".quillon-tmp" + pid + "-" + n) renamed over it once
+  // complete; with `durable` the data and the rename are on the disk when it
+  // returns. On failure the earlier file stays as it was, no temporary left.
+  virtual void write(const std::string& path, std::string_view data, bool durable) = 0;
+  virtual bool is_file(const std::string& path) = 0;  // a regular file is there
+  // Makes `folder` and its missing parents; throws Error naming the folder
+  // that cannot be made ("Cannot create the folder '<folder>': <reason>.").
+  virtual void make_folders(const std::string& folder) = 0;
+  virtual void remove(const std::string& path) = 0;   // failures ignored
+  // Removes the temporaries of writers that are gone (killed while writing)
+  // from `folder`; everything else stays. Failures ignored.
+  virtual void remove_stale_temporaries(const std::string& folder) = 0;
+};
+
+// Where an operation tells how it is going: the status text, which only
+// grows (a Bhavcopy download starts it afresh), and the address it fetches.
+class StatusSink {
+ public:
+  virtual ~StatusSink() = default;
+  virtual void append(std::string_view piece) = 0;
+  virtual void clear() = 0;
+  virtual void show_address(const std::string& address) = 0;
 };
 
 // The user's regional short-date pattern in Qt/ICU notation ("dd/MM/yyyy",

@@ -1,5 +1,6 @@
-// The outside world as the core sees it: one reference per interface,
-// handed to every command and operation. Nothing is looked up globally.
+// The outside world as the window's commands see it: one reference per
+// interface, built with designated initialisers. The commands hand each
+// operation only the pieces it uses. Nothing is looked up globally.
 #pragma once
 
 #include "platform/interfaces.h"
@@ -8,7 +9,7 @@ namespace quillon {
 
 struct Platform {
   MessageBox& messages;
-  FileLister& files;
+  Disk& disk;
   DatePatternSource& date_pattern;
   Clock& clock;
   ProgramFolder& program_folder;

@@ -4,18 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <memory>
 
+#include "base/text.h"
+#include "platform/install_layout.h"
 #include "platform/text_file.h"
 
 namespace quillon {
-
-namespace {
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-}  // namespace
 
 bool wildcard_match(std::string_view pattern, std::string_view name) {
   size_t p = 0, n = 0, star = std::string_view::npos, mark = 0;
@@ -23,7 +20,7 @@ bool wildcard_match(std::string_view pattern, std::string_view name) {
     if (p < pattern.size() && pattern[p] == '*') {
       star = p++;
       mark = n;
-    } else if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n]))) {
+    } else if (p < pattern.size() && (pattern[p] == '?' || lower_ascii(pattern[p]) == lower_ascii(name[n]))) {
       ++p;
       ++n;
     } else if (star != std::string_view::npos) {
@@ -37,8 +34,7 @@ bool wildcard_match(std::string_view pattern, std::string_view name) {
   return p == pattern.size();
 }
 
-std::vector<std::string> RealFileLister::list(const std::string& folder,
-                                              const std::string& pattern) {
+std::vector<std::string> RealDisk::list(const std::string& folder, const std::string& pattern) {
   std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
   if (!dir)
     throw Error("Cannot list the folder '" + folder + "': " + errno_text(errno) + ".");
@@ -48,22 +44,30 @@ std::vector<std::string> RealFileLister::list(const std::string& folder,
     if (name.empty() || name[0] == '.') continue;  // hidden files, temporaries
     if (!wildcard_match(pattern, name)) continue;
     bool regular = e->d_type == DT_REG;
-    if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
-      struct stat st {};
-      regular = ::stat(join_path(folder, name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
-    }
+    if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) regular = is_file(join_path(folder, name));
     if (regular) names.emplace_back(name);
   }
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-      char x = lower(a[i]), y = lower(b[i]);
-      if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
-    }
-    if (a.size() != b.size()) return a.size() < b.size();
-    return a < b;
-  });
+  sort_names(names);
   return names;
+}
+
+void RealDisk::read(const std::string& path, std::string& out) { read_file(path, out); }
+
+void RealDisk::write(const std::string& path, std::string_view data, bool durable) {
+  write_file_atomically(path, data, durable);
+}
+
+bool RealDisk::is_file(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+void RealDisk::make_folders(const std::string& folder) { quillon::make_folders(folder); }
+
+void RealDisk::remove(const std::string& path) { ::unlink(path.c_str()); }
+
+void RealDisk::remove_stale_temporaries(const std::string& folder) {
+  quillon::remove_stale_temporaries(folder);
 }
 
 LocalDateTime RealClock::now() {

@@ -11,9 +11,17 @@ namespace quillon {
 // ASCII letter case ignored.
 bool wildcard_match(std::string_view pattern, std::string_view name);
 
-class RealFileLister final : public FileLister {
+// The real file system: listings through readdir, reads and writes through
+// text_file.h (every write an AtomicFile).
+class RealDisk final : public Disk {
  public:
   std::vector<std::string> list(const std::string& folder, const std::string& pattern) override;
+  void read(const std::string& path, std::string& out) override;
+  void write(const std::string& path, std::string_view data, bool durable) override;
+  bool is_file(const std::string& path) override;
+  void make_folders(const std::string& folder) override;
+  void remove(const std::string& path) override;
+  void remove_stale_temporaries(const std::string& folder) override;
 };
 
 class RealClock final : public Clock {

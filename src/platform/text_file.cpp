@@ -6,13 +6,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <memory>
 
-#include "platform/interfaces.h"
+#include "base/error.h"
+#include "base/text.h"
+#include "platform/atomic_file.h"
 
 namespace quillon {
 
@@ -23,26 +26,11 @@ std::string errno_text(int err) {
   return msg;
 }
 
-namespace {
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  int release() {
-    int f = fd_;
-    fd_ = -1;
-    return f;
-  }
-
- private:
-  int fd_;
-};
+std::string file_error(std::string_view verb, const std::string& path, int err) {
+  std::string text = "Cannot ";
+  text.append(verb).append(" the file '").append(path).append("': ");
+  return text.append(errno_text(err)).append(".");
+}
 
 std::string folder_of(const std::string& path) {
   auto slash = path.rfind('/');
@@ -51,29 +39,49 @@ std::string folder_of(const std::string& path) {
   return path.substr(0, slash);
 }
 
+void sort_names(std::vector<std::string>& names) {
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+      const char x = lower_ascii(a[i]), y = lower_ascii(b[i]);
+      if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;
+  });
+}
+
+namespace {
+
+// An open file descriptor, closed when it goes.
+struct Fd {
+  int fd;
+  ~Fd() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
 }  // namespace
 
 void read_file(const std::string& path, std::string& out) {
   out.clear();
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0)
-    throw Error("Cannot open the file '" + path + "': " + errno_text(errno) + ".");
+  const Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  const int fd = file.fd;
+  if (fd < 0) throw Error(file_error("open", path, errno));
   struct stat st {};
-  if (::fstat(fd.get(), &st) != 0)
-    throw Error("Cannot read the file '" + path + "': " + errno_text(errno) + ".");
-  if (S_ISDIR(st.st_mode))
-    throw Error("Cannot read the file '" + path + "': it is a folder.");
+  if (::fstat(fd, &st) != 0) throw Error(file_error("read", path, errno));
+  if (S_ISDIR(st.st_mode)) throw Error("Cannot read the file '" + path + "': it is a folder.");
   size_t cap = st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
   out.resize(cap + 1);
   size_t len = 0;
   for (;;) {
     if (len == out.size()) out.resize(out.size() * 2 + 4096);
-    ssize_t n = ::read(fd.get(), out.data() + len, out.size() - len);
+    const ssize_t n = ::read(fd, out.data() + len, out.size() - len);
     if (n < 0) {
       if (errno == EINTR) continue;
-      int err = errno;
+      const int err = errno;
       out.clear();
-      throw Error("Cannot read the file '" + path + "': " + errno_text(err) + ".");
+      throw Error(file_error("read", path, err));
     }
     if (n == 0) break;
     len += static_cast<size_t>(n);
@@ -85,6 +93,12 @@ std::string read_file(const std::string& path) {
   std::string s;
   read_file(path, s);
   return s;
+}
+
+void write_file_atomically(const std::string& path, std::string_view data, bool durable) {
+  AtomicFile file(path);
+  file.append(data);
+  file.commit(durable);
 }
 
 std::string temp_name_for(const std::string& final_path) {
@@ -118,62 +132,21 @@ pid_t temp_owner(std::string_view name) {
 
 }  // namespace
 
+bool is_stale_temporary(std::string_view name) {
+  const pid_t pid = temp_owner(name);
+  // A process that still runs, or one not ours to judge, keeps its file.
+  return pid > 0 && pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
 void remove_stale_temporaries(const std::string& folder) {
   if (folder.empty()) return;
   std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
   if (!dir) return;
   while (dirent* e = ::readdir(dir.get())) {
-    const pid_t pid = temp_owner(e->d_name);
-    if (pid <= 0 || pid == ::getpid()) continue;
-    if (::kill(pid, 0) == 0 || errno != ESRCH) continue;  // still running, or not ours to judge
+    if (!is_stale_temporary(e->d_name)) continue;
     const std::string path = join_path(folder, e->d_name);
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
-  }
-}
-
-void write_file_atomically(const std::string& path, std::string_view data, bool durable) {
-  std::string tmp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    tmp = temp_name_for(path);
-    fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0)
-    throw Error("Cannot create the file '" + path + "': " + errno_text(errno) + ".");
-  Fd guard(fd);
-  auto fail = [&](const char* what, int err) {
-    ::close(guard.release());
-    ::unlink(tmp.c_str());
-    throw Error(std::string("Cannot ") + what + " the file '" + path + "': " +
-                errno_text(err) + ".");
-  };
-  const char* p = data.data();
-  size_t left = data.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail("write", errno);
-    }
-    p += n;
-    left -= static_cast<size_t>(n);
-  }
-  if (durable && ::fsync(fd) != 0) fail("write", errno);
-  if (::close(guard.release()) != 0) {
-    int err = errno;
-    ::unlink(tmp.c_str());
-    throw Error("Cannot write the file '" + path + "': " + errno_text(err) + ".");
-  }
-  if (::rename(tmp.c_str(), path.c_str()) != 0) {
-    int err = errno;
-    ::unlink(tmp.c_str());
-    throw Error("Cannot replace the file '" + path + "': " + errno_text(err) + ".");
-  }
-  if (durable) {
-    Fd dir(::open(folder_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0) ::fsync(dir.get());
   }
 }
 

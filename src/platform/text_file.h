@@ -1,10 +1,10 @@
-// Whole-file reads and all-or-nothing writes. A written file never appears
-// half-written under its final name: the data goes to a temporary file in the
-// same folder, which is renamed over the final name once complete.
+// Whole-file reads and all-or-nothing writes on the real disk, and the
+// pieces of the temporary-file protocol (atomic_file.h) every writer shares.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillon {
 
@@ -13,24 +13,27 @@ namespace quillon {
 void read_file(const std::string& path, std::string& out);
 std::string read_file(const std::string& path);
 
-// Writes `data` to `path` atomically. With durable set the data and the
-// rename are flushed to disk before returning. Throws Error naming the file
-// on any failure, leaving an earlier file of that name untouched and no
-// temporary file behind.
+// Writes `data` to `path` through an AtomicFile: whole or not at all.
 void write_file_atomically(const std::string& path, std::string_view data,
                            bool durable = false);
 
-// Temporary files made by write_file_atomically and other writers are named
-// "." + final name + ".quillon-tmp" + a unique suffix, in the final folder.
-// Such a name never ends in ".csv", so no input pattern picks one up.
+// The one form of a file error: "Cannot " + verb + " the file '" + path +
+// "': " + the errno text + ".".
+std::string file_error(std::string_view verb, const std::string& path, int err);
+
+// Temporary files are named "." + final name + ".quillon-tmp" + process id
+// + "-" + a number, in the final folder (a writer may add a suffix of its
+// own, ".zip"). Such a name never ends in ".csv", so no input pattern picks
+// one up.
 inline constexpr std::string_view kTempMarker = ".quillon-tmp";
 std::string temp_name_for(const std::string& final_path);
 
-// Removes from `folder` the temporary files of writers that are no longer
-// running (a process killed while writing): names "." + name +
-// ".quillon-tmp" + process id + "-" + number whose process does not exist.
-// Other files, and the temporaries of running processes, are left alone;
-// failures are ignored.
+// True for the name of a temporary file whose writer is gone: another
+// process than this one that no longer exists (killed while writing).
+bool is_stale_temporary(std::string_view name);
+
+// Removes from `folder` the regular files whose names are stale
+// temporaries; failures are ignored.
 void remove_stale_temporaries(const std::string& folder);
 
 // Joins a folder text and a file name with "/" as the program does
@@ -42,6 +45,13 @@ inline std::string join_path(std::string_view folder, std::string_view name) {
   p.append(name);
   return p;
 }
+
+// The folder part of a path: "." when it has none, "/" for the root.
+std::string folder_of(const std::string& path);
+
+// Sorts file names in ascending order, ASCII letter case ignored (ties in
+// their byte order), as every folder listing is.
+void sort_names(std::vector<std::string>& names);
 
 // Describes errno as text ("No such file or directory").
 std::string errno_text(int err);

@@ -21,6 +21,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <exception>
 
+#include "base/version.h"
 #include "chartdb/eod_server.h"
 #include "qt/chart_window.h"
 #include "qt/qt_date_pattern.h"
@@ -96,31 +97,31 @@ MainForm::MainForm(Fetcher& fetcher, BrokerFactory& brokers, MainFormOptions opt
       browser_(this, [this](const QString& a) { WebBrowser1_->navigate(a); }),
       progress_(this, [this](int done, int total) { show_progress(done, total); }),
       qt_date_pattern_(QtDatePattern().short_date_pattern()),
-      platform_{options_.messages ? *options_.messages : qt_messages_,
-                files_,
-                options_.date_pattern ? *options_.date_pattern : qt_date_pattern_,
-                options_.clock ? *options_.clock : clock_,
-                options_.program_folder ? *options_.program_folder : program_folder_,
-                events_,
-                pointer_,
-                browser_,
-                options_.web ? *options_.web : qt_web_,
-                options_.folders ? *options_.folders : qt_folders_,
-                fetcher_,
-                brokers_,
-                progress_},
-      main_(platform_, options_.settings_file) {
+      platform_{.messages = options_.messages ? *options_.messages : qt_messages_,
+                .disk = disk_,
+                .date_pattern = options_.date_pattern ? *options_.date_pattern : qt_date_pattern_,
+                .clock = options_.clock ? *options_.clock : clock_,
+                .program_folder = options_.program_folder ? *options_.program_folder : program_folder_,
+                .events = events_,
+                .pointer = pointer_,
+                .browser = browser_,
+                .web = options_.web ? *options_.web : qt_web_,
+                .folders = options_.folders ? *options_.folders : qt_folders_,
+                .fetcher = fetcher_,
+                .brokers = brokers_,
+                .progress = progress_},
+      commands_(platform_, options_.settings_file) {
   setObjectName(QStringLiteral("frmEOD"));
   build();
   connect_actions();
-  main_.model().Text1.set_listener([this](std::string_view piece, bool cleared) {
+  commands_.model().Text1.set_listener([this](std::string_view piece, bool cleared) {
     post_to(this, [this, text = QString::fromUtf8(piece.data(), static_cast<qsizetype>(piece.size())),
                    cleared] { show_status(text, cleared); });
   });
-  main_.model().txtLabel.set_listener([this](const std::string& text) {
+  commands_.model().txtLabel.set_listener([this](const std::string& text) {
     post_to(this, [this, address = QString::fromStdString(text)] { txtLabel_->setText(address); });
   });
-  main_.Form_Load();
+  commands_.Form_Load();
   show_model();
 }
 
@@ -130,8 +131,8 @@ MainForm::~MainForm() {
     qt_messages_.release_waiters();
     watcher_.waitForFinished();
   }
-  main_.model().Text1.set_listener({});
-  main_.model().txtLabel.set_listener({});
+  commands_.model().Text1.set_listener({});
+  commands_.model().txtLabel.set_listener({});
 }
 
 void MainForm::build() {
@@ -302,8 +303,9 @@ void MainForm::build() {
   links->addWidget(Label17_);
   links->addStretch(1);
   future_grid->addLayout(links, 3, 0, 1, 3);
-  auto* label15 = named(new QLabel(QStringLiteral("Quillon 3.0.24, by the Quillon developers. "
-                                                  "Questions and answers: see the FAQ.")),
+  auto* label15 = named(new QLabel(QStringLiteral("Quillon %1, by the Quillon developers. "
+                                                  "Questions and answers: see the FAQ.")
+                                       .arg(QLatin1String(kVersion))),
                         "Label15");
   label15->setWordWrap(true);
   future_grid->addWidget(label15, 4, 0, 1, 3);
@@ -328,11 +330,11 @@ void MainForm::build() {
              {chkAuto_, &WindowModel::chkAuto},       {rbDateWise_, &WindowModel::rbDateWise},
              {rbScripWise_, &WindowModel::rbScripWise}};
 
-  const WindowModel& m = main_.model();
+  const WindowModel& m = commands_.model();
   for (const std::string& item : m.Combo1) Combo1_->addItem(qs(item));
   for (const std::string& item : m.cmbIndex) cmbIndex_->addItem(qs(item));
-  Label16_->setToolTip(qs(main_.web_site_address()));
-  Label17_->setToolTip(qs(main_.faq_address()));
+  Label16_->setToolTip(qs(commands_.web_site_address()));
+  Label17_->setToolTip(qs(commands_.faq_address()));
   cmdStop_->setEnabled(false);
   prgRun_->reset();
 }
@@ -344,29 +346,29 @@ void MainForm::connect_actions() {
   connect(cmdStop_, &QPushButton::clicked, this, &MainForm::stop_clicked);
   connect(cmdChart_, &QPushButton::clicked, this, &MainForm::open_chart);
   connect(cmdOptions_, &QPushButton::clicked, this,
-          [this] { run_here([](MainWindow& w) { w.cmdOptions_Click(); }); });
+          [this] { run_here([](WindowCommands& w) { w.cmdOptions_Click(); }); });
   connect(rbSource_, &QButtonGroup::idClicked, this,
-          [this](int id) { run_here([id](MainWindow& w) { w.rbSource_Click(id); }); });
+          [this](int id) { run_here([id](WindowCommands& w) { w.rbSource_Click(id); }); });
   connect(Command1_, &QPushButton::clicked, this,
-          [this] { run_here([](MainWindow& w) { w.Command1_Click(); }); });
+          [this] { run_here([](WindowCommands& w) { w.Command1_Click(); }); });
   connect(Command2_, &QPushButton::clicked, this,
-          [this] { run_here([](MainWindow& w) { w.Command2_Click(); }); });
+          [this] { run_here([](WindowCommands& w) { w.Command2_Click(); }); });
   connect(Label16_, &LinkLabel::clicked, this,
-          [this] { main_.Label16_Click(); });
+          [this] { commands_.Label16_Click(); });
   connect(Label17_, &LinkLabel::clicked, this,
-          [this] { main_.Label17_Click(); });
+          [this] { commands_.Label17_Click(); });
   connect(&watcher_, &QFutureWatcher<void>::finished, this, &MainForm::finish);
 }
 
 void MainForm::model_from_widgets() {
-  WindowModel& m = main_.model();
+  WindowModel& m = commands_.model();
   for (const TextBinding& b : texts_) m.*b.field = b.box->text().toStdString();
   for (const CheckBinding& b : checks_) m.*b.field = b.box->isChecked();
   if (rbSource_->checkedId() >= 0) m.rbSource = rbSource_->checkedId();
 }
 
 MainForm::Snapshot MainForm::snapshot() const {
-  const WindowModel& m = main_.model();
+  const WindowModel& m = commands_.model();
   Snapshot s;
   for (const TextBinding& b : texts_) s.texts.push_back(m.*b.field);
   for (const CheckBinding& b : checks_) s.checks.push_back(m.*b.field);
@@ -375,7 +377,7 @@ MainForm::Snapshot MainForm::snapshot() const {
 }
 
 void MainForm::widgets_from_model(const Snapshot* before) {
-  const WindowModel& m = main_.model();
+  const WindowModel& m = commands_.model();
   for (size_t i = 0; i < texts_.size(); ++i) {
     const std::string& value = m.*texts_[i].field;
     if (!before || before->texts[i] != value) texts_[i].box->setText(qs(value));
@@ -406,7 +408,7 @@ void MainForm::run_here(Handler handler) {
   if (running_) return;
   model_from_widgets();
   const Snapshot before = snapshot();
-  handler(main_);
+  handler(commands_);
   widgets_from_model(&before);
 }
 
@@ -428,7 +430,7 @@ void MainForm::unlock() {
   for (QWidget* w : locked_) w->setEnabled(true);
   locked_.clear();
   cmdStop_->setEnabled(false);
-  cmdProcess_->setEnabled(main_.model().cmdProcessEnabled);
+  cmdProcess_->setEnabled(commands_.model().cmdProcessEnabled);
 }
 
 void MainForm::start(Run run) {
@@ -441,26 +443,26 @@ void MainForm::start(Run run) {
   prgRun_->reset();
   prgRun_->setFormat(QStringLiteral("%v of %m"));
 
-  std::function<void(MainWindow&)> work;
+  std::function<void(WindowCommands&)> work;
   std::string name;
   switch (run) {
     case Run::Download:
-      work = [](MainWindow& w) { w.cmdProcess_Click(); };
+      work = [](WindowCommands& w) { w.cmdProcess_Click(); };
       name = "cmdProcess: ";
       break;
     case Run::Convert:
-      work = [](MainWindow& w) { w.cmdConvert_Click(); };
+      work = [](WindowCommands& w) { w.cmdConvert_Click(); };
       name = "cmdConvert: ";
       break;
     case Run::Update:
-      work = [](MainWindow& w) { w.Command3_Click(); };
+      work = [](WindowCommands& w) { w.Command3_Click(); };
       name = "Command3: ";
       break;
   }
   watcher_.setFuture(QtConcurrent::run([this, work = std::move(work), name = std::move(name)] {
     // The commands report their own failures; this catches what escapes them.
     try {
-      work(main_);
+      work(commands_);
     } catch (const std::exception& e) {
       platform_.messages.show(name + e.what());
     } catch (...) {
@@ -496,7 +498,7 @@ void MainForm::open_chart() {
   // The database Update has open, else the AmiPath one. Open while a command
   // runs too: the chart reads through its own connection.
   std::string folder = options_.chart_server ? options_.chart_server->database_folder() : "";
-  if (folder.empty()) folder = main_.model().gstrAmiPath;
+  if (folder.empty()) folder = commands_.model().gstrAmiPath;
   chart_ = new ChartWindow(folder, options_.chart_server, this);
   chart_->setWindowFlag(Qt::Window);
   chart_->setAttribute(Qt::WA_DeleteOnClose);

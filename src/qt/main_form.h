@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/window_commands.h"
 #include "platform/real_platform.h"
 #include "qt/qt_platform.h"
 
@@ -34,7 +34,7 @@ class EodServer;
 class LinkLabel;
 
 struct MainFormOptions {
-  std::string settings_file;  // empty: QM.INI beside the program
+  std::string settings_file;  // empty: the usual one (settings_file_location)
   // Stand-ins for what blocks or depends on the computer; null: the real one.
   MessageBox* messages = nullptr;
   FolderPicker* folders = nullptr;
@@ -58,7 +58,7 @@ class MainForm final : public QWidget {
 
   // The model behind the widgets. Change it only while no command runs, then
   // call show_model().
-  MainWindow& main_window() { return main_; }
+  WindowCommands& commands() { return commands_; }
   void show_model();
   bool running() const { return running_; }
 
@@ -116,12 +116,12 @@ class MainForm final : public QWidget {
   QtMousePointer pointer_{this};
   PostingBrowser browser_;
   PostingProgress progress_;
-  RealFileLister files_;
+  RealDisk disk_;
   FixedDatePattern qt_date_pattern_;
   RealClock clock_;
   RealProgramFolder program_folder_;
   Platform platform_;
-  MainWindow main_;
+  WindowCommands commands_;
 
   // Widgets, owned by the window.
   QLineEdit *TxtFromDt_{}, *TxtToDt_{}, *txtScrip_{}, *txtSourceFolder_{}, *txtDestFolder_{},

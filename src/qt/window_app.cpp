@@ -1,11 +1,12 @@
 #include "qt/window_app.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QPixmap>
 #include <iostream>
 
+#include "platform/install_layout.h"
 #include "platform/real_platform.h"
-#include "platform/text_file.h"
 #include "qt/chart_window.h"
 #include "qt/main_form.h"
 #include "qt/qt_date_pattern.h"
@@ -36,9 +37,9 @@ int save_picture(QWidget& window, const std::string& file) {
 
 int run_chart(const CommandLine& cl, EodServer& chart_server) {
   // The settings file as the window's load sequence finds it.
-  const std::string settings =
-      cl.settings_file.empty() ? join_path(RealProgramFolder().path(), "QM.INI") : cl.settings_file;
+  const std::string settings = settings_file_location(cl.settings_file, RealProgramFolder().path());
   const DateReader dates(QtDatePattern().short_date_pattern());
+  RealDisk disk;
   QDate range[2];
   const std::optional<std::string>* texts[2] = {&cl.from, &cl.to};
   for (int i = 0; i < 2; ++i) {
@@ -51,7 +52,7 @@ int run_chart(const CommandLine& cl, EodServer& chart_server) {
     }
     range[i] = QDate(d->year, d->month, d->day);
   }
-  ChartWindow chart(ReadIniString("QN_EOD", "AmiPath", "", settings), &chart_server);
+  ChartWindow chart(ReadIniString(disk, "QN_EOD", "AmiPath", "", settings), &chart_server);
   chart.set_range(range[0], range[1]);
   const bool found = chart.show_symbol(QString::fromStdString(*cl.chart));
   chart.show();
@@ -78,6 +79,8 @@ int run_window(int& argc, char** argv, const CommandLine& cl, Fetcher& fetcher,
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(kProductName));
   QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+  QApplication::setDesktopFileName(QString::fromLatin1(kApplicationId));  // the desktop's icon
+  QApplication::setWindowIcon(QIcon::fromTheme(QString::fromLatin1(kApplicationId)));
 
   if (cl.chart) return run_chart(cl, chart_server);
 
@@ -88,7 +91,7 @@ int run_window(int& argc, char** argv, const CommandLine& cl, Fetcher& fetcher,
   if (cl.screenshot) options.messages = &stream_messages;  // nobody to press OK
 
   MainForm form(fetcher, brokers, options);
-  apply_options(form.main_window(), cl);
+  apply_options(form.commands(), cl);
   form.show_model();
   form.show();
   if (!cl.screenshot) return QApplication::exec();

@@ -1,12 +1,13 @@
-// fConvertScrip: converts the scrip history files of the symbol in the scrip
-// box ("*" + symbol + "*XN*.csv") into EOD text files.
+// The scrip conversion: the scrip history files of one symbol
+// ("*" + symbol + "*XN*.csv") into EOD text files.
 #pragma once
 
-#include "app/window_model.h"
-#include "platform/platform.h"
+#include "conversion/convert_files.h"
 
 namespace quillon {
 
-void fConvertScrip(WindowModel& w, Platform& p);
+// Ends with "Extract of Scrip Data from BhavCopy is done....!".
+ConversionResult convert_scrip_histories(const ConversionJob& job, const std::string& symbol,
+                                         Disk& disk, RunProgress& progress, StatusSink& status);
 
 }  // namespace quillon

@@ -1,20 +1,11 @@
 #include "scrip/scrip_download.h"
 
-#include <exception>
-
-#include "download/download_support.h"
-#include "platform/text_file.h"
+#include "base/text.h"
 #include "base/url_text.h"
 
 namespace quillon {
 
 namespace {
-
-std::string upper_case(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
 
 std::string date_parts(const Date& d) {
   return date_number(d.day) + date_number(d.month) + date_number(d.year);
@@ -34,33 +25,31 @@ std::string scrip_file_name(const std::string& symbol, const Date& from, const D
   return date_parts(from) + date_parts(to) + symbol + "XN.csv";
 }
 
-void fDownloadScrip(WindowModel& w, Platform& p) {
-  try {
-    const DateReader dates(p.date_pattern.short_date_pattern());
-    const Date from = read_date_box(w.TxtFromDt, dates, "From");
-    const Date to = read_date_box(w.TxtToDt, dates, "To");
-    const std::string symbol = upper_case(w.txtScrip);
+DownloadResult download_scrip_history(const ScripDownloadJob& job, const DownloadTools& tools,
+                                      ProgramFolder& program_folder) {
+  DownloadResult result;
+  result.failure = failure_of([&] {
+    const std::string symbol = upper_ascii(job.symbol);
     check_plain_file_name(symbol, "scrip symbol");
-    const std::string& base = w.gstrExchangeUrl;
-    const std::string request_url =
-        base + "/marketinfo/equities/scripvol/histscrip.jsp?" + scrip_query_text(symbol, from, to);
-    const std::string file_name = scrip_file_name(symbol, from, to);
-    const std::string csv_url = base + "/content/equities/scripvol/datafiles/" + file_name;
+    const std::string request_url = job.exchange_url + "/marketinfo/equities/scripvol/histscrip.jsp?" +
+                                    scrip_query_text(symbol, job.from, job.to);
+    const std::string file_name = scrip_file_name(symbol, job.from, job.to);
+    const std::string csv_url = job.exchange_url + "/content/equities/scripvol/datafiles/" + file_name;
 
-    if (!w.txtSourceFolder.empty()) remove_stale_temporaries(w.txtSourceFolder);
-    p.progress.report(0, 1);
-    w.Text1.append(std::string(kCrLf) + "downloading data for " + symbol);
-    p.fetcher.fetch(request_url, scratch_page_path(p.program_folder));
-    p.events.pump();
-    const FetchResult r =
-        p.fetcher.fetch(csv_url, folder_with_separator(w.txtSourceFolder) + file_name);
+    if (!job.folder.empty()) tools.disk.remove_stale_temporaries(job.folder);
+    tools.progress.report(0, 1);
+    tools.status.append(std::string(kCrLf) + "downloading data for " + symbol);
+    tools.fetcher.fetch(request_url, scratch_page_path(program_folder));
+    tools.events.pump();
+    const std::string local = folder_with_separator(job.folder) + file_name;
+    const FetchResult r = tools.fetcher.fetch(csv_url, local);
+    if (r.stored) result.files.push_back(local);
     // A file that did not arrive is said so, never reported as completed.
-    w.Text1.append(std::string(kCrLf) + "downloading data for " + symbol +
-                   (r.stored ? std::string(" is completed.") : " failed: " + r.error));
-    p.progress.report(1, 1);
-  } catch (const std::exception& e) {
-    p.messages.show(std::string("fDownloadScrip: ") + e.what());
-  }
+    tools.status.append(std::string(kCrLf) + "downloading data for " + symbol +
+                        (r.stored ? std::string(" is completed.") : " failed: " + r.error));
+    tools.progress.report(1, 1);
+  });
+  return result;
 }
 
 }  // namespace quillon

@@ -1,34 +1,13 @@
 #include "settings/ini_file.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <string_view>
 #include <vector>
 
-#include "platform/interfaces.h"
-#include "platform/text_file.h"
+#include "base/text.h"
 
 namespace quillon {
 
 namespace {
-
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
-bool iequal(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 std::vector<std::string_view> split_lines(std::string_view data) {
   std::vector<std::string_view> lines;
@@ -77,7 +56,7 @@ Range find_section(const std::vector<std::string_view>& lines, std::string_view 
       r.last = i;
       return r;
     }
-    if (iequal(name, section)) {
+    if (equal_ignoring_ascii_case(name, section)) {
       r.header = i;
       r.first = i + 1;
     }
@@ -95,35 +74,25 @@ bool key_of(std::string_view line, std::string_view& key, std::string_view& valu
   return true;
 }
 
-bool file_exists(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 // Reads the settings file; false when it is missing or cannot be read (the
 // readers then answer with empty text).
-bool read_existing(const std::string& path, std::string& data) {
-  if (!file_exists(path)) return false;
-  try {
-    read_file(path, data);
-  } catch (const Error&) {
-    return false;
-  }
-  return true;
+bool read_existing(Disk& disk, const std::string& path, std::string& data) {
+  if (!disk.is_file(path)) return false;
+  return !failure_of([&] { disk.read(path, data); });
 }
 
 }  // namespace
 
-std::string ReadIniString(const std::string& section, const std::string& key,
+std::string ReadIniString(Disk& disk, const std::string& section, const std::string& key,
                           const std::string& def, const std::string& path) {
   std::string data;
-  if (!read_existing(path, data)) return {};
+  if (!read_existing(disk, path, data)) return {};
   auto lines = split_lines(data);
   Range r = find_section(lines, section);
   if (r.header == std::string::npos) return def;
   for (size_t i = r.first; i < r.last; ++i) {
     std::string_view k, v;
-    if (key_of(lines[i], k, v) && iequal(k, key)) {
+    if (key_of(lines[i], k, v) && equal_ignoring_ascii_case(k, key)) {
       if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
       return std::string(v);
     }
@@ -131,9 +100,9 @@ std::string ReadIniString(const std::string& section, const std::string& key,
   return def;
 }
 
-std::string ReadIniSection(const std::string& section, const std::string& path) {
+std::string ReadIniSection(Disk& disk, const std::string& section, const std::string& path) {
   std::string data;
-  if (!read_existing(path, data)) return {};
+  if (!read_existing(disk, path, data)) return {};
   auto lines = split_lines(data);
   Range r = find_section(lines, section);
   std::string out;
@@ -183,7 +152,7 @@ std::string with_setting(const std::string& data, const std::string& section,
     bool replaced = false;
     for (size_t i = r.first; i < r.last; ++i) {
       std::string_view k, v;
-      if (key_of(lines[i], k, v) && iequal(k, key)) {
+      if (key_of(lines[i], k, v) && equal_ignoring_ascii_case(k, key)) {
         out[i] = entry;
         replaced = true;
         break;
@@ -209,33 +178,27 @@ std::string with_setting(const std::string& data, const std::string& section,
 
 }  // namespace
 
-std::string WriteIniString(const std::string& section, const std::string& key,
+std::string WriteIniString(Disk& disk, const std::string& section, const std::string& key,
                            const std::string& value, const std::string& path) {
-  return WriteIniStrings(section, {{key, value}}, path);
+  return WriteIniStrings(disk, section, {{key, value}}, path);
 }
 
-std::string WriteIniStrings(const std::string& section,
+std::string WriteIniStrings(Disk& disk, const std::string& section,
                             const std::vector<std::pair<std::string, std::string>>& settings,
                             const std::string& path) {
   for (const auto& [key, value] : settings) {
     std::string why = refusal(section, key, value);
     if (!why.empty()) return why;
   }
-  std::string data;
-  if (file_exists(path)) {
-    try {
-      read_file(path, data);
-    } catch (const Error& e) {
-      return e.what();
-    }
-  }
-  for (const auto& [key, value] : settings) data = with_setting(data, section, key, value);
-  try {
-    write_file_atomically(path, data, /*durable=*/true);
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return {};
+  const std::optional<std::string> failure = failure_of([&] {
+    std::string data;
+    if (disk.is_file(path)) disk.read(path, data);
+    const size_t slash = path.find_last_of('/');
+    if (slash != std::string::npos && slash > 0) disk.make_folders(path.substr(0, slash));
+    for (const auto& [key, value] : settings) data = with_setting(data, section, key, value);
+    disk.write(path, data, /*durable=*/true);
+  });
+  return failure.value_or("");
 }
 
 }  // namespace quillon

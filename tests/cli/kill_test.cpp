@@ -1,190 +1,164 @@
-// The quillon program killed (SIGKILL) in the middle of a conversion, again
-// and again, then run to the end. The source folder is also the destination
-// folder, so leftover temporary files sit among the inputs.
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+// The quillon program killed (SIGKILL) in the middle of a conversion, a
+// chart database import and a download, then run again: files whole, the
+// database consistent, leftovers never taken as inputs and removed by the
+// next run.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
 
 #include <chrono>
-#include <filesystem>
+#include <functional>
+#include <map>
 #include <random>
-#include <set>
 #include <thread>
 
-#include "fakes.h"
+#include "chartdb/eod_database.h"
+#include "http_server.h"
 #include "run_program.h"
 
-extern char** environ;
-
-namespace quillon {
+namespace quillon::testing {
 namespace {
 
-using testing::folder_names;
-using testing::read_text;
-using testing::TempDir;
-using testing::write_text;
+using Clock = std::chrono::steady_clock;
 
-constexpr int kDayFiles = 6, kRowsPerDay = 40000, kIndexRows = 20000;
-
-std::string day_input(int version) {
-  std::string s = "SYMBOL,SERIES,OPEN,HIGH,LOW,CLOSE,LAST,PREVCLOSE,TOTTRDQTY,TOTTRDVAL,TIMESTAMP,\n";
-  for (int i = 0; i < kRowsPerDay; ++i)
-    s += "S" + std::to_string(i) + ",EQ," + std::to_string(100 + i % 50) +
-         ".50,101.00,99.25,100.75,1,1," + std::to_string(1000 + version) + ",1.5,31-JAN-2008,\n";
-  return s;
+// A Bhavcopy of `rows` symbols on `day` (10 to 31) of January 2008 with
+// volume `volume`, and the EOD text it converts to.
+std::string bhavcopy(int day, int rows, int volume) {
+  std::string text = "SYMBOL,SERIES,OPEN,HIGH,LOW,CLOSE,LAST,PREVCLOSE,TOTTRDQTY,TOTTRDVAL,TIMESTAMP,\r\n";
+  for (int s = 0; s < rows; ++s)
+    text += "S" + std::to_string(s) + ",EQ,1,2,0.5,1.5,1.5,1," + std::to_string(volume) + ",9," +
+            std::to_string(day) + "-JAN-2008,\r\n";
+  return text;
 }
-std::string day_output(int version) {
-  std::string s;
-  for (int i = 0; i < kRowsPerDay; ++i)
-    s += "S" + std::to_string(i) + ",20080131," + std::to_string(100 + i % 50) +
-         ".5,101,99.25,100.75," + std::to_string(1000 + version) + "\r\n";
-  return s;
-}
-std::string index_input(int version) {
-  std::string s = "Date,Open,High,Low,Close\n";
-  for (int i = 0; i < kIndexRows; ++i) s += "31-Jan-2008,1,2,3," + std::to_string(version) + "\n";
-  return s;
-}
-std::string index_output(int version) {
-  std::string s;
-  for (int i = 0; i < kIndexRows; ++i) s += "NIFTY,20080131,1,2,3," + std::to_string(version) + ",0\r\n";
-  return s;
+std::string eod(int day, int rows, int volume) {
+  std::string text;
+  for (int s = 0; s < rows; ++s)
+    text += "S" + std::to_string(s) + ",200801" + std::to_string(day) + ",1,2,0.5,1.5," +
+            std::to_string(volume) + "\r\n";
+  return text;
 }
 
-class KilledConversion : public ::testing::Test {
+// Per day of the chart database: its quote count and whether they all come
+// from one import; the integrity check first (opening recovers the log).
+std::map<std::string, std::string> days_stored(const std::string& folder) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2((folder + "/" + kEodDatabaseFile).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  std::map<std::string, std::string> days;
+  sqlite3_exec(db, "PRAGMA integrity_check; SELECT date, count(*) || ' ' || (min(volume) = "
+                   "max(volume)) FROM quotes GROUP BY date",
+               [](void* to, int n, char** v, char**) {
+                 (*static_cast<std::map<std::string, std::string>*>(to))[v[0]] = n > 1 ? v[1] : "";
+                 return 0;
+               },
+               &days, nullptr);
+  sqlite3_close(db);
+  return days;
+}
+
+class Killed : public ::testing::Test {
  protected:
-  KilledConversion() : data(tmp.sub("data")) {}
-
-  std::vector<std::string> args() const {
-    return {"--settings", tmp.path() + "/QM.INI", "--source",  "folder", "--source-folder", data,
-            "--dest-folder", data, "--indices", "convert"};
+  // Starts quillon, kills it once `ready` holds (within a minute). Returns
+  // whether it was killed, not ended by itself.
+  bool kill_when(const std::vector<std::string>& args, const std::function<bool()>& ready) const {
+    const pid_t pid = start_quillon({"LC_ALL=en_GB.UTF-8"}, args, log, log);
+    bool seen = false;
+    int status = 0;
+    for (auto end = Clock::now() + std::chrono::minutes(1); pid > 0 && !seen && Clock::now() < end;) {
+      if (::waitpid(pid, &status, WNOHANG) == pid) return false;
+      if (!(seen = ready())) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return seen;
   }
-  void write_inputs(int version) {
-    for (int d = 0; d < kDayFiles; ++d) write_text(day_path(d, ".csv"), day_input(version));
-    write_text(data + "/INDEX_NIFTY.csv", index_input(version));
-  }
-  std::string day_path(int d, const char* ending) const {
-    return data + "/2008_01_" + std::to_string(10 + d) + ending;
-  }
-  std::vector<std::string> outputs() const {
-    std::vector<std::string> o;
-    for (int d = 0; d < kDayFiles; ++d) o.push_back(day_path(d, "_DX.txt"));
-    o.push_back(data + "/INDEX_NIFTY_DX.txt");
-    return o;
-  }
-  // Starts quillon and returns its process id.
-  pid_t start() const {
-    std::vector<std::string> argv = {QUILLON_BINARY};
-    for (const auto& a : args()) argv.push_back(a);
-    std::vector<char*> raw;
-    for (auto& a : argv) raw.push_back(a.data());
-    raw.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    int rc = posix_spawn(&pid, QUILLON_BINARY, &fa, nullptr, raw.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    return rc == 0 ? pid : -1;
-  }
-
   TempDir tmp;
-  std::string data;
+  std::string src = tmp.sub("S"), dst = tmp.sub("D"), db = tmp.sub("DB"), log = tmp.path() + "/log";
+  std::string ini = tmp.path() + "/QM.INI";
 };
 
-TEST_F(KilledConversion, OutputsAreWholeAndTheNextRunCleansUp) {
-  std::random_device rd;
-  const unsigned seed = rd();
+TEST_F(Killed, InTheMiddleOfAConversionOrAnImportThenRunAgain) {
+  constexpr int kFirst = 10, kLast = 21, kSymbols = 20000;
+  // The source folder is the destination too: leftovers sit among the inputs.
+  const std::vector<std::string> args = {"--settings", ini, "--source", "folder", "--source-folder",
+                                         src, "--dest-folder", src, "convert", "update"};
+  write_text(ini, "[QN_EOD]\r\nAmiPath=" + db + "\r\n");
+  auto write_days = [&](int volume) {
+    for (int d = kFirst; d <= kLast; ++d)
+      write_text(src + "/2008_01_" + std::to_string(d) + ".csv", bhavcopy(d, kSymbols, volume));
+  };
+  // Each output of a run from `first` to `last`, each stored day of one run.
+  auto whole = [&](int first, int last) {
+    for (int d = kFirst; d <= kLast; ++d) {
+      const std::string text = read_text(src + "/2008_01_" + std::to_string(d) + "_DX.txt");
+      bool found = false;
+      for (int v = first; v <= last; ++v) found = found || text == eod(d, kSymbols, v);
+      EXPECT_TRUE(found) << "day " << d << ": " << text.size() << " bytes";
+    }
+    for (const auto& [date, count] : days_stored(db))
+      EXPECT_EQ(count, date == "ok" ? "" : std::to_string(kSymbols) + " 1") << date;
+  };
+  write_days(0);
+  const Clock::time_point start = Clock::now();
+  ASSERT_EQ(run_quillon(args, tmp).status, 0);
+  const auto run_length = Clock::now() - start;
+  const std::vector<std::string> inputs_and_outputs = folder_names(src);
+  const unsigned seed = std::random_device()();
   SCOPED_TRACE("seed " + std::to_string(seed));
   std::mt19937 random(seed);
-
-  // Version 0, converted to the end: every output has a complete copy. The
-  // run's length only sets the range of the kill delays below.
-  write_inputs(0);
-  auto t0 = std::chrono::steady_clock::now();
-  auto r = testing::run_program(QUILLON_BINARY, args(), tmp);
-  const auto run_length = std::chrono::steady_clock::now() - t0;
-  ASSERT_EQ(r.status, 0) << r.err;
-
-  // In folder mode the Bhavcopy converter takes INDEX_NIFTY.csv too and
-  // writes its complete output, an empty INDEX_NIFTY_DX.txt (no line has 11
-  // fields), before the index converter replaces it.
-  std::set<std::string> day_versions = {day_output(0)}, index_versions = {index_output(0), ""};
-  const std::set<std::string> inputs_and_outputs = [&] {
-    std::set<std::string> names;
-    for (const std::string& n : folder_names(data)) names.insert(n);
-    return names;
-  }();
-  int rounds_with_leftovers = 0;
-  std::set<std::string> killed;
-  for (int version = 1; version <= 8; ++version) {
-    write_inputs(version);
-    day_versions.insert(day_output(version));
-    index_versions.insert(index_output(version));
-    const pid_t pid = start();
-    ASSERT_GT(pid, 0);
-    std::uniform_int_distribution<long> delay(
-        0, std::chrono::duration_cast<std::chrono::microseconds>(run_length).count() * 6 / 5);
-    std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
-    ::kill(pid, SIGKILL);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-
-    // Every output is an earlier complete copy or the new complete one.
-    for (const std::string& o : outputs()) {
-      const auto& versions = o.find("INDEX") != std::string::npos ? index_versions : day_versions;
-      const std::string text = read_text(o);
-      EXPECT_TRUE(versions.count(text)) << o << " is not a complete copy, round " << version
-                                        << ": " << text.size() << " bytes, ending "
-                                        << text.substr(text.size() > 60 ? text.size() - 60 : 0);
-    }
-    // Anything else in the folder is a temporary file of a killed run (this
-    // one, or an earlier one when this one was killed before cleaning up).
-    killed.insert(std::to_string(pid));
-    bool leftovers = false;
-    for (const std::string& n : folder_names(data)) {
-      if (inputs_and_outputs.count(n)) continue;
-      const size_t marker = n.find(".quillon-tmp");
-      ASSERT_NE(marker, std::string::npos) << n;
-      EXPECT_EQ(n.front(), '.') << n;
-      EXPECT_TRUE(killed.count(n.substr(marker + 12, n.rfind('-') - marker - 12))) << n;
-      leftovers = true;
-    }
-    rounds_with_leftovers += leftovers;
+  for (int volume = 1; volume <= 8; ++volume) {
+    write_days(volume);
+    // At a random moment of the run, while a file is being written, or at
+    // the start of a random day's import.
+    const auto end = Clock::now() + run_length * std::uniform_real_distribution(0.0, 1.2)(random);
+    const size_t imports = std::uniform_int_distribution(1, kLast - kFirst + 1)(random);
+    kill_when(args, [&] {
+      if (volume % 3 == 0) return Clock::now() >= end;
+      if (volume % 3 == 1) return folder_names(src).size() > inputs_and_outputs.size();
+      const std::string text = read_text(log);
+      size_t n = 0;
+      for (size_t at = text.find("Updating"); at != std::string::npos; at = text.find("Updating", at + 1)) ++n;
+      return n >= imports;
+    });
+    whole(0, volume);
+    for (const std::string& n : folder_names(src))  // else only temporaries of killed runs
+      EXPECT_TRUE(std::count(inputs_and_outputs.begin(), inputs_and_outputs.end(), n) ||
+                  (n[0] == '.' && n.find(".quillon-tmp") != std::string::npos)) << n;
   }
-  std::cout << "[ rounds that left a temporary file: " << rounds_with_leftovers << " of 8 ]\n";
-
-  // Leftovers of a process that is gone go; those of a running one stay.
-  pid_t gone = ::fork();
-  if (gone == 0) ::_exit(0);
-  ::waitpid(gone, nullptr, 0);
-  const std::string dead = ".2008_01_10_DX.txt.quillon-tmp" + std::to_string(gone) + "-0";
-  const std::string alive = ".2008_01_11_DX.txt.quillon-tmp" + std::to_string(::getpid()) + "-0";
-  write_text(data + "/" + dead, "junk,EQ,1,2,3,4,5,6,7,8,31-JAN-2008,\n");
-  write_text(data + "/" + alive, "junk,EQ,1,2,3,4,5,6,7,8,31-JAN-2008,\n");
-
-  // Run to the end: all new, nothing else converted, nothing left over.
-  write_inputs(9);
-  r = testing::run_program(QUILLON_BINARY, args(), tmp);
+  write_days(9);
+  const ProgramRun r = run_quillon(args, tmp);
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out,
-            "\nExtract of Data from BhavCopy is done....!\n"
-            "Extract of Index Data from BhavCopy is done....!\n");
-  for (const std::string& o : outputs())
-    EXPECT_EQ(read_text(o), o.find("INDEX") != std::string::npos ? index_output(9) : day_output(9))
-        << o;
-  std::set<std::string> names;
-  for (const std::string& n : folder_names(data)) names.insert(n);
-  std::set<std::string> want = inputs_and_outputs;
-  want.insert(alive);
-  EXPECT_EQ(names, want);
+  EXPECT_EQ(r.out.find("fUpdateAmi"), std::string::npos) << r.out;
+  whole(9, 9);
+  EXPECT_EQ(days_stored(db).size(), kLast - kFirst + 2u);  // and the integrity check
+  EXPECT_EQ(folder_names(src), inputs_and_outputs);
+}
+
+TEST_F(Killed, InTheMiddleOfADownloadThenRunAgain) {
+  TestServer server;
+  const std::string day = "/content/historical/EQUITIES/2008/JAN/cm31JAN2008bhav.csv";
+  const std::string local = src + "/2008_01_31.csv";
+  write_text(local, bhavcopy(31, 1, 100));
+  server.set(day, {200, std::string(64 * 1024, 'x'), TestServer::Kind::Stall, {}});
+  const std::vector<std::string> download = {"--settings", ini, "--from", "31/01/2008", "--to", "31/01/2008",
+                                             "--source-folder", src, "--dest-folder", dst,
+                                             "--exchange-url", server.base(), "download"};
+  ASSERT_TRUE(kill_when(download, [&] { return folder_names(src).size() > 1; }))
+      << "the download never began its file";
+  EXPECT_EQ(read_text(local), bhavcopy(31, 1, 100));
+
+  // The leftover is no input of a conversion of the folder.
+  ProgramRun r = run_quillon(
+      {"--settings", ini, "--source", "folder", "--source-folder", src, "--dest-folder", dst, "convert"}, tmp);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(folder_names(dst), std::vector<std::string>{"2008_01_31_DX.txt"});
+  EXPECT_EQ(read_text(dst + "/2008_01_31_DX.txt"), eod(31, 1, 100));
+
+  server.serve(day, bhavcopy(31, 1, 200));
+  r = run_quillon(download, tmp);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(read_text(local), bhavcopy(31, 1, 200));
+  EXPECT_EQ(folder_names(src), std::vector<std::string>{"2008_01_31.csv"});
 }
 
 }  // namespace
-}  // namespace quillon
+}  // namespace quillon::testing

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
+#include "app/operations.h"
 #include "bhavcopy/bhavcopy_convert.h"
 #include "bhavcopy/bhavcopy_download.h"
 #include "http_server.h"

@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/main_window.h"
+#include "app/window_commands.h"
+#include "app/operations.h"
 #include "bhavcopy/bhavcopy_convert.h"
 #include "indices/index_convert.h"
 #include "scrip/scrip_convert.h"
@@ -43,7 +44,7 @@ class Converters : public ::testing::Test {
   TempDir tmp;
   std::string src, dst;
   TestPlatform tp;
-  MainWindow window{tp.platform};
+  WindowCommands window{tp.platform};
   WindowModel& w = window.model();
 };
 
@@ -297,7 +298,7 @@ TEST_F(Converters, ConvertRunsTheConvertersTheBoxesAskFor) {
   };
   w.rbSource = kSourceFolder;
   for (const Case& c : cases) {
-    MainWindow fresh(tp.platform);
+    WindowCommands fresh(tp.platform);
     fresh.model().txtSourceFolder = src;
     fresh.model().txtDestFolder = dst;
     fresh.model().rbSource = kSourceFolder;

@@ -1,7 +1,8 @@
 // The Download command: its checks in their fixed order and what it starts.
 #include <gtest/gtest.h>
 
-#include "app/main_window.h"
+#include "app/window_commands.h"
+#include "app/operations.h"
 #include "fakes.h"
 
 namespace quillon::testing {
@@ -10,7 +11,7 @@ namespace {
 struct Command : ::testing::Test {
   TempDir tmp;
   TestPlatform tp;
-  MainWindow window{tp.platform};
+  WindowCommands window{tp.platform};
   WindowModel& w = window.model();
   void SetUp() override {
     tp.program_folder.folder = tmp.path();

@@ -16,6 +16,7 @@
 #include <functional>
 #include <optional>
 
+#include "app/operations.h"
 #include "bhavcopy/bhavcopy_download.h"
 #include "http_server.h"
 #include "indices/index_download.h"
@@ -138,7 +139,7 @@ IndexRun download_index(const std::string& url, const std::string& folder) {
   LivePlatform live({2000, 1, 1});  // stalled after one slow second
   WindowModel w;
   w.txtSourceFolder = folder;
-  FGetNseIndex(w, live.platform, url, "N");
+  FGetNseIndex(w, live.platform, {url, "N"});
   return {w.Text1.text(), live.fakes.messages.shown};
 }
 

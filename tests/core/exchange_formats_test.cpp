@@ -3,6 +3,7 @@
 // and the fake exchange's days through the converters.
 #include <gtest/gtest.h>
 
+#include "app/operations.h"
 #include "bhavcopy/bhavcopy_layouts.h"
 #include "bhavcopy/exchange_addresses.h"
 #include "fake_exchange.h"

@@ -8,7 +8,8 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/main_window.h"
+#include "app/window_commands.h"
+#include "app/operations.h"
 #include "bhavcopy/bhavcopy_convert.h"
 #include "fakes.h"
 #include "fault_disks.h"
@@ -18,6 +19,8 @@
 
 namespace quillon {
 namespace {
+
+RealDisk real_disk;
 
 using testing::FaultDisks;
 using testing::folder_names;
@@ -178,14 +181,20 @@ TEST_P(Faults, MissingOrWrongFolders) {
 
 // A file lister and a progress report that let the test change the folders
 // between the listing and the reading, and between two inputs.
-class HookedLister final : public FileLister {
+class HookedLister final : public Disk {
  public:
   std::vector<std::string> list(const std::string& folder, const std::string& pattern) override {
     auto names = real.list(folder, pattern);
     if (after_listing) after_listing();
     return names;
   }
-  RealFileLister real;
+  void read(const std::string& p, std::string& out) override { real.read(p, out); }
+  void write(const std::string& p, std::string_view d, bool durable) override { real.write(p, d, durable); }
+  bool is_file(const std::string& p) override { return real.is_file(p); }
+  void make_folders(const std::string& f) override { real.make_folders(f); }
+  void remove(const std::string& p) override { real.remove(p); }
+  void remove_stale_temporaries(const std::string& f) override { real.remove_stale_temporaries(f); }
+  RealDisk real;
   std::function<void()> after_listing;
 };
 
@@ -200,9 +209,11 @@ class HookedProgress final : public RunProgress {
 
 struct Hooked {
   explicit Hooked(TestPlatform& tp)
-      : platform{tp.messages, lister,    tp.date_pattern, tp.clock,   tp.program_folder,
-                 tp.events,   tp.pointer, tp.browser,     tp.web,     tp.folders,
-                 tp.fetcher,  tp.brokers, progress} {}
+      : platform{.messages = tp.messages, .disk = lister, .date_pattern = tp.date_pattern,
+                 .clock = tp.clock, .program_folder = tp.program_folder, .events = tp.events,
+                 .pointer = tp.pointer, .browser = tp.browser, .web = tp.web,
+                 .folders = tp.folders, .fetcher = tp.fetcher, .brokers = tp.brokers,
+                 .progress = progress} {}
   HookedLister lister;
   HookedProgress progress;
   Platform platform;
@@ -284,7 +295,7 @@ TEST(SettingsSave, DiskFull) {
   ASSERT_EQ(read_text(ini), earlier);
 
   TestPlatform tp;
-  MainWindow window(tp.platform, ini);
+  WindowCommands window(tp.platform, ini);
   window.Form_Load();
   window.model().txtSourceFolder = "/new/source/folder";
   window.model().txtDestFolder = "/new/destination/folder";
@@ -310,7 +321,7 @@ TEST(SettingsSave, ReadOnlyFolder) {
   write_text(ini, "[QN_EOD]\nDataSource=BSE\n");
   std::string why;
   if (!disks.lock(folder, why)) GTEST_SKIP() << why;
-  EXPECT_NE(WriteIniString("QN_EOD", "DataSource", "NSE", ini), "");
+  EXPECT_NE(WriteIniString(real_disk, "QN_EOD", "DataSource", "NSE", ini), "");
   EXPECT_EQ(read_text(ini), "[QN_EOD]\nDataSource=BSE\n");
   EXPECT_EQ(folder_names(folder), std::vector<std::string>{"QM.INI"});
 }

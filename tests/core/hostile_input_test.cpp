@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "app/operations.h"
 #include "bhavcopy/bhavcopy_convert.h"
 #include "fakes.h"
 #include "indices/index_convert.h"

@@ -131,7 +131,9 @@ TEST(HttpsFetch, StoresOnlyWhatATrustedServerSentOverHttp2) {
     ASSERT_TRUE(server.running()) << "nghttpd (nghttp2-server) did not start: "
                                   << read_text(keys.path() + "/nghttpd.log");
     TempDir out;
-    CurlFetcher fetcher({}, keys.path() + "/ca.pem");
+    FetchLimits limits;
+    limits.ca_file = keys.path() + "/ca.pem";
+    CurlFetcher fetcher(limits);
     const FetchResult r = fetcher.fetch(server.base() + row.path, out.path() + "/f.zip");
     EXPECT_EQ(r.http_status, row.status) << r.error;
     EXPECT_EQ(r.http_version, row.status ? 20 : 0);

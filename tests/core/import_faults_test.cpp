@@ -7,7 +7,8 @@
 #include <cmath>
 
 #include "chartdb/eod_server.h"
-#include "app/main_window.h"
+#include "app/window_commands.h"
+#include "app/operations.h"
 #include "fakes.h"
 
 namespace quillon {
@@ -101,7 +102,7 @@ TEST(ImportFaults, TwoUpdateRunsOfTheSameFilesDuplicateNothing) {
     testing::TestPlatform tp;
     EodServer server;
     register_sqlite_broker(tp.brokers, server);
-    MainWindow window{tp.platform};
+    WindowCommands window{tp.platform};
     window.model().gstrAmiPath = db;
     window.model().colAmiFiles = files;
     window.Command3_Click();

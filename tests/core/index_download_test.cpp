@@ -2,6 +2,7 @@
 // lines and the failures that end the run.
 #include <gtest/gtest.h>
 
+#include "app/operations.h"
 #include "http_server.h"
 #include "indices/index_download.h"
 #include "live_platform.h"
@@ -18,6 +19,7 @@ TEST(IndexDownload, AddressesQueryTextsAndLocalNames) {
   TestServer server;
   LivePlatform live;
   live.fakes.program_folder.folder = tmp.sub("program");
+  write_text(tmp.path() + "/program/QM.INI", "");  // a portable copy: scratch files beside it
   WindowModel w;
   w.gstrExchangeUrl = server.base();
   w.txtSourceFolder = tmp.sub("S");
@@ -28,7 +30,7 @@ TEST(IndexDownload, AddressesQueryTextsAndLocalNames) {
   server.serve(kFile + "BANK%20NIFTY1122007922008.csv", "bank");
   server.serve(kFile + "a1122007922008.csv", "abc");
   server.serve(kQuery.substr(0, kQuery.size() - 1), "<html>query page</html>");
-  fgetIndices(w, live.platform);
+  fgetIndices(w, live.platform, {2007, 12, 1}, {2008, 2, 9});
 
   const std::string dates = "&Fromday=1&Frommon=12&Fromyr=2007&Today=9&Tomon=2&Toyr=2008"
                             "&Indicesdata=Get+Details&check=new";
@@ -84,7 +86,7 @@ TEST(IndexDownload, FailuresEndTheRunAtTheFailingEntry) {
     w.txtSourceFolder = "S";
     w.TxtFromDt = w.TxtToDt = "31/01/2008";
     w.arrIndexList = c.list;
-    fgetIndices(w, tp.platform);
+    fgetIndices(w, tp.platform, {2008, 1, 31}, {2008, 1, 31});
     ASSERT_EQ(tp.messages.shown.size(), 1u);
     EXPECT_EQ(tp.messages.shown[0].rfind(c.message_start, 0), 0u) << tp.messages.shown[0];
     EXPECT_EQ(tp.fetcher.requests.size(), 2u * c.indices_fetched);
@@ -101,25 +103,24 @@ TEST(IndexDownload, StopsAfterTheCurrentIndexWhenAsked) {
   w.TxtFromDt = w.TxtToDt = "31/01/2008";
   w.arrIndexList = {"A=X", "", "B=Y", "C=Z"};
   tp.progress.stop_after = 1;
-  fgetIndices(w, tp.platform);
+  fgetIndices(w, tp.platform, {2008, 1, 31}, {2008, 1, 31});
   EXPECT_EQ(w.Text1.text(),
             "\r\nDownloading Index data for X\r\n Index Download failed: not found"
             "\r\nDownload stopped by the user.");
   EXPECT_EQ(tp.progress.reports, (std::vector<std::pair<int, int>>{{0, 3}}));
 }
 
-TEST(ScratchPage, ProgramFolderOrElseTheUsersCacheFolder) {
+// A portable copy (QM.INI beside the program) keeps its scratch page beside
+// it; any other copy in the user's cache folder, made with its parents.
+TEST(ScratchPage, ProgramFolderOfAPortableCopyOrElseTheUsersCacheFolder) {
   TempDir tmp;
+  ScopedEnv cache("XDG_CACHE_HOME", tmp.path() + "/home/cache");
   FakeProgramFolder program;
-  program.folder = tmp.path();
-  EXPECT_EQ(scratch_page_path(program), tmp.path() + "/temp.html");
-  program.folder = "/nonexistent-program-folder";
-  const char* old = std::getenv("XDG_CACHE_HOME");
-  const std::string saved = old ? old : "";
-  ::setenv("XDG_CACHE_HOME", tmp.path().c_str(), 1);
-  EXPECT_EQ(scratch_page_path(program), tmp.path() + "/quillon/temp.html");
-  EXPECT_TRUE(std::filesystem::is_directory(tmp.path() + "/quillon"));
-  if (old) ::setenv("XDG_CACHE_HOME", saved.c_str(), 1); else ::unsetenv("XDG_CACHE_HOME");
+  program.folder = tmp.sub("bin");
+  EXPECT_EQ(scratch_page_path(program), tmp.path() + "/home/cache/quillon/temp.html");
+  EXPECT_TRUE(std::filesystem::is_directory(tmp.path() + "/home/cache/quillon"));
+  write_text(tmp.path() + "/bin/QM.INI", "");
+  EXPECT_EQ(scratch_page_path(program), tmp.path() + "/bin/temp.html");
 }
 
 }  // namespace

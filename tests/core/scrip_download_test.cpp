@@ -1,6 +1,7 @@
 // The single-scrip history download against a real HTTP server.
 #include <gtest/gtest.h>
 
+#include "app/operations.h"
 #include "http_server.h"
 #include "live_platform.h"
 #include "scrip/scrip_download.h"
@@ -28,6 +29,7 @@ TEST(ScripDownload, QueryFileNameAndStatusLines) {
     TestServer server;
     LivePlatform live;
     live.fakes.program_folder.folder = tmp.sub("program");
+    write_text(tmp.path() + "/program/QM.INI", "");  // a portable copy
     const std::string file_name = "5120082032008" + c.symbol + "XN.csv";
     const std::string wire_name = "5120082032008" + c.wire_name + "XN.csv";
     server.serve(kFile + wire_name, "history of " + c.typed);
@@ -39,7 +41,7 @@ TEST(ScripDownload, QueryFileNameAndStatusLines) {
     w.TxtToDt = "20/03/2008";
     w.txtScrip = c.typed;
     w.Text1.append("before");
-    fDownloadScrip(w, live.platform);
+    fDownloadScrip(w, live.platform, {2008, 1, 5}, {2008, 3, 20});
 
     EXPECT_EQ(server.targets(),
               (std::vector<std::string>{kQuery + "inputtext=" + c.query_value +
@@ -62,7 +64,7 @@ TEST(ScripDownload, SymbolThatIsNoPlainFileNameFetchesNothing) {
     w.txtSourceFolder = "S";
     w.TxtFromDt = w.TxtToDt = "31/01/2008";
     w.txtScrip = typed;
-    fDownloadScrip(w, tp.platform);
+    fDownloadScrip(w, tp.platform, {2008, 1, 31}, {2008, 1, 31});
     ASSERT_EQ(tp.messages.shown.size(), 1u) << typed;
     EXPECT_EQ(tp.messages.shown[0].rfind("fDownloadScrip: The scrip symbol '", 0), 0u)
         << tp.messages.shown[0];
@@ -80,7 +82,7 @@ TEST(ScripDownload, MissingFileIsReportedAsFailed) {
   w.txtSourceFolder = tmp.path();
   w.TxtFromDt = w.TxtToDt = "31/01/2008";
   w.txtScrip = "infy";
-  fDownloadScrip(w, tp.platform);
+  fDownloadScrip(w, tp.platform, {2008, 1, 31}, {2008, 1, 31});
   EXPECT_EQ(w.Text1.text(),
             "\r\ndownloading data for INFY\r\ndownloading data for INFY failed: not found");
   EXPECT_TRUE(tp.messages.shown.empty());

@@ -1,15 +1,19 @@
 // The settings file, the load sequence and the window's small actions.
 #include <gtest/gtest.h>
 
-#include "app/main_window.h"
+#include "app/window_commands.h"
+#include "app/operations.h"
 #include "fakes.h"
 #include "settings/ini_file.h"
 
 namespace quillon {
 namespace {
 
+RealDisk real_disk;
+
 using testing::folder_names;
 using testing::read_text;
+using testing::ScopedEnv;
 using testing::TempDir;
 using testing::TestPlatform;
 using testing::write_text;
@@ -17,8 +21,8 @@ using testing::write_text;
 TEST(IniFile, ReadsCaseInsensitivelyAndTheFirstOfDuplicates) {
   TempDir tmp;
   const std::string ini = tmp.path() + "/QM.INI";
-  EXPECT_EQ(ReadIniString("QN_EOD", "DataSource", "def", ini), "");  // no file: not the default
-  EXPECT_EQ(ReadIniSection("QN_Indices", ini), "");
+  EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DataSource", "def", ini), "");  // no file: not the default
+  EXPECT_EQ(ReadIniSection(real_disk, "QN_Indices", ini), "");
   for (const char* eol : {"\n", "\r\n"}) {
     std::string text = std::string("; comment") + eol + "[qn_eod]" + eol +
                        "  datasource =  NSE " + eol + "SourcePath=\"/data/in\"" + eol +
@@ -26,12 +30,12 @@ TEST(IniFile, ReadsCaseInsensitivelyAndTheFirstOfDuplicates) {
                        eol + eol + ";skip" + eol + "a=b=c" + eol + "[QN_EOD]" + eol +
                        "DestPath=/second";
     write_text(ini, text);
-    EXPECT_EQ(ReadIniString("QN_EOD", "DataSource", "", ini), "NSE");
-    EXPECT_EQ(ReadIniString("QN_EOD", "SourcePath", "", ini), "/data/in");
-    EXPECT_EQ(ReadIniString("QN_EOD", "DestPath", "none", ini), "none");
-    EXPECT_EQ(ReadIniString("QN_EOD", "AmiPath", "", ini), "");
-    EXPECT_EQ(ReadIniString("Other", "x", "dflt", ini), "dflt");
-    EXPECT_EQ(ReadIniSection("QN_Indices", ini), std::string("  S&P CNX NIFTY=NIFTY\0a=b=c\0", 28));
+    EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DataSource", "", ini), "NSE");
+    EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "SourcePath", "", ini), "/data/in");
+    EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DestPath", "none", ini), "none");
+    EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "AmiPath", "", ini), "");
+    EXPECT_EQ(ReadIniString(real_disk, "Other", "x", "dflt", ini), "dflt");
+    EXPECT_EQ(ReadIniSection(real_disk, "QN_Indices", ini), std::string("  S&P CNX NIFTY=NIFTY\0a=b=c\0", 28));
   }
 }
 
@@ -41,10 +45,10 @@ TEST(IniFile, StrayCarriageReturnsBeforeALineEnd) {
   TempDir tmp;
   const std::string ini = tmp.path() + "/QM.INI";
   write_text(ini, "[QN_EOD]\nDataSource=NSE\r\r\r\nSourcePath=a\rb\n");
-  EXPECT_EQ(ReadIniString("QN_EOD", "DataSource", "", ini), "NSE");
-  EXPECT_EQ(WriteIniString("QN_EOD", "DestPath", "/out", ini), "");
-  EXPECT_EQ(ReadIniString("QN_EOD", "DataSource", "", ini), "NSE");
-  EXPECT_EQ(ReadIniString("QN_EOD", "SourcePath", "", ini), "a\rb");
+  EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DataSource", "", ini), "NSE");
+  EXPECT_EQ(WriteIniString(real_disk, "QN_EOD", "DestPath", "/out", ini), "");
+  EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DataSource", "", ini), "NSE");
+  EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "SourcePath", "", ini), "a\rb");
 }
 
 TEST(IniFile, WriteUpdatesInPlaceAndKeepsEverythingElse) {
@@ -52,24 +56,26 @@ TEST(IniFile, WriteUpdatesInPlaceAndKeepsEverythingElse) {
   const std::string ini = tmp.path() + "/QM.INI";
   write_text(ini, "; my settings\r\n[QN_EOD]\r\nDataSource=BSE\r\nAmiPath=/ami\r\n\r\n"
                   "[QN_Indices]\r\nBANK NIFTY=BANKNIFTY\r\n");
-  EXPECT_EQ(WriteIniString("qn_eod", "datasource", "NSE", ini), "");
-  EXPECT_EQ(WriteIniString("QN_EOD", "SourcePath", "/in", ini), "");
-  EXPECT_EQ(WriteIniString("New", "k", "v", ini), "");
+  EXPECT_EQ(WriteIniString(real_disk, "qn_eod", "datasource", "NSE", ini), "");
+  EXPECT_EQ(WriteIniString(real_disk, "QN_EOD", "SourcePath", "/in", ini), "");
+  EXPECT_EQ(WriteIniString(real_disk, "New", "k", "v", ini), "");
   EXPECT_EQ(read_text(ini),
             "; my settings\r\n[QN_EOD]\r\ndatasource=NSE\r\nAmiPath=/ami\r\nSourcePath=/in\r\n\r\n"
             "[QN_Indices]\r\nBANK NIFTY=BANKNIFTY\r\n[New]\r\nk=v\r\n");
   const std::string long_path(300, 'p');
-  EXPECT_EQ(WriteIniString("QN_EOD", "DestPath", long_path, ini), "");
-  EXPECT_EQ(ReadIniString("QN_EOD", "DestPath", "", ini), long_path);  // not cut
-  EXPECT_NE(WriteIniString("QN_EOD", "DestPath", "a\nb", ini), "");
-  EXPECT_EQ(ReadIniString("QN_EOD", "DestPath", "", ini), long_path);
+  EXPECT_EQ(WriteIniString(real_disk, "QN_EOD", "DestPath", long_path, ini), "");
+  EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DestPath", "", ini), long_path);  // not cut
+  EXPECT_NE(WriteIniString(real_disk, "QN_EOD", "DestPath", "a\nb", ini), "");
+  EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DestPath", "", ini), long_path);
   EXPECT_EQ(folder_names(tmp.path()), std::vector<std::string>{"QM.INI"});
 
-  // A missing file is created; a missing folder is a reported failure.
-  const std::string fresh = tmp.path() + "/new.ini";
-  EXPECT_EQ(WriteIniString("QN_EOD", "DataSource", "", fresh), "");
+  // A missing file is created, with its missing folders; a folder that
+  // cannot be made is a reported failure.
+  const std::string fresh = tmp.path() + "/new/folders/new.ini";
+  EXPECT_EQ(WriteIniString(real_disk, "QN_EOD", "DataSource", "", fresh), "");
   EXPECT_EQ(read_text(fresh), "[QN_EOD]\nDataSource=\n");
-  EXPECT_NE(WriteIniString("QN_EOD", "DataSource", "", tmp.path() + "/no/such.ini"), "");
+  EXPECT_EQ(WriteIniString(real_disk, "QN_EOD", "DataSource", "", fresh + "/x/such.ini"),
+            "Cannot create the folder '" + fresh + "': File exists.");  // a file in the way
 }
 
 TEST(IniFile, ValuesReadBackAsSetAndNamesThatCannotAreRefused) {
@@ -77,14 +83,14 @@ TEST(IniFile, ValuesReadBackAsSetAndNamesThatCannotAreRefused) {
   const std::string ini = tmp.path() + "/QM.INI";
   for (const char* value : {" /data/in", "/data/in ", "\"/quoted\"", "\"", "a\"b", "", "\t",
                             "x=y;z", "[QN_EOD]"}) {
-    EXPECT_EQ(WriteIniString("QN_EOD", "SourcePath", value, ini), "") << value;
-    EXPECT_EQ(ReadIniString("QN_EOD", "SourcePath", "", ini), value);
+    EXPECT_EQ(WriteIniString(real_disk, "QN_EOD", "SourcePath", value, ini), "") << value;
+    EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "SourcePath", "", ini), value);
   }
   write_text(ini, "[QN_EOD]\nDataSource=NSE\n");
   for (auto [section, key] : {std::pair<const char*, const char*>{" QN_EOD", "k"},
                               {"a]b", "k"}, {"QN_EOD", "a=b"}, {"QN_EOD", ";k"},
                               {"QN_EOD", "#k"}, {"QN_EOD", "[k]"}, {"QN_EOD", "k "}}) {
-    EXPECT_NE(WriteIniString(section, key, "v", ini), "") << section << "/" << key;
+    EXPECT_NE(WriteIniString(real_disk, section, key, "v", ini), "") << section << "/" << key;
     EXPECT_EQ(read_text(ini), "[QN_EOD]\nDataSource=NSE\n");
   }
 }
@@ -103,26 +109,31 @@ TEST(IniFile, WriteUpdatesTheFirstOfDuplicatesWhateverTheLineEnds) {
     const std::string tail = c.final_eol ? e : "";
     write_text(ini, "[QN_EOD]" + e + "DestPath=/a" + e + "DestPath=/b" + e + "[qn_eod]" + e +
                         "DestPath=/c" + tail);
-    EXPECT_EQ(WriteIniString("QN_EOD", "DestPath", "/new", ini), "");
+    EXPECT_EQ(WriteIniString(real_disk, "QN_EOD", "DestPath", "/new", ini), "");
     EXPECT_EQ(read_text(ini), "[QN_EOD]" + e + "DestPath=/new" + e + "DestPath=/b" + e +
                                   "[qn_eod]" + e + "DestPath=/c" + tail);
-    EXPECT_EQ(WriteIniString("QN_EOD", "AmiPath", "/ami", ini), "");
+    EXPECT_EQ(WriteIniString(real_disk, "QN_EOD", "AmiPath", "/ami", ini), "");
     EXPECT_EQ(read_text(ini), "[QN_EOD]" + e + "DestPath=/new" + e + "DestPath=/b" + e +
                                   "AmiPath=/ami" + e + "[qn_eod]" + e + "DestPath=/c" + e);
-    EXPECT_EQ(ReadIniString("qn_eod", "destpath", "", ini), "/new");
+    EXPECT_EQ(ReadIniString(real_disk, "qn_eod", "destpath", "", ini), "/new");
   }
 }
 
+// An installed copy: no QM.INI beside the program, the settings file in the
+// user's configuration folder, made by the first save.
 class Window : public ::testing::Test {
  protected:
-  Window() : ini(tmp.path() + "/QM.INI") { tp.program_folder.folder = tmp.path(); }
+  Window() : ini(tmp.path() + "/config/quillon/QM.INI") {
+    tp.program_folder.folder = tmp.sub("bin");
+  }
   TempDir tmp;
+  ScopedEnv config{"XDG_CONFIG_HOME", tmp.path() + "/config"};
   std::string ini;
   TestPlatform tp;
 };
 
 TEST_F(Window, LoadWithoutSettingsFile) {
-  MainWindow window(tp.platform);
+  WindowCommands window(tp.platform);
   window.Form_Load();
   const WindowModel& w = window.model();
   EXPECT_TRUE(tp.messages.shown.empty());
@@ -146,11 +157,12 @@ TEST_F(Window, LoadRestoresFoldersOnlyForNseOrBse) {
     const char* source;
     bool restored;
   } cases[] = {{"NSE", true}, {"BSE", true}, {"nse", false}, {"", false}, {"Folder", false}};
+  tmp.sub("config/quillon");
   for (const Case& c : cases) {
     write_text(ini, std::string("[QN_EOD]\nDataSource=") + c.source +
                         "\nSourcePath=/in\nDestPath=/out\nAmiPath=/ami\n"
                         "[QN_Indices]\na=1\nb=2\n");
-    MainWindow window(tp.platform);
+    WindowCommands window(tp.platform);
     window.Form_Load();
     const WindowModel& w = window.model();
     EXPECT_EQ(w.txtSourceFolder, c.restored ? "/in" : "") << c.source;
@@ -172,7 +184,7 @@ TEST_F(Window, DatePatternPicksTheBoxesForm) {
                {"'x'", "", "2008-01-31 09:05:07"}};
   for (const Case& c : cases) {
     tp.date_pattern.pattern = c.pattern;
-    MainWindow window(tp.platform);
+    WindowCommands window(tp.platform);
     window.Form_Load();
     EXPECT_EQ(window.model().strDateFormat, c.format) << c.pattern;
     EXPECT_EQ(window.model().Label4, c.format) << c.pattern;
@@ -183,16 +195,16 @@ TEST_F(Window, DatePatternPicksTheBoxesForm) {
 TEST_F(Window, SettingsCommandWritesSourceAndFolders) {
   {
     // First start, "Folder" selected: DataSource stays empty.
-    MainWindow window(tp.platform);
+    WindowCommands window(tp.platform);
     window.Form_Load();
     window.rbSource_Click(kSourceFolder);
     window.model().txtSourceFolder = "/in";
     window.cmdOptions_Click();
-    EXPECT_EQ(ReadIniString("QN_EOD", "DataSource", "x", ini), "");
-    EXPECT_EQ(ReadIniString("QN_EOD", "SourcePath", "", ini), "/in");
+    EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DataSource", "x", ini), "");
+    EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "SourcePath", "", ini), "/in");
   }
   {
-    MainWindow window(tp.platform);
+    WindowCommands window(tp.platform);
     window.Form_Load();
     EXPECT_EQ(window.model().txtSourceFolder, "");  // not restored
     window.model().txtSourceFolder = "/in2";
@@ -200,17 +212,18 @@ TEST_F(Window, SettingsCommandWritesSourceAndFolders) {
     window.cmdOptions_Click();  // "NSE" selected
   }
   {
-    MainWindow window(tp.platform);
+    WindowCommands window(tp.platform);
     window.Form_Load();
     EXPECT_EQ(window.model().txtSourceFolder, "/in2");
     EXPECT_EQ(window.model().txtDestFolder, "/out2");
     window.rbSource_Click(kSourceBse);
     window.cmdOptions_Click();
-    EXPECT_EQ(ReadIniString("QN_EOD", "DataSource", "", ini), "NSE");  // stays NSE
+    EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DataSource", "", ini), "NSE");  // stays NSE
   }
   EXPECT_TRUE(tp.messages.shown.empty());
   // A settings file that cannot be written is reported.
-  MainWindow window(tp.platform, tmp.path() + "/missing/QM.INI");
+  write_text(tmp.path() + "/file", "");
+  WindowCommands window(tp.platform, tmp.path() + "/file/QM.INI");
   window.Form_Load();
   window.cmdOptions_Click();
   ASSERT_EQ(tp.messages.shown.size(), 1u);
@@ -218,7 +231,7 @@ TEST_F(Window, SettingsCommandWritesSourceAndFolders) {
 }
 
 TEST_F(Window, SourceClickAndFolderPickers) {
-  MainWindow window(tp.platform);
+  WindowCommands window(tp.platform);
   window.Form_Load();
   WindowModel& w = window.model();
   window.rbSource_Click(kSourceFolder);

@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "chartdb/eod_server.h"
-#include "app/main_window.h"
+#include "app/window_commands.h"
+#include "app/operations.h"
 #include "fakes.h"
 
 namespace quillon {
@@ -47,7 +48,7 @@ class UpdateTest : public ::testing::Test {
   std::string db = tmp.sub("charts");
   TestPlatform tp;
   EodServer server;
-  MainWindow window{tp.platform};
+  WindowCommands window{tp.platform};
   WindowModel& w = window.model();
 };
 
@@ -130,7 +131,7 @@ TEST_F(UpdateTest, AnEmptyAmiPathImportsIntoTheOpenDatabaseOrNowhere) {
 
 TEST(UpdateWithoutBackend, EachFileGetsOneErrorLineAndTheQueueIsEmptied) {
   TestPlatform tp;  // nothing registered
-  MainWindow window(tp.platform);
+  WindowCommands window(tp.platform);
   window.model().colAmiFiles = {"/x/a_DX.txt", "/x/b_DX.txt"};
   window.Command3_Click();
   const std::string line = failed(

@@ -112,7 +112,7 @@ class RecordingProgress final : public RunProgress {
 
 struct TestPlatform {
   FakeMessageBox messages;
-  RealFileLister files;
+  RealDisk disk;
   FakeDatePattern date_pattern;
   FakeClock clock;
   FakeProgramFolder program_folder;
@@ -124,9 +124,19 @@ struct TestPlatform {
   RecordingFetcher fetcher;
   BrokerRegistry brokers;  // empty: no "Broker.Application" until a test registers one
   RecordingProgress progress;
-  Platform platform{messages, files,   date_pattern, clock,   program_folder, events,
-                    pointer,  browser, web,          folders, fetcher,        brokers,
-                    progress};
+  Platform platform{.messages = messages,
+                    .disk = disk,
+                    .date_pattern = date_pattern,
+                    .clock = clock,
+                    .program_folder = program_folder,
+                    .events = events,
+                    .pointer = pointer,
+                    .browser = browser,
+                    .web = web,
+                    .folders = folders,
+                    .fetcher = fetcher,
+                    .brokers = brokers,
+                    .progress = progress};
 };
 
 // A fresh folder under the system's temporary folder, removed afterwards.
@@ -151,6 +161,17 @@ class TempDir {
 
  private:
   std::string path_;
+};
+
+// Sets an environment variable for its lifetime.
+struct ScopedEnv {
+  ScopedEnv(const char* n, const std::string& value) : name(n), had(std::getenv(n) != nullptr) {
+    if (had) old = std::getenv(n);
+    ::setenv(n, value.c_str(), 1);
+  }
+  ~ScopedEnv() { had ? ::setenv(name.c_str(), old.c_str(), 1) : ::unsetenv(name.c_str()); }
+  std::string name, old;
+  bool had;
 };
 
 inline void write_text(const std::string& path, const std::string& text) {

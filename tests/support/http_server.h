@@ -40,9 +40,7 @@ class TestServer {
 
   TestServer() {
     server_.set_keep_alive_max_count(100000);
-    server_.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
-      answer(req, res);
-    });
+    server_.Get(".*", [this](const httplib::Request& q, httplib::Response& r) { answer(q, r); });
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
     // A stop before the accept loop runs would be lost.
@@ -57,7 +55,6 @@ class TestServer {
   TestServer& operator=(const TestServer&) = delete;
 
   std::string base() const { return "http://127.0.0.1:" + std::to_string(port_); }
-
   void serve(const std::string& path, std::string body, int status = 200) {
     set(path, Answer{status, std::move(body), Kind::Body, {}});
   }
@@ -65,7 +62,6 @@ class TestServer {
     std::lock_guard lock(mutex_);
     answers_[path] = std::move(a);
   }
-
   std::vector<Request> requests() const {
     std::lock_guard lock(mutex_);
     return requests_;
@@ -78,45 +74,29 @@ class TestServer {
 
  private:
   void answer(const httplib::Request& req, httplib::Response& res) {
-    Answer a;
+    Answer a{404, "<html><body>404 Not Found</body></html>", Kind::Body, {}};
+    const char* type = "text/html";
     {
       std::lock_guard lock(mutex_);
-      Request r{req.target, {}, req.remote_port};
-      for (const auto& [k, v] : req.headers) r.headers[k] = v;
-      requests_.push_back(std::move(r));
+      requests_.push_back({req.target, {req.headers.begin(), req.headers.end()}, req.remote_port});
       auto it = answers_.find(req.target.substr(0, req.target.find('?')));
-      if (it == answers_.end()) {
-        res.status = 404;
-        res.set_content("<html><body>404 Not Found</body></html>", "text/html");
-        return;
+      if (it != answers_.end()) {
+        a = it->second;
+        type = "text/csv";
       }
-      a = it->second;
     }
     res.status = a.status;
-    switch (a.kind) {
-      case Kind::Body:
-        res.set_content(a.body, "text/csv");
-        break;
-      case Kind::Redirect:
-        res.set_header("Location", a.location);
-        break;
-      case Kind::CutShort:
-        res.set_content_provider(a.body.size() * 2, "text/csv",
-                                 [body = a.body](size_t, size_t, httplib::DataSink& sink) {
-                                   sink.write(body.data(), body.size());
-                                   return false;  // hangs up
-                                 });
-        break;
-      case Kind::Stall:
-        res.set_content_provider(
-            a.body.size(), "text/csv",
-            [this, body = a.body](size_t, size_t, httplib::DataSink& sink) {
-              sink.write(body.data(), 1);
-              for (int i = 0; i < 1000 && !stopping_; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-              return false;
-            });
-        break;
+    if (a.kind == Kind::Body) res.set_content(a.body, type);
+    if (a.kind == Kind::Redirect) res.set_header("Location", a.location);
+    if (a.kind == Kind::CutShort || a.kind == Kind::Stall) {
+      const bool stall = a.kind == Kind::Stall;
+      res.set_content_provider(stall ? a.body.size() : a.body.size() * 2, "text/csv",
+                               [this, stall, body = a.body](size_t, size_t, httplib::DataSink& sink) {
+                                 sink.write(body.data(), stall ? 1 : body.size());
+                                 for (int i = 0; stall && i < 1000 && !stopping_; ++i)
+                                   std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                                 return false;  // hangs up
+                               });
     }
   }
 

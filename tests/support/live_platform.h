@@ -12,10 +12,19 @@ struct LivePlatform {
   TestPlatform fakes;
   CurlFetcher fetcher;
   CurlBrowser browser{fetcher};
-  Platform platform{fakes.messages, fakes.files,   fakes.date_pattern, fakes.clock,
-                    fakes.program_folder, fakes.events, fakes.pointer, browser,
-                    fakes.web,      fakes.folders, fetcher,            fakes.brokers,
-                    fakes.progress};
+  Platform platform{.messages = fakes.messages,
+                    .disk = fakes.disk,
+                    .date_pattern = fakes.date_pattern,
+                    .clock = fakes.clock,
+                    .program_folder = fakes.program_folder,
+                    .events = fakes.events,
+                    .pointer = fakes.pointer,
+                    .browser = browser,
+                    .web = fakes.web,
+                    .folders = fakes.folders,
+                    .fetcher = fetcher,
+                    .brokers = fakes.brokers,
+                    .progress = fakes.progress};
 };
 
 }  // namespace quillon::testing

@@ -1,6 +1,7 @@
-// The main window's load sequence and event handlers, over the plain window
-// model. Front ends (the Qt window, the command line) set the model's fields
-// and call these handlers as the user's clicks would.
+// The commands of the main window: its load sequence and event handlers,
+// under the window's own names, over the plain window model. No window here:
+// front ends (the Qt window, the command line) set the model's fields and
+// call these handlers as the user's clicks would.
 #pragma once
 
 #include <string>
@@ -10,15 +11,15 @@
 
 namespace quillon {
 
-class MainWindow {
+class WindowCommands {
  public:
-  // settings_file: the settings file to use instead of QM.INI beside the
-  // program (empty for the default).
-  explicit MainWindow(Platform& platform, std::string settings_file = {});
+  // settings_file: the settings file to use instead of the usual one
+  // (empty for it; see settings_file_location).
+  explicit WindowCommands(Platform& platform, std::string settings_file = {});
 
-  WindowModel& model() { return w_; }
-  const WindowModel& model() const { return w_; }
-  Platform& platform() { return p_; }
+  WindowModel& model() { return model_; }
+  const WindowModel& model() const { return model_; }
+  Platform& platform() { return platform_; }
 
   // The load sequence: settings, folder boxes, index list, date pattern and
   // the date boxes' pre-fill. A failure shows "Form Load " + description and
@@ -39,7 +40,7 @@ class MainWindow {
   std::string BrowseFolder();
 
   // Addresses opened by the link labels and shown at start in the browser
-  // pane; pages installed beside the program.
+  // pane; pages installed with the program (see page_address).
   std::string web_site_address();
   std::string faq_address();
   std::string start_page_address();
@@ -47,8 +48,8 @@ class MainWindow {
  private:
   void download_checked();
 
-  Platform& p_;
-  WindowModel w_;
+  Platform& platform_;
+  WindowModel model_;
   std::string settings_file_;
   bool downloading_ = false;
 };

@@ -1,0 +1,35 @@
+# bash completion for quillon: its options, their values and its commands.
+
+_quillon() {
+  local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
+  # "--source=f" arrives as "--source" "=" "f".
+  if [[ $cur == = ]]; then
+    cur=""
+  elif [[ $prev == = && $COMP_CWORD -ge 2 ]]; then
+    prev=${COMP_WORDS[COMP_CWORD-2]}
+  fi
+  COMPREPLY=()
+  case $prev in
+    --source)
+      mapfile -t COMPREPLY < <(compgen -W "nse bse folder" -- "$cur")
+      return ;;
+    --source-folder | --dest-folder)
+      compopt -o filenames 2>/dev/null
+      mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+      return ;;
+    --settings | --screenshot)
+      compopt -o filenames 2>/dev/null
+      mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+      return ;;
+    --from | --to | --scrip | --length | --exchange-url | --chart)
+      return ;;
+  esac
+  if [[ $cur == -* ]]; then
+    mapfile -t COMPREPLY < <(compgen -W "--from --to --scrip --source --source-folder
+      --dest-folder --eod --no-eod --indices --no-indices --length --settings
+      --exchange-url --screenshot --chart --help --version" -- "$cur")
+  else
+    mapfile -t COMPREPLY < <(compgen -W "download convert settings update" -- "$cur")
+  fi
+}
+complete -F _quillon quillon

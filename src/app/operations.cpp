@@ -1,0 +1,139 @@
+#include "app/operations.h"
+
+#include "bhavcopy/bhavcopy_convert.h"
+#include "bhavcopy/bhavcopy_download.h"
+#include "indices/index_convert.h"
+#include "scrip/scrip_convert.h"
+#include "scrip/scrip_download.h"
+#include "update/chart_import.h"
+
+namespace quillon {
+
+namespace {
+
+ConversionJob conversion_job(const WindowModel& model, Platform& platform) {
+  return {.source_folder = model.txtSourceFolder,
+          .dest_folder = model.txtDestFolder,
+          .date_pattern = platform.date_pattern.short_date_pattern()};
+}
+
+void take_conversion(WindowModel& model, Platform& platform, std::string_view prefix,
+                     const ConversionResult& result) {
+  model.File1 = {result.listed_folder, result.listed_pattern, result.listed};
+  model.colAmiFiles.insert(model.colAmiFiles.end(), result.written.begin(), result.written.end());
+  if (result.nothing_to_convert) platform.messages.show("No files available to convert");
+  report_failure(platform.messages, prefix, result.failure);
+}
+
+DownloadTools download_tools(Platform& platform, StatusSink& status) {
+  return {.fetcher = platform.fetcher,
+          .disk = platform.disk,
+          .status = status,
+          .progress = platform.progress,
+          .events = platform.events};
+}
+
+}  // namespace
+
+void report_failure(MessageBox& messages, std::string_view prefix,
+                    const std::optional<std::string>& failure) {
+  if (failure) messages.show(std::string(prefix) + *failure);
+}
+
+void fOutput(WindowModel& model, Platform& platform) {
+  // The last download's files; its list holds one empty entry when it found none.
+  const std::vector<std::string>& last = model.arrBhavFiles;
+  const bool none = last.empty() || last.front().empty();
+  const BhavcopyConversionJob job{.conversion = conversion_job(model, platform),
+                                  .downloaded_only = model.rbSource != kSourceFolder,
+                                  .downloaded = none ? std::vector<std::string>{} : last,
+                                  .symbol_length = model.txtLength};
+  ModelStatus status(model);
+  take_conversion(model, platform, "fOutput: ",
+                  convert_bhavcopies(job, platform.disk, platform.progress, status));
+}
+
+void fConvertIndex(WindowModel& model, Platform& platform) {
+  ModelStatus status(model);
+  take_conversion(model, platform, "fConvertIndex: ",
+                  convert_index_histories(conversion_job(model, platform), platform.disk,
+                                          platform.progress, status));
+}
+
+void fConvertScrip(WindowModel& model, Platform& platform) {
+  ModelStatus status(model);
+  take_conversion(model, platform, "fConvertScrip: ",
+                  convert_scrip_histories(conversion_job(model, platform), model.txtScrip,
+                                          platform.disk, platform.progress, status));
+}
+
+void fGetNseFileAlt(WindowModel& model, Platform& platform, const Date& from, const Date& to) {
+  if (model.txtSourceFolder.empty()) {
+    platform.messages.show("Please select a valid Source folder");
+    platform.pointer.arrow();
+    return;
+  }
+  if (model.txtDestFolder.empty()) {
+    platform.messages.show("Please Select a Valid Destination Folder");
+    return;
+  }
+  ModelStatus status(model);
+  const DownloadResult result =
+      download_bhavcopies({.exchange_url = model.gstrExchangeUrl,
+                           .folder = model.txtSourceFolder,
+                           .from = from,
+                           .to = to,
+                           .date_pattern = platform.date_pattern.short_date_pattern()},
+                          download_tools(platform, status));
+  model.arrBhavFiles = result.files.empty() ? std::vector<std::string>{""} : result.files;
+  report_failure(platform.messages, "fGetNseFileAlt: ", result.failure);
+}
+
+void fgetIndices(WindowModel& model, Platform& platform, const Date& from, const Date& to) {
+  ModelStatus status(model);
+  const IndexDownloadResult result = download_index_histories(
+      {.exchange_url = model.gstrExchangeUrl,
+       .folder = model.txtSourceFolder,
+       .from = from,
+       .to = to,
+       .entries = model.arrIndexList,
+       .settings_file = model.gstrIniPath},
+      download_tools(platform, status), platform.browser, platform.program_folder,
+      [&](const IndexFile& file) { return FGetNseIndex(model, platform, file); });
+  if (!result.query_address.empty()) {
+    model.strIndexQueryUrl = model.WebBrowser1 = result.query_address;
+    model.strIndexFileUrl = result.file_address;
+  }
+  report_failure(platform.messages, "fgetIndices: ", result.failure);
+}
+
+DownloadResult FGetNseIndex(WindowModel& model, Platform& platform, const IndexFile& file) {
+  ModelStatus status(model);
+  DownloadResult result = download_index_history(file, model.txtSourceFolder, platform.fetcher, status);
+  report_failure(platform.messages, "FGetNseIndex: ", result.failure);
+  return result;
+}
+
+void fDownloadScrip(WindowModel& model, Platform& platform, const Date& from, const Date& to) {
+  ModelStatus status(model);
+  const DownloadResult result = download_scrip_history(
+      {.exchange_url = model.gstrExchangeUrl,
+       .folder = model.txtSourceFolder,
+       .symbol = model.txtScrip,
+       .from = from,
+       .to = to},
+      download_tools(platform, status), platform.program_folder);
+  report_failure(platform.messages, "fDownloadScrip: ", result.failure);
+}
+
+void fUpdateAmi(WindowModel& model, Platform& platform, const std::string& strFile) {
+  ModelStatus status(model);
+  const ChartImportResult result = import_into_chart_database(
+      {.file = strFile, .database_folder = model.gstrAmiPath}, platform.brokers, platform.pointer,
+      status);
+  if (result.failure)
+    model.Text1.append(std::string(kCrLf) + "fUpdateAmi AmiBorker : " +
+                       std::to_string(result.error_number) + *result.failure + std::string(kCrLf));
+}
+
+}  // namespace quillon

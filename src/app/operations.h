@@ -1,0 +1,58 @@
+// The window's operations under the names its commands know them by. Each
+// maps the window model to the plain job of its feature folder, runs the
+// operation there with the pieces of the platform it uses, and maps the
+// result back (the "one empty entry means none" list of the last download
+// included). A failure is shown as a message under the operation's prefix
+// ("fOutput: " + what failed, naming the file and line).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/window_model.h"
+#include "base/dates.h"
+#include "download/download_support.h"
+#include "indices/index_download.h"
+#include "platform/platform.h"
+
+namespace quillon {
+
+// Shows prefix + the failure, when there is one.
+void report_failure(MessageBox& messages, std::string_view prefix,
+                    const std::optional<std::string>& failure);
+
+// The window's status box (Text1) and address box (txtLabel) as an
+// operation's status.
+class ModelStatus final : public StatusSink {
+ public:
+  explicit ModelStatus(WindowModel& model) : model_(model) {}
+  void append(std::string_view piece) override { model_.Text1.append(piece); }
+  void clear() override { model_.Text1.clear(); }
+  void show_address(const std::string& address) override { model_.txtLabel = address; }
+
+ private:
+  WindowModel& model_;
+};
+
+// Convert: the Bhavcopy files (the last download's with NSE or BSE, every
+// *.csv of the source folder with Folder), the index histories and the
+// scrip histories of the scrip box. Outputs are queued in colAmiFiles and
+// the listing shown in File1.
+void fOutput(WindowModel& model, Platform& platform);
+void fConvertIndex(WindowModel& model, Platform& platform);
+void fConvertScrip(WindowModel& model, Platform& platform);
+
+// Download, over the dates the date boxes hold: the Bhavcopy days (into
+// arrBhavFiles), every index of arrIndexList (each file through
+// FGetNseIndex, which reports its own failure) and the scrip history.
+void fGetNseFileAlt(WindowModel& model, Platform& platform, const Date& from, const Date& to);
+void fgetIndices(WindowModel& model, Platform& platform, const Date& from, const Date& to);
+DownloadResult FGetNseIndex(WindowModel& model, Platform& platform, const IndexFile& file);
+void fDownloadScrip(WindowModel& model, Platform& platform, const Date& from, const Date& to);
+
+// Update of one queued file; its failure goes into the status box as
+// "fUpdateAmi AmiBorker : " with the error number and description.
+void fUpdateAmi(WindowModel& model, Platform& platform, const std::string& strFile);
+
+}  // namespace quillon

@@ -1,0 +1,115 @@
+// The quillon program as users and their scripts run it, one row a run, in
+// order (a row may use what an earlier one left): options, exit statuses
+// (0 no message, 1 a message, 2 usage), status text on standard output,
+// messages on standard error, files and pictures written.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "base/version.h"
+#include "http_server.h"
+#include "run_program.h"
+
+namespace quillon::testing {
+namespace {
+
+using ::testing::_;
+using ::testing::EndsWith;
+using ::testing::Eq;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Matcher;
+
+// Width and height of a PNG picture; zero when `data` is none.
+std::pair<unsigned, unsigned> png_size(const std::string& data) {
+  if (data.size() < 24 || data.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return {0, 0};
+  auto be32 = [&](size_t at) {
+    unsigned v = 0;
+    for (size_t i = at; i < at + 4; ++i) v = v << 8 | static_cast<unsigned char>(data[i]);
+    return v;
+  };
+  return {be32(16), be32(20)};
+}
+
+struct Row {
+  std::vector<std::string> args;  // after --settings QM.INI
+  int status;
+  Matcher<const std::string&> out, err;
+  unsigned picture_width = 0;  // of the PNG written; 0: none written
+  std::string locale = "en_GB.UTF-8";
+  std::string file = {}, text = {};  // a file written, with its text
+};
+
+TEST(CommandLine, Contract) {
+  TempDir tmp;
+  TestServer server;
+  const std::string src = tmp.sub("S"), dst = tmp.sub("D"), db = tmp.sub("DB"), empty = tmp.sub("E");
+  const std::string ini = tmp.path() + "/QM.INI", png = tmp.path() + "/p.png";
+  write_text(ini, "[QN_EOD]\r\nAmiPath=" + db + "\r\n");
+  server.serve("/content/historical/EQUITIES/2008/JAN/cm31JAN2008bhav.csv",
+               "SYMBOL,SERIES,OPEN,HIGH,LOW,CLOSE,LAST,PREVCLOSE,TOTTRDQTY,TOTTRDVAL,TIMESTAMP,\r\n"
+               "ABC,EQ,1234.50,1250.00,1220.10,1245.30,1245.00,1230.00,125000,1.5,31-JAN-2008,\r\n");
+  const std::string eod = dst + "/2008_01_31_DX.txt";
+  const Row rows[] = {
+      {{"--help"}, 0, HasSubstr("\nExit status: 0 no message shown, 1 a message"), IsEmpty()},
+      {{"--version"}, 0, Eq("quillon " + std::string(kVersion) + "\n"), IsEmpty()},
+      {{"--bogus"}, 2, IsEmpty(), Eq("quillon: unknown option --bogus\n"
+                                     "Try 'quillon --help' for more information.\n")},
+      {{"frobnicate"}, 2, IsEmpty(), HasSubstr("unknown command 'frobnicate'")},
+      {{"--source", "nyse", "convert"}, 2, IsEmpty(), HasSubstr("--source takes nse, bse or folder")},
+      {{"--from"}, 2, IsEmpty(), HasSubstr("option --from needs a value")},
+      {{"--eod=yes", "convert"}, 2, IsEmpty(), HasSubstr("option --eod takes no value")},
+      {{"--exchange-url", "ftp://x", "download"}, 2, IsEmpty(), HasSubstr("http:// or https://")},
+      {{"--source", "folder", "download"}, 2, IsEmpty(), HasSubstr("nothing to download")},
+      {{"--screenshot", png, "convert"}, 2, IsEmpty(), HasSubstr("takes no command")},
+      {{"--chart", "ABC", "--eod"}, 2, IsEmpty(), HasSubstr("--chart takes no option but")},
+      {{"--screenshot", png, "--chart", "ABC", "--from", "32/01/2024"}, 2, IsEmpty(), HasSubstr("32/01/2024")},
+      {{"--source-folder", src}, 2, IsEmpty(), HasSubstr("no display")},
+      // A message box: standard error, exit 1, nothing on standard output.
+      {{"--source", "folder", "--source-folder", empty, "--dest-folder", dst, "convert"}, 1,
+       IsEmpty(), Eq("No files available to convert\n")},
+      {{"--source-folder", src, "--dest-folder", dst, "settings"}, 0, IsEmpty(), IsEmpty(),
+       0, "en_GB.UTF-8", ini, "[QN_EOD]\r\nAmiPath=" + db + "\r\nDataSource=NSE\r\nSourcePath=" +
+       src + "\r\nDestPath=" + dst + "\r\n"},
+      // Folders from the settings file. Numbers never go through the C
+      // locale (it writes "1234,5" under de_DE). The status text ends with
+      // one line end: an empty line was once added after the update's own.
+      {{"--from", "31.01.08", "--to", "01.02.08", "--exchange-url", server.base() + "/", "download",
+        "convert", "update"}, 0,
+       Eq("\nDownloading BhavCopy for 31.01.08 <- file downloaded...."
+          "\nDownloading BhavCopy for 01.02.08 <- file doesnt exists...."
+          "\nData is extracted from the NSE Site.\nExtract of Data from BhavCopy is done....!"
+          "\nAmiBroker Update: loaded DB " + db + "...\n\nAmiBroker Update: AB path is: " + db +
+          "...\n\nAmiBroker Update: Updating AmiBroker with  " + eod + "...\n"),
+       IsEmpty(), 0, "de_DE.UTF-8", eod, "ABC,20080131,1234.5,1250,1220.1,1245.3,125000\r\n"},
+      // Pictures without a display: the chart of what the update stored, the window.
+      // (Qt may say more on standard error.)
+      {{"--screenshot", png, "--chart", "abc", "--from", "01/01/2008"}, 0, IsEmpty(), _, 800},
+      {{"--screenshot", png, "--chart", "NOPE"}, 1, IsEmpty(),
+       EndsWith("quillon: No quotes of 'NOPE' in the chart database in '" + db + "'.\n")},
+      {{"--screenshot", png, "--source", "folder"}, 0, IsEmpty(), _, 400},
+      {{"--screenshot", "/nonexistent-folder/w.png"}, 1, IsEmpty(), HasSubstr("cannot write")},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.args));
+    std::filesystem::remove(png);
+    std::vector<std::string> args = {"--settings", ini};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    const ProgramRun r = run_quillon(args, tmp, {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
+                                                 "QT_QPA_PLATFORM", "LC_ALL=" + row.locale});
+    EXPECT_EQ(r.status, row.status);
+    EXPECT_THAT(r.out, row.out);
+    EXPECT_THAT(r.err, row.err);
+    const auto [width, height] = png_size(read_text(png));
+    EXPECT_EQ(width >= row.picture_width && width > 0, row.picture_width > 0) << width;
+    EXPECT_LE(width, 1366u);  // fits a 1366 x 768 screen
+    EXPECT_LE(height, 700u);
+    if (!row.file.empty()) {
+      EXPECT_EQ(read_text(row.file), row.text);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quillon::testing
