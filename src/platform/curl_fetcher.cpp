@@ -77,7 +77,8 @@ struct CurlFetcher::Transfer {
   }
 };
 
-CurlFetcher::CurlFetcher(const FetchLimits& limits) : handle_(std::make_unique<Handle>()) {
+CurlFetcher::CurlFetcher(const FetchLimits& limits, const std::string& ca_file)
+    : handle_(std::make_unique<Handle>()) {
   handle_->curl = curl_easy_init();
   if (!handle_->curl) return;  // every fetch then reports the missing handle
   CURL* c = handle_->curl;
@@ -97,8 +98,8 @@ CurlFetcher::CurlFetcher(const FetchLimits& limits) : handle_(std::make_unique<H
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &Transfer::on_body);
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, handle_->errbuf);
   curl_easy_setopt(c, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_2TLS);
-  if (!limits.ca_file.empty()) {
-    curl_easy_setopt(c, CURLOPT_CAINFO, limits.ca_file.c_str());  // libcurl copies it
+  if (!ca_file.empty()) {
+    curl_easy_setopt(c, CURLOPT_CAINFO, ca_file.c_str());  // libcurl copies it
     curl_easy_setopt(c, CURLOPT_CAPATH, nullptr);
   }
 }

@@ -9,13 +9,12 @@
 
 namespace quillon {
 
-// When a transfer counts as stalled, and whom https trusts. The defaults are
-// the program's; tests shorten them or bring their own authority.
+// When a transfer counts as stalled. The defaults are the program's; tests
+// shorten them.
 struct FetchLimits {
   long connect_timeout_ms = 30000;  // no connection within this time
   long low_speed_bytes = 1;         // fewer bytes a second than this ...
   long low_speed_seconds = 60;      // ... for this many seconds
-  std::string ca_file;              // PEM authorities to trust instead of the system's
 };
 
 // One libcurl easy handle for the fetcher's whole life, so consecutive
@@ -25,7 +24,8 @@ struct FetchLimits {
 // carries a browser-like User-Agent, follows at most 10 redirects and only
 // speaks http and https (HTTP/2 where the server offers it over TLS). https
 // servers must show a certificate for their host name from an authority the
-// system trusts, or with a ca_file one of those in that file. No
+// system trusts, or with a ca_file (PEM: a test's own authority) one of
+// those in that file. No
 // Accept-Encoding is sent, so bodies come as the server stores them. The
 // address is sent as given except that characters which cannot stand in a URL
 // are percent-encoded (encode_url_for_request).
@@ -36,7 +36,7 @@ struct FetchLimits {
 // many redirects) leaves the local path as it was and no temporary file.
 class CurlFetcher final : public Fetcher {
  public:
-  explicit CurlFetcher(const FetchLimits& limits = {});
+  explicit CurlFetcher(const FetchLimits& limits = {}, const std::string& ca_file = {});
   ~CurlFetcher() override;
   CurlFetcher(const CurlFetcher&) = delete;
   CurlFetcher& operator=(const CurlFetcher&) = delete;
