@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include <charconv>
+#include <cmath>
 #include <ostream>
 
 #include "base/url_text.h"
@@ -31,6 +33,9 @@ std::string usage_text() {
          "  --settings FILE        settings file to use instead of the usual one (below)\n"
          "  --exchange-url URL     the exchange's base address (http:// or https://;\n"
          "                         default https://nsearchives.nseindia.com)\n"
+         "  --jobs N               at most N downloads in flight at once (default 2)\n"
+         "  --rate R               at most R requests a second to one host (default 3;\n"
+         "                         0: no limit)\n"
          "  --screenshot FILE      open the window with these options, save a picture\n"
          "                         of it as a PNG file and end (takes no command)\n"
          "  --chart SYMBOL         open the chart of SYMBOL in the AmiPath database instead\n"
@@ -97,7 +102,23 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
       *text_option = *v;
       continue;
     }
-    if (arg == "--settings") {
+    if (arg == "--jobs" || arg == "--rate") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      double number = -1;
+      const char* end = v->data() + v->size();
+      const auto [ptr, ec] = std::from_chars(v->data(), end, number);
+      const bool whole = ec == std::errc() && ptr == end && std::isfinite(number);
+      if (arg == "--jobs" && whole && number >= 1 && number <= 64 && number == std::floor(number)) {
+        cl.jobs = static_cast<int>(number);
+      } else if (arg == "--rate" && whole && number >= 0) {
+        cl.rate = number;
+      } else {
+        error = arg == "--jobs" ? "--jobs takes a whole number from 1 to 64, not '" + *v + "'"
+                                : "--rate takes a number of requests a second (0 for no limit), not '" + *v + "'";
+        return std::nullopt;
+      }
+    } else if (arg == "--settings") {
       auto v = value();
       if (!v) return std::nullopt;
       cl.settings_file = *v;
@@ -172,6 +193,8 @@ void apply_options(WindowCommands& window, const CommandLine& cl) {
   if (cl.eod) w.chkEOD = *cl.eod;
   if (cl.indices) w.chkIndices = *cl.indices;
   if (cl.source) window.rbSource_Click(*cl.source);
+  if (cl.jobs) w.jobs = *cl.jobs;
+  if (cl.rate) w.download_rate = *cl.rate;
 }
 
 int run_commands(WindowCommands& window, const CommandLine& cl, std::ostream& err) {

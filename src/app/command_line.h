@@ -29,6 +29,8 @@ struct CommandLine {
   std::optional<std::string> exchange_url;
   std::optional<std::string> screenshot;  // PNG file: picture of the window
   std::optional<std::string> chart;       // symbol: the chart window instead
+  std::optional<int> jobs;                // --jobs N, N >= 1
+  std::optional<double> rate;             // --rate R, R >= 0
   bool help = false;
   bool version = false;
   std::vector<std::string> commands;  // download, convert, settings, update

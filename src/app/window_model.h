@@ -84,6 +84,8 @@ struct WindowModel {
   std::string gstrIniPath;
   std::string gstrAmiPath;
   std::string gstrExchangeUrl = kDefaultExchangeUrl;
+  std::optional<int> jobs;   // --jobs: downloads in flight (default 2), conversion threads
+  double download_rate = 3;  // --rate: requests a second to one host, 0 no limit
 };
 
 }  // namespace quillon

@@ -43,11 +43,13 @@ int run(int argc, char** argv) {
     return kExitOk;
   }
   CurlFetcher fetcher;  // one connection for the whole run
+  CurlBatchFetcher batch_fetcher;  // the day-by-day downloads: kept-alive, shared connections
   // The chart database keeps its open database for the whole run.
   EodServer chart_database;
   BrokerRegistry brokers;
   register_sqlite_broker(brokers, chart_database);
-  if (cl->commands.empty()) return run_window(argc, argv, *cl, fetcher, brokers, chart_database);
+  if (cl->commands.empty()) return run_window(argc, argv, *cl, fetcher, brokers, chart_database,
+                                                 &batch_fetcher);
 
   StreamMessageBox messages(std::cerr);
   RealDisk disk;
@@ -72,7 +74,8 @@ int run(int argc, char** argv) {
                     .folders = folders,
                     .fetcher = fetcher,
                     .brokers = brokers,
-                    .progress = progress};
+                    .progress = progress,
+                    .batch_fetcher = &batch_fetcher};
 
   WindowCommands window(platform, cl->settings_file);
   window.model().Text1.set_listener([](std::string_view piece, bool) {

@@ -47,11 +47,30 @@ class CurlFetcher final : public Fetcher {
   FetchResult discard(const std::string& address);
 
  private:
-  struct Transfer;
-  FetchResult run(const std::string& address, Transfer& t);
+  FetchResult run(const std::string& address, const std::string* local_path);
 
   struct Handle;
   std::unique_ptr<Handle> handle_;
+};
+
+// The same requests, several in flight at once on one libcurl multi handle:
+// its connections stay open for the transfers that follow, and over HTTP/2
+// the transfers to one server share one connection as streams.
+class CurlBatchFetcher final : public BatchFetcher {
+ public:
+  explicit CurlBatchFetcher(const FetchLimits& limits = {}, const std::string& ca_file = {});
+  ~CurlBatchFetcher() override;
+  CurlBatchFetcher(const CurlBatchFetcher&) = delete;
+  CurlBatchFetcher& operator=(const CurlBatchFetcher&) = delete;
+
+  void start(std::size_t tag, const std::string& address, const std::string& local_path) override;
+  std::vector<Done> wait(double seconds) override;
+  double now() override;
+
+ private:
+  struct Slot;
+  struct State;
+  std::unique_ptr<State> state_;
 };
 
 // The browser pane without a pane: an http or https address is fetched and
