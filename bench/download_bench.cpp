@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> cmd = {QUILLON_BINARY, "--settings", (work / "QM.INI").string(),
                                     "--from", "2023-01-01", "--to", to, "--source-folder",
                                     quillon_dir.string(), "--dest-folder", quillon_dir.string(),
-                                    "--exchange-url", base};
+                                    "--exchange-url", base, "--exchange-layout", "legacy"};
     cmd.insert(cmd.end(), options.begin(), options.end());
     cmd.push_back("download");
     return cmd;

@@ -13,6 +13,9 @@ _quillon() {
     --source)
       mapfile -t COMPREPLY < <(compgen -W "nse bse folder" -- "$cur")
       return ;;
+    --exchange-layout)
+      mapfile -t COMPREPLY < <(compgen -W "current legacy" -- "$cur")
+      return ;;
     --source-folder | --dest-folder)
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -d -- "$cur")
@@ -21,15 +24,16 @@ _quillon() {
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return ;;
-    --from | --to | --scrip | --length | --exchange-url | --chart)
+    --from | --to | --scrip | --length | --exchange-url | --chart | --today)
       return ;;
   esac
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "--from --to --scrip --source --source-folder
       --dest-folder --eod --no-eod --indices --no-indices --length --settings
-      --exchange-url --screenshot --chart --help --version" -- "$cur")
+      --exchange-url --exchange-layout --screenshot --chart --calendar --today --help
+      --version" -- "$cur")
   else
-    mapfile -t COMPREPLY < <(compgen -W "download convert settings update" -- "$cur")
+    mapfile -t COMPREPLY < <(compgen -W "download convert settings update catch-up gaps" -- "$cur")
   fi
 }
 complete -F _quillon quillon

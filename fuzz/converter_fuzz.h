@@ -1,18 +1,18 @@
-// Runs one converter on one fuzzed input file through the real code path
-// (real folders, real listing, real atomic writes) and checks the outcome
-// against the plain rules of reference.h:
+// Runs one converter on one fuzzed input file as the Convert command does,
+// over the in-memory disk, and checks the outcome against the plain rules of
+// reference.h:
 // - success: the output file holds exactly the expected records, its path is
 //   queued once and the completion line is in the status box;
 // - failure: one message with the operation's prefix, the input file and the
 //   failing line; the earlier output is untouched, nothing is queued and the
 //   status box stays empty;
-// - never a temporary file left in the destination folder.
+// - nothing else is ever written.
 #pragma once
 
 #include <functional>
 #include <string>
 
-#include "app/window_model.h"
+#include "app/operations.h"
 #include "fakes.h"
 #include "reference.h"
 
@@ -29,29 +29,26 @@ struct ConverterUnderTest {
 };
 
 inline void fuzz_one_conversion(const ConverterUnderTest& c, const uint8_t* data, size_t size) {
-  static testing::TempDir tmp;
-  static const std::string src = tmp.sub("src"), dst = tmp.sub("dst");
-  static testing::TestPlatform tp;
-  const std::string input = src + "/" + c.input_name;
-  const std::string output = dst + "/" + c.output_name;
+  static testing::MemoryPlatform tp;
+  const std::string input = std::string("/s/") + c.input_name;
+  const std::string output = std::string("/d/") + c.output_name;
   const std::string earlier = "earlier complete copy\r\n";
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  testing::write_text(input, std::string(text));
-  testing::write_text(output, earlier);
-
+  tp.disk.files.clear();
+  tp.disk.put(input, std::string(text));
+  tp.disk.put(output, earlier);
   tp.messages.shown.clear();
   tp.progress.reports.clear();
   WindowModel w;
-  w.txtSourceFolder = src;
-  w.txtDestFolder = dst;
+  w.txtSourceFolder = "/s";
+  w.txtDestFolder = "/d";
   c.setup(w);
   c.run(w, tp.platform);
 
   const DateReader dates(tp.date_pattern.pattern);
   const Expected want = c.reference(text, dates);
-  const std::string got = testing::read_text(output);
-  FUZZ_CHECK(testing::folder_names(dst) == std::vector<std::string>{c.output_name},
-             "the destination folder holds other files");
+  const std::string got = tp.disk.files[output];
+  FUZZ_CHECK(tp.disk.files.size() == 2, "other files were written");
   if (want.ok) {
     FUZZ_CHECK(tp.messages.shown.empty(), tp.messages.shown.front());
     FUZZ_CHECK(got == want.output, "got\n" + got + "\nwant\n" + want.output);

@@ -53,6 +53,7 @@ share/icons/hicolor/scalable/apps/$ID.svg
 share/man/man1/quillon.1
 share/metainfo/$ID.metainfo.xml
 share/quillon/README.html
+share/quillon/docs/calendar.png
 share/quillon/docs/chart.png
 share/quillon/docs/window.png
 share/quillon/faq.html"

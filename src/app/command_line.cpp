@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "base/url_text.h"
+#include "calendar/trading_calendar.h"
 
 namespace quillon {
 
@@ -18,6 +19,11 @@ std::string usage_text() {
          "  convert    convert the CSV files of the source folder into EOD text files\n"
          "  settings   save the data source and both folders in the settings file\n"
          "  update     import the converted files into the chart database\n"
+         "  catch-up   fetch every trading day after the newest day file (or from --from)\n"
+         "             up to today that the source folder lacks, convert those days and,\n"
+         "             with AmiPath set, import them (--to and --scrip are not used)\n"
+         "  gaps       list the trading days of the range without a day file (default:\n"
+         "             the oldest day file to yesterday), one YYYY-MM-DD a line\n"
          "With no command the window opens.\n"
          "\n"
          "Options (each sets one box of the window):\n"
@@ -36,12 +42,21 @@ std::string usage_text() {
          "  --jobs N               at most N downloads in flight at once (default 2)\n"
          "  --rate R               at most R requests a second to one host (default 3;\n"
          "                         0: no limit)\n"
+         "  --exchange-layout current|legacy  the exchange's files as published today\n"
+         "                         (current, the default) or the old site's pages and\n"
+         "                         files, for mirrors of it (legacy); overrides\n"
+         "                         ExchangeLayout= in [QN_EOD] of the settings file\n"
          "  --screenshot FILE      open the window with these options, save a picture\n"
          "                         of it as a PNG file and end (takes no command)\n"
          "  --chart SYMBOL         open the chart of SYMBOL in the AmiPath database instead\n"
          "                         of the window (takes no command; --from and --to set\n"
          "                         the range); with --screenshot, exit status 1 when the\n"
          "                         database or the symbol is not found\n"
+         "  --today YYYY-MM-DD     the day catch-up, gaps and the calendar take for today\n"
+         "                         (default: the date in India, UTC+5:30)\n"
+         "  --calendar             open the calendar view of the source folder's day files\n"
+         "                         instead of the window (--from, --to set the months;\n"
+         "                         with --screenshot, save its picture)\n"
          "  --help                 show this text\n"
          "  --version              show the version\n"
          "\n"
@@ -50,7 +65,11 @@ std::string usage_text() {
          "the settings command.\n"
          "\n"
          "Status lines go to standard output, message boxes to standard error.\n"
-         "Exit status: 0 no message shown, 1 a message was shown, 2 usage error.\n";
+         "Exit status: 0 no message shown, 1 a message was shown, 2 usage error,\n"
+         "3 catch-up or gaps left a trading day before today missing.\n"
+         "Trading days: Monday to Friday less the exchange's holidays, plus its special\n"
+         "sessions; the [QN_Holidays] section of the settings file adds dates\n"
+         "(2027-01-26=Republic Day, or a value starting with session for a session).\n";
 }
 
 std::optional<CommandLine> parse_command_line(const std::vector<std::string>& args,
@@ -132,6 +151,14 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
         error = "--source takes nse, bse or folder, not '" + *v + "'";
         return std::nullopt;
       }
+    } else if (arg == "--exchange-layout") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      cl.exchange_layout = parse_exchange_layout(*v);
+      if (!cl.exchange_layout) {
+        error = "--exchange-layout takes current or legacy, not '" + *v + "'";
+        return std::nullopt;
+      }
     } else if (arg == "--eod" || arg == "--no-eod") {
       bool b = false;
       if (!flag(b, arg == "--eod")) return std::nullopt;
@@ -140,6 +167,16 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
       bool b = false;
       if (!flag(b, arg == "--indices")) return std::nullopt;
       cl.indices = b;
+    } else if (arg == "--today") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      cl.today = parse_ymd(*v, '-');
+      if (!cl.today) {
+        error = "--today takes a date written YYYY-MM-DD, not '" + *v + "'";
+        return std::nullopt;
+      }
+    } else if (arg == "--calendar") {
+      if (!flag(cl.calendar, true)) return std::nullopt;
     } else if (arg == "--help") {
       if (!flag(cl.help, true)) return std::nullopt;
     } else if (arg == "--version") {
@@ -147,7 +184,8 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
     } else if (arg.rfind("-", 0) == 0) {
       error = "unknown option " + arg;
       return std::nullopt;
-    } else if (arg == "download" || arg == "convert" || arg == "settings" || arg == "update") {
+    } else if (arg == "download" || arg == "convert" || arg == "settings" || arg == "update" ||
+               arg == "catch-up" || arg == "gaps") {
       cl.commands.push_back(arg);
     } else {
       error = "unknown command '" + arg + "'";
@@ -156,6 +194,10 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
   }
   if (cl.screenshot && !cl.commands.empty()) {
     error = "--screenshot opens the window and takes no command";
+    return std::nullopt;
+  }
+  if (cl.calendar && (cl.chart || !cl.commands.empty())) {
+    error = "--calendar opens the calendar view and takes no command";
     return std::nullopt;
   }
   if (cl.chart) {
@@ -168,7 +210,7 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
       return std::nullopt;
     }
     if (cl.scrip || cl.source || cl.source_folder || cl.dest_folder || cl.length || cl.eod ||
-        cl.indices || cl.exchange_url) {
+        cl.indices || cl.exchange_url || cl.exchange_layout) {
       error = "--chart takes no option but --from, --to, --settings and --screenshot";
       return std::nullopt;
     }
@@ -184,6 +226,7 @@ void apply_options(WindowCommands& window, const CommandLine& cl) {
     while (base.size() > 1 && base.back() == '/') base.pop_back();
     w.gstrExchangeUrl = base;
   }
+  if (cl.exchange_layout) w.gExchangeLayout = *cl.exchange_layout;
   if (cl.from) w.TxtFromDt = *cl.from;
   if (cl.to) w.TxtToDt = *cl.to;
   if (cl.scrip) w.txtScrip = *cl.scrip;
@@ -200,19 +243,23 @@ void apply_options(WindowCommands& window, const CommandLine& cl) {
 int run_commands(WindowCommands& window, const CommandLine& cl, std::ostream& err) {
   // With "Folder" as the source the Download button is disabled.
   for (const std::string& c : cl.commands) {
-    if (c == "download" && !window.model().cmdProcessEnabled) {
-      err << "quillon: download needs --source nse or bse; with --source folder there is "
+    if ((c == "download" || c == "catch-up") && !window.model().cmdProcessEnabled) {
+      err << "quillon: " << c << " needs --source nse or bse; with --source folder there is "
              "nothing to download\n";
       return kExitUsage;
     }
   }
+  if (cl.today) window.set_today(*cl.today);
+  bool missing = false;
   for (const std::string& c : cl.commands) {
     if (c == "download") window.cmdProcess_Click();
     else if (c == "convert") window.cmdConvert_Click();
     else if (c == "settings") window.cmdOptions_Click();
     else if (c == "update") window.Command3_Click();
+    else if (c == "catch-up") missing = window.cmdCatchUp_Click(cl.from) || missing;
+    else if (c == "gaps") missing = window.cmdGaps_Click(cl.from, cl.to) || missing;
   }
-  return kExitOk;
+  return missing ? kExitDaysMissing : kExitOk;
 }
 
 void StreamMessageBox::show(const std::string& text) {

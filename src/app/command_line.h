@@ -4,7 +4,8 @@
 //   quillon [OPTION]... [COMMAND]...
 //
 // Exit status: 0 when no message box was shown, 1 when at least one was,
-// 2 for a usage error.
+// 2 for a usage error, 3 when catch-up or gaps leave trading days missing
+// (and no message box was shown).
 #pragma once
 
 #include <iosfwd>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "app/window_commands.h"
+#include "base/dates.h"
 #include "platform/platform.h"
 
 namespace quillon {
@@ -20,6 +22,7 @@ namespace quillon {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitMessageShown = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitDaysMissing = 3;
 
 struct CommandLine {
   std::optional<std::string> from, to, scrip, source_folder, dest_folder, length;
@@ -27,13 +30,16 @@ struct CommandLine {
   std::optional<bool> eod, indices;
   std::string settings_file;
   std::optional<std::string> exchange_url;
+  std::optional<ExchangeLayout> exchange_layout;
   std::optional<std::string> screenshot;  // PNG file: picture of the window
   std::optional<std::string> chart;       // symbol: the chart window instead
   std::optional<int> jobs;                // --jobs N, N >= 1
   std::optional<double> rate;             // --rate R, R >= 0
+  bool calendar = false;                  // the calendar view instead
+  std::optional<Date> today;              // --today YYYY-MM-DD
   bool help = false;
   bool version = false;
-  std::vector<std::string> commands;  // download, convert, settings, update
+  std::vector<std::string> commands;  // download, convert, settings, update, catch-up, gaps
 };
 
 // Parses the arguments (without the program name). On a usage error returns
@@ -47,7 +53,8 @@ std::string usage_text();
 void apply_options(WindowCommands& window, const CommandLine& cl);
 
 // Presses the buttons of `cl.commands` in order. Returns 2 (printing why on
-// `err`) when a command cannot run here, else 0.
+// `err`) when a command cannot run here, 3 when catch-up or gaps left
+// trading days missing, else 0.
 int run_commands(WindowCommands& window, const CommandLine& cl, std::ostream& err);
 
 // A message box for a terminal: each text goes to `err` as one line, and

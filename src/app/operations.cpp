@@ -2,7 +2,9 @@
 
 #include "bhavcopy/bhavcopy_convert.h"
 #include "bhavcopy/bhavcopy_download.h"
+#include "bhavcopy/day_fetch.h"
 #include "indices/index_convert.h"
+#include "indices/index_history.h"
 #include "scrip/scrip_convert.h"
 #include "scrip/scrip_download.h"
 #include "update/chart_import.h"
@@ -81,6 +83,7 @@ void fGetNseFileAlt(WindowModel& model, Platform& platform, const Date& from, co
   ModelStatus status(model);
   const DownloadResult result =
       download_bhavcopies({.exchange_url = model.gstrExchangeUrl,
+                           .layout = model.gExchangeLayout,
                            .folder = model.txtSourceFolder,
                            .from = from,
                            .to = to,
@@ -93,14 +96,22 @@ void fGetNseFileAlt(WindowModel& model, Platform& platform, const Date& from, co
 
 void fgetIndices(WindowModel& model, Platform& platform, const Date& from, const Date& to) {
   ModelStatus status(model);
+  IndexDownloadJob job{.exchange_url = model.gstrExchangeUrl,
+                       .layout = model.gExchangeLayout,
+                       .folder = model.txtSourceFolder,
+                       .from = from,
+                       .to = to,
+                       .entries = model.arrIndexList,
+                       .settings_file = model.gstrIniPath};
+  if (job.layout == ExchangeLayout::current) {
+    // A first run without [QN_Indices]: today's names, in memory only.
+    if (!job.entries) job.entries = default_index_list();
+    const IndexDownloadResult result = download_index_days(job, download_tools(platform, status));
+    report_failure(platform.messages, "fgetIndices: ", result.failure);
+    return;
+  }
   const IndexDownloadResult result = download_index_histories(
-      {.exchange_url = model.gstrExchangeUrl,
-       .folder = model.txtSourceFolder,
-       .from = from,
-       .to = to,
-       .entries = model.arrIndexList,
-       .settings_file = model.gstrIniPath},
-      download_tools(platform, status), platform.browser, platform.program_folder,
+      job, download_tools(platform, status), platform.browser, platform.program_folder,
       [&](const IndexFile& file) { return FGetNseIndex(model, platform, file); });
   if (!result.query_address.empty()) {
     model.strIndexQueryUrl = model.WebBrowser1 = result.query_address;
@@ -118,17 +129,21 @@ DownloadResult FGetNseIndex(WindowModel& model, Platform& platform, const IndexF
 
 void fDownloadScrip(WindowModel& model, Platform& platform, const Date& from, const Date& to) {
   ModelStatus status(model);
-  const DownloadResult result = download_scrip_history(
-      {.exchange_url = model.gstrExchangeUrl,
-       .folder = model.txtSourceFolder,
-       .symbol = model.txtScrip,
-       .from = from,
-       .to = to},
-      download_tools(platform, status), platform.program_folder);
+  const ScripDownloadJob job{.exchange_url = model.gstrExchangeUrl,
+                             .layout = model.gExchangeLayout,
+                             .folder = model.txtSourceFolder,
+                             .symbol = model.txtScrip,
+                             .from = from,
+                             .to = to,
+                             .date_pattern = platform.date_pattern.short_date_pattern()};
+  const DownloadResult result =
+      job.layout == ExchangeLayout::current
+          ? download_scrip_days(job, download_tools(platform, status))
+          : download_scrip_history(job, download_tools(platform, status), platform.program_folder);
   report_failure(platform.messages, "fDownloadScrip: ", result.failure);
 }
 
-void fUpdateAmi(WindowModel& model, Platform& platform, const std::string& strFile) {
+bool fUpdateAmi(WindowModel& model, Platform& platform, const std::string& strFile) {
   ModelStatus status(model);
   const ChartImportResult result = import_into_chart_database(
       {.file = strFile, .database_folder = model.gstrAmiPath}, platform.brokers, platform.pointer,
@@ -136,6 +151,35 @@ void fUpdateAmi(WindowModel& model, Platform& platform, const std::string& strFi
   if (result.failure)
     model.Text1.append(std::string(kCrLf) + "fUpdateAmi AmiBorker : " +
                        std::to_string(result.error_number) + *result.failure + std::string(kCrLf));
+  return !result.failure;
+}
+
+DayFetches exchange_day_fetches(WindowModel& model, Platform& platform) {
+  const DayFetchJob job{.exchange_url = model.gstrExchangeUrl,
+                        .layout = model.gExchangeLayout,
+                        .folder = model.txtSourceFolder};
+  auto adapt = [&platform, job](auto fetch) {
+    return [&platform, job, fetch](const Date& day) {
+      const DayFetchOutcome got = fetch(job, day, platform.fetcher, platform.disk);
+      using K = DayFetched::Kind;
+      const K kind = got.state == DayFetchState::stored          ? K::stored
+                     : got.state == DayFetchState::already_there ? K::already_there
+                     : got.state == DayFetchState::not_found     ? K::not_found
+                                                                 : K::failed;
+      return DayFetched{kind, got.reason, got.path};
+    };
+  };
+  // Every INDEX_<short>.csv from all the daily index files kept, so they hold
+  // the user's whole index history.
+  auto rebuild = [&model, &platform] {
+    ModelStatus status(model);
+    const DownloadResult result = rebuild_index_histories(
+        model.txtSourceFolder, model.arrIndexList ? *model.arrIndexList : default_index_list(),
+        platform.disk, status);
+    report_failure(platform.messages, "cmdCatchUp: ", result.failure);
+  };
+  return {.bhavcopy = adapt(fetch_bhavcopy_day), .index = adapt(fetch_index_day),
+          .rebuild_indices = rebuild};
 }
 
 }  // namespace quillon

@@ -6,12 +6,14 @@
 // ("fOutput: " + what failed, naming the file and line).
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/window_model.h"
 #include "base/dates.h"
+#include "catchup/catch_up.h"
 #include "download/download_support.h"
 #include "indices/index_download.h"
 #include "platform/platform.h"
@@ -51,8 +53,19 @@ void fgetIndices(WindowModel& model, Platform& platform, const Date& from, const
 DownloadResult FGetNseIndex(WindowModel& model, Platform& platform, const IndexFile& file);
 void fDownloadScrip(WindowModel& model, Platform& platform, const Date& from, const Date& to);
 
+// The day fetches of catch-up over the window's exchange address and
+// source folder: the Bhavcopy into yyyy_mm_dd.csv, the daily close of all
+// indices into indices/, and the rebuild of the INDEX_*.csv files from
+// every daily index file kept there (it reports its own failure).
+struct DayFetches {
+  DayFetch bhavcopy, index;
+  std::function<void()> rebuild_indices;
+};
+DayFetches exchange_day_fetches(WindowModel& model, Platform& platform);
+
 // Update of one queued file; its failure goes into the status box as
 // "fUpdateAmi AmiBorker : " with the error number and description.
-void fUpdateAmi(WindowModel& model, Platform& platform, const std::string& strFile);
+// Returns whether the file was imported.
+bool fUpdateAmi(WindowModel& model, Platform& platform, const std::string& strFile);
 
 }  // namespace quillon

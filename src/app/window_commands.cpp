@@ -1,10 +1,14 @@
 #include "app/window_commands.h"
 
+#include <algorithm>
+#include <chrono>
 #include <optional>
+#include <variant>
 
 #include "app/operations.h"
 #include "base/dates.h"
 #include "download/download_support.h"
+#include "indices/index_history.h"
 #include "platform/install_layout.h"
 #include "platform/text_file.h"
 #include "settings/ini_file.h"
@@ -24,6 +28,26 @@ std::vector<std::string> split_at_nul(const std::string& section) {
     if (nul == std::string::npos) return list;
     start = nul + 1;
   }
+}
+
+Date previous_day(const Date& d) {
+  using namespace std::chrono;
+  const year_month_day ymd{sys_days{year{d.year} / d.month / d.day} - days(1)};
+  return {static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
+          static_cast<int>(static_cast<unsigned>(ymd.day()))};
+}
+
+std::string iso(const Date& d) { return format_date(d, "yyyy-MM-dd"); }
+
+// Records in the EOD text files: their lines.
+long long count_records(Disk& disk, const std::vector<std::string>& files) {
+  long long n = 0;
+  std::string text;
+  for (const std::string& f : files) {
+    disk.read(f, text);
+    n += static_cast<long long>(std::count(text.begin(), text.end(), '\n'));
+  }
+  return n;
 }
 
 }  // namespace
@@ -55,6 +79,7 @@ void WindowCommands::Form_Load() {
     w.strDataSource = ReadIniString(p.disk, "QN_EOD", "DataSource", "", w.gstrIniPath);
     w.strSourcePath = ReadIniString(p.disk, "QN_EOD", "SourcePath", "", w.gstrIniPath);
     w.strDestPath = ReadIniString(p.disk, "QN_EOD", "DestPath", "", w.gstrIniPath);
+    const std::string layout = ReadIniString(p.disk, "QN_EOD", "ExchangeLayout", "", w.gstrIniPath);
     // The folder boxes, restored for the exchanges only.
     if (w.strDataSource == "NSE" || w.strDataSource == "BSE") {
       w.txtSourceFolder = w.strSourcePath;
@@ -74,6 +99,13 @@ void WindowCommands::Form_Load() {
     w.Label4 = w.strDateFormat;
     // No download yet.
     w.arrBhavFiles.assign(1, std::string());
+    if (!layout.empty()) {
+      const std::optional<ExchangeLayout> read = parse_exchange_layout(layout);
+      if (!read)
+        throw Error("The settings file's ExchangeLayout '" + layout +
+                    "' is neither current nor legacy; current is used.");
+      w.gExchangeLayout = *read;
+    }
   }));
 }
 
@@ -125,19 +157,147 @@ void WindowCommands::download_checked() {
 // Update: every queued file in queue order, then an empty queue. A failure
 // of one file is reported by fUpdateAmi and does not stop the others; a
 // failure of the loop itself ends the command and keeps the queue.
-void WindowCommands::Command3_Click() {
+void WindowCommands::Command3_Click() { import_queue(); }
+
+// The Update's loop; returns the files imported.
+std::vector<std::string> WindowCommands::import_queue() {
   WindowModel& w = model_;
+  std::vector<std::string> imported;
   report_failure(platform_.messages, "cmdUpdate: ", failure_of([&] {
     if (w.colAmiFiles.empty()) return;
     const int total = static_cast<int>(w.colAmiFiles.size());
     for (int i = 0; i < total; ++i) {
       platform_.progress.report(i, total);
       const std::string strFile = w.colAmiFiles.at(static_cast<size_t>(i));
-      fUpdateAmi(w, platform_, strFile);
+      if (fUpdateAmi(w, platform_, strFile)) imported.push_back(strFile);
     }
     platform_.progress.report(total, total);
     w.colAmiFiles = {};
   }));
+  return imported;
+}
+
+Date WindowCommands::today() {
+  return today_ ? *today_ : india_date(platform_.clock.utc_now());
+}
+
+TradingCalendar WindowCommands::trading_calendar(std::vector<std::string>& warnings) {
+  TradingCalendar calendar;
+  const std::string section =
+      ReadIniSection(platform_.disk, std::string(kHolidaysSection), model_.gstrIniPath);
+  warnings = calendar.add_overrides(section);
+  return calendar;
+}
+
+DayFiles WindowCommands::day_files() {
+  if (model_.txtSourceFolder.empty()) return DayFiles({});
+  return DayFiles(platform_.disk.list(model_.txtSourceFolder, "*.csv"));
+}
+
+bool WindowCommands::cmdGaps_Click(const std::optional<std::string>& from_text,
+                                   const std::optional<std::string>& to_text) {
+  WindowModel& w = model_;
+  Platform& p = platform_;
+  const DateReader dates(p.date_pattern.short_date_pattern());
+  std::optional<Date> from, to;
+  if (from_text && !(from = dates.parse(*from_text)))
+    return p.messages.show("Please Enter a Valid From Date."), false;
+  if (to_text && !(to = dates.parse(*to_text)))
+    return p.messages.show("Please Enter a Valid To Date."), false;
+  if (w.txtSourceFolder.empty()) return p.messages.show("Please select a valid Source folder"), false;
+  bool some_missing = false;
+  report_failure(p.messages, "cmdGaps: ", failure_of([&] {
+    std::vector<std::string> warnings;
+    const TradingCalendar calendar = trading_calendar(warnings);
+    for (const std::string& line : warnings) w.Text1.append(line + std::string(kCrLf));
+    const DayFiles files = day_files();
+    if (!from && files.empty()) {
+      p.messages.show("The source folder holds no day file (yyyy_mm_dd.csv) to start from. "
+                      "Give the first day with --from.");
+      return;
+    }
+    const Date first = from ? *from : *files.oldest();
+    const Date yesterday = previous_day(today());
+    const Date last = to && *to < yesterday ? *to : yesterday;  // today never counts
+    const std::vector<Date> missing = files.missing(calendar, first, last);
+    for (const Date& d : missing) w.Text1.append(iso(d) + std::string(kCrLf));
+    const size_t trading = first <= last ? calendar.trading_days(first, last).size() : 0;
+    w.Text1.append(std::to_string(missing.size()) + " of " + std::to_string(trading) +
+                   " trading days from " + iso(first) + " to " + iso(last) +
+                   " have no day file." + std::string(kCrLf));
+    some_missing = !missing.empty();
+  }));
+  return some_missing;
+}
+
+bool WindowCommands::cmdCatchUp_Click(const std::optional<std::string>& from_text) {
+  std::optional<Date> from;
+  if (from_text && !(from = DateReader(platform_.date_pattern.short_date_pattern()).parse(*from_text))) {
+    platform_.messages.show("Please Enter a Valid From Date.");
+    return false;
+  }
+  return catch_up(from, std::nullopt);
+}
+
+bool WindowCommands::fetch_day(const Date& day) { return catch_up(day, day); }
+
+// The run of catch-up from `from` (else after the newest day file), or of
+// the one day `only`.
+bool WindowCommands::catch_up(const std::optional<Date>& from, const std::optional<Date>& only) {
+  if (downloading_) return false;
+  struct Running {
+    WindowCommands& commands;
+    explicit Running(WindowCommands& c) : commands(c) {
+      commands.downloading_ = true;
+      commands.platform_.pointer.busy();
+    }
+    ~Running() {
+      commands.platform_.pointer.arrow();
+      commands.downloading_ = false;
+    }
+  } running(*this);
+  WindowModel& w = model_;
+  Platform& p = platform_;
+  if (w.txtSourceFolder.empty()) return p.messages.show("Please select a valid Source folder"), false;
+  if (w.txtDestFolder.empty()) return p.messages.show("Please select a valid Dest. folder"), false;
+  bool still_missing = false;
+  report_failure(p.messages, "cmdCatchUp: ", failure_of([&] {
+    ModelStatus status(w);
+    status.clear();
+    std::vector<std::string> warnings;
+    const TradingCalendar calendar = trading_calendar(warnings);
+    for (const std::string& line : warnings) status.append(std::string(kCrLf) + line);
+    const std::string pattern = p.date_pattern.short_date_pattern();
+    const Date today_date = today();
+    auto planned = plan_catch_up(calendar, day_files(), from, only ? *only : today_date);
+    if (auto* none = std::get_if<NoStartDay>(&planned)) return p.messages.show(none->message);
+    CatchUpPlan& plan = std::get<CatchUpPlan>(planned);
+    status.append(std::string(kCrLf) + "Catching up from " + format_date(plan.from, pattern) +
+                  " to " + format_date(plan.today, pattern) + ": " +
+                  std::to_string(plan.to_fetch.size()) + " trading days to fetch.");
+    p.disk.remove_stale_temporaries(w.txtSourceFolder);  // of a run killed before it ended
+    const DayFetches fetches = day_fetches_ ? *day_fetches_ : exchange_day_fetches(w, p);
+    const CatchUpResult result = run_catch_up(
+        {.days = plan.to_fetch, .today = today_date, .date_pattern = pattern,
+         .already_there = plan.already_there},
+        fetches.bhavcopy, w.chkIndices ? fetches.index : DayFetch{}, {status, p.progress, p.events});
+    if (w.chkIndices && result.index_days_stored > 0) fetches.rebuild_indices();
+    // Convert and Update of exactly the days fetched; nothing when none was.
+    const bool new_indices = w.chkIndices && result.index_days_stored > 0;
+    if (!result.fetched.empty()) {
+      w.arrBhavFiles = result.fetched;
+      fOutput(w, p);
+    }
+    if (new_indices) fConvertIndex(w, p);
+    long long records = 0;
+    if ((new_indices || !result.fetched.empty()) && !w.gstrAmiPath.empty())
+      records = count_records(p.disk, import_queue());
+    if (!result.missing.empty())
+      status.append(std::string(kCrLf) + missing_days_line(result.missing, pattern));
+    status.append(std::string(kCrLf) + catch_up_summary(result, records));
+    still_missing = !result.missing.empty();
+  }));
+  return still_missing;
 }
 
 void WindowCommands::cmdConvert_Click() {
@@ -157,12 +317,19 @@ void WindowCommands::cmdOptions_Click() {
   w.strDestPath = w.txtDestFolder;
   // The three settings are saved in one replacement of the file, so a
   // failed save changes nothing, and the failure is reported so a setting
-  // that was not saved never passes for saved.
-  const std::string failure = WriteIniStrings(platform_.disk, "QN_EOD",
-                                              {{"DataSource", w.strDataSource},
-                                               {"SourcePath", w.strSourcePath},
-                                               {"DestPath", w.strDestPath}},
-                                              w.gstrIniPath);
+  // that was not saved never passes for saved. In the current layout a file
+  // without [QN_Indices] gets the default index list in the same save.
+  std::vector<IniSetting> settings = {{"QN_EOD", "DataSource", w.strDataSource},
+                                      {"QN_EOD", "SourcePath", w.strSourcePath},
+                                      {"QN_EOD", "DestPath", w.strDestPath}};
+  if (w.gExchangeLayout == ExchangeLayout::current &&
+      ReadIniSection(platform_.disk, "QN_Indices", w.gstrIniPath).empty()) {
+    for (const std::string& entry : default_index_list()) {
+      const size_t eq = entry.find('=');
+      settings.push_back({"QN_Indices", entry.substr(0, eq), entry.substr(eq + 1)});
+    }
+  }
+  const std::string failure = WriteIniSettings(platform_.disk, settings, w.gstrIniPath);
   if (!failure.empty()) platform_.messages.show("cmdOptions: The settings were not saved. " + failure);
 }
 

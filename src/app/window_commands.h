@@ -4,9 +4,15 @@
 // call these handlers as the user's clicks would.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "app/operations.h"
 #include "app/window_model.h"
+#include "calendar/day_files.h"
+#include "calendar/trading_calendar.h"
+#include "catchup/catch_up.h"
 #include "platform/platform.h"
 
 namespace quillon {
@@ -36,6 +42,30 @@ class WindowCommands {
   void Label17_Click();             // the FAQ page
   void Command3_Click();            // Update
 
+  // Catch-up: every trading day after the newest day file of the source
+  // folder (from `from` when given, a date as the date boxes take it) up to
+  // today that has no day file, then Convert of exactly the files fetched
+  // and, with AmiPath set, Update. Returns true when a trading day before
+  // today is still missing at the end.
+  bool cmdCatchUp_Click(const std::optional<std::string>& from = std::nullopt);
+  // Fetches one missing day (the calendar view's click) as catch-up would.
+  bool fetch_day(const Date& day);
+  // Gaps: the trading days of the range (default: the oldest day file to
+  // yesterday; today never counts) without a day file, one "YYYY-MM-DD"
+  // line each, then a summary line. Returns true when some are missing.
+  bool cmdGaps_Click(const std::optional<std::string>& from, const std::optional<std::string>& to);
+
+  // The India date, or the day set_today fixed (--today).
+  Date today();
+  void set_today(const Date& day) { today_ = day; }
+  // The built-in calendar with the settings file's [QN_Holidays]; the
+  // entries it cannot use are described in `warnings`.
+  TradingCalendar trading_calendar(std::vector<std::string>& warnings);
+  // The day files of the source folder box.
+  DayFiles day_files();
+  // The day fetches catch-up uses; the real ones unless a test sets others.
+  void set_day_fetches(DayFetches fetches) { day_fetches_ = std::move(fetches); }
+
   std::string FuncGetFolderName(const std::string& prompt = "Select a folder.");
   std::string BrowseFolder();
 
@@ -47,11 +77,15 @@ class WindowCommands {
 
  private:
   void download_checked();
+  bool catch_up(const std::optional<Date>& from, const std::optional<Date>& only);
+  std::vector<std::string> import_queue();
 
   Platform& platform_;
   WindowModel model_;
   std::string settings_file_;
   bool downloading_ = false;
+  std::optional<Date> today_;
+  std::optional<DayFetches> day_fetches_;
 };
 
 }  // namespace quillon

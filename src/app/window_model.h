@@ -9,6 +9,7 @@
 
 #include "app/status_box.h"
 #include "base/version.h"
+#include "bhavcopy/exchange_addresses.h"
 
 namespace quillon {
 
@@ -25,7 +26,7 @@ struct FileList {
 };
 
 struct WindowModel {
-  // Window caption (load sequence step 2).
+  // Window caption, set when the window loads.
   std::string Caption;
 
   // " Date Range" group.
@@ -63,7 +64,7 @@ struct WindowModel {
       "CNX IT",        "BANK NIFTY",       "CNX 100"};
   bool rbDateWise = false;
   bool rbScripWise = false;
-  bool Label16Underlined = false;  // link labels, set by step 3
+  bool Label16Underlined = false;  // link labels, underlined when the window loads
   bool Label17Underlined = false;
   FileList File1;
   std::string WebBrowser1;  // the address the browser pane was sent to
@@ -86,6 +87,8 @@ struct WindowModel {
   std::string gstrExchangeUrl = kDefaultExchangeUrl;
   std::optional<int> jobs;   // --jobs: downloads in flight (default 2), conversion threads
   double download_rate = 3;  // --rate: requests a second to one host, 0 no limit
+  // ExchangeLayout= of [QN_EOD], or --exchange-layout.
+  ExchangeLayout gExchangeLayout = ExchangeLayout::current;
 };
 
 }  // namespace quillon

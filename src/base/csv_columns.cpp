@@ -1,14 +1,9 @@
 #include "base/csv_columns.h"
 
 #include "base/records.h"
+#include "base/text.h"
 
 namespace quillon {
-
-std::string_view trim_blanks(std::string_view s) {
-  const size_t begin = s.find_first_not_of(" \t");
-  if (begin == std::string_view::npos) return {};
-  return s.substr(begin, s.find_last_not_of(" \t") - begin + 1);
-}
 
 std::string_view without_bom(std::string_view data) {
   return data.starts_with("\xEF\xBB\xBF") ? data.substr(3) : data;
@@ -27,7 +22,7 @@ void split_line(std::string_view line, std::vector<std::string_view>& fields) {
 std::optional<size_t> find_column(const std::vector<std::string_view>& fields,
                                   std::string_view name) {
   for (size_t i = 0; i < fields.size(); ++i)
-    if (equal_ignoring_ascii_case(trim_blanks(fields[i]), name)) return i;
+    if (equal_ignoring_ascii_case(trim(fields[i]), name)) return i;
   return std::nullopt;
 }
 

@@ -9,9 +9,6 @@
 
 namespace quillon {
 
-// The text without the blanks (spaces, tabs) around it.
-std::string_view trim_blanks(std::string_view s);
-
 // The text without a UTF-8 byte-order mark at its start.
 std::string_view without_bom(std::string_view data);
 

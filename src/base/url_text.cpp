@@ -1,5 +1,7 @@
 #include "base/url_text.h"
 
+#include "base/text.h"
+
 namespace quillon {
 
 namespace {
@@ -58,12 +60,7 @@ std::string encode_query_value(std::string_view value) {
 bool is_http_address(std::string_view address) {
   auto starts = [&](std::string_view scheme) {
     if (address.size() < scheme.size()) return false;
-    for (size_t i = 0; i < scheme.size(); ++i) {
-      char c = address[i];
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-      if (c != scheme[i]) return false;
-    }
-    return true;
+    return equal_ignoring_ascii_case(address.substr(0, scheme.size()), scheme);
   };
   return starts("http://") || starts("https://");
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/records.h"
+#include "bhavcopy/bhavcopy_layouts.h"
 #include "platform/text_file.h"
 
 namespace quillon {
@@ -14,26 +15,6 @@ SymbolLength read_symbol_length(const std::string& typed) {
   double v = 0;
   std::from_chars(normal.data(), normal.data() + normal.size(), v);
   return {std::nearbyint(v), typed};
-}
-
-void append_bhavcopy_records(std::string_view data, std::string& out, const SymbolLength& length,
-                             const DateReader& dates) {
-  LineReader lines(data);
-  std::string_view line;
-  std::string_view f[11];
-  while (lines.next(line)) {
-    if (split_fields(line, f, 11) < 11) continue;
-    if (f[8] == "TOTTRDQTY") continue;  // the header line
-    std::string_view symbol = f[0];
-    if (const std::optional<double> limit = length.limit) {
-      if (*limit < 0)
-        fail_at_line(lines.line_number(), "the symbol length '" + length.typed + "' is negative");
-      if (*limit < static_cast<double>(symbol.size()))
-        symbol = symbol.substr(0, static_cast<size_t>(*limit));
-    }
-    if (f[1] != "EQ" && f[1] != "BE") continue;
-    append_record(out, {symbol, f[10], f[2], f[3], f[4], f[5], f[8]}, lines.line_number(), dates);
-  }
 }
 
 ConversionResult convert_bhavcopies(const BhavcopyConversionJob& job, Disk& disk,
@@ -58,7 +39,7 @@ ConversionResult convert_bhavcopies(const BhavcopyConversionJob& job, Disk& disk
   return run_conversion(
       job.conversion, "*.csv", plan,
       [&](const ConversionInput&, std::string_view data, std::string& out) {
-        append_bhavcopy_records(data, out, length, dates);
+        append_bhavcopy_records(data, length.limit, length.typed, dates, out);
       },
       "Extract of Data from BhavCopy is done....!", disk, progress, status);
 }

@@ -30,14 +30,10 @@ struct SymbolLength {
 SymbolLength read_symbol_length(const std::string& typed);
 
 // Converts the listed *.csv files (there must be some even when the inputs
-// are the downloaded ones): keeps the EQ and BE rows, cuts symbols to the
-// length, and ends with "Extract of Data from BhavCopy is done....!".
+// are the downloaded ones) in whichever layout each is (bhavcopy_layouts.h):
+// keeps the EQ and BE rows, cuts symbols to the length, and ends with
+// "Extract of Data from BhavCopy is done....!".
 ConversionResult convert_bhavcopies(const BhavcopyConversionJob& job, Disk& disk,
                                     RunProgress& progress, StatusSink& status);
-
-// The records of one Bhavcopy file's text (a header line and rows of 11 or
-// more fields; shorter lines are skipped). Throws Error naming the line.
-void append_bhavcopy_records(std::string_view data, std::string& out, const SymbolLength& length,
-                             const DateReader& dates);
 
 }  // namespace quillon

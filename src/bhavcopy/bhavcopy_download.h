@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/dates.h"
+#include "bhavcopy/exchange_addresses.h"
 #include "download/download_support.h"
 #include "download/ordered_fetch.h"
 
@@ -11,6 +12,7 @@ namespace quillon {
 
 struct BhavcopyDownloadJob {
   std::string exchange_url;  // the exchange's base address
+  ExchangeLayout layout = ExchangeLayout::current;
   std::string folder;        // where the day files go
   Date from, to;
   std::string date_pattern;  // the regional pattern the status lines show days in
@@ -18,12 +20,17 @@ struct BhavcopyDownloadJob {
 };
 
 // Tries every day from `from` to `to`, weekends and holidays included, into
-// the folder as yyyy_mm_dd.csv; a day whose plain CSV answers 404 is asked
-// for again zipped (the address + ".zip") and its one CSV unpacked under the
-// same name. Starts the status text afresh and reports each day as
-// downloaded or missing (judged by the file being there afterwards), in
-// calendar order while later days are already in flight; returns the paths
-// of the files there.
+// the folder as yyyy_mm_dd.csv, and returns the paths of the files there.
+// Starts the status text afresh and ends each day's line with " <- file
+// downloaded...." or " <- file doesnt exists....", in calendar order while
+// later days are already in flight (fetch_in_order, with tools.batch).
+// current: fetch_bhavcopy_day (day_fetch.h); a day already in the folder is
+// not asked for again; a day whose answer is no day file, or whose transfer
+// failed otherwise than with a 404, ends its line with " <- file not
+// stored: " and why.
+// legacy: every day asked for as a plain CSV, and on a 404 again zipped (the
+// address + ".zip") with its one CSV unpacked under the same name; a day
+// counts as downloaded when its file is there afterwards.
 DownloadResult download_bhavcopies(const BhavcopyDownloadJob& job, const DownloadTools& tools);
 
 // base + "/content/historical/EQUITIES/2008/JAN/cm31JAN2008bhav.csv".

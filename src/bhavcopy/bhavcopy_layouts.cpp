@@ -72,7 +72,7 @@ bool BhavcopyReader::next(Row& row) {
   while (lines_.next(line)) {
     split_line(line, fields_);
     auto value = [&](size_t c) {
-      return index_[c] && *index_[c] < fields_.size() ? trim_blanks(fields_[*index_[c]])
+      return index_[c] && *index_[c] < fields_.size() ? trim(fields_[*index_[c]])
                                                       : std::string_view();
     };
     if (!kept_series(value(kSeries))) continue;  // blank lines included

@@ -1,6 +1,18 @@
 #include "bhavcopy/exchange_addresses.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "base/csv_columns.h"
+#include "base/text.h"
+
 namespace quillon {
+
+std::optional<ExchangeLayout> parse_exchange_layout(std::string_view text) {
+  if (equal_ignoring_ascii_case(text, "current")) return ExchangeLayout::current;
+  if (equal_ignoring_ascii_case(text, "legacy")) return ExchangeLayout::legacy;
+  return std::nullopt;
+}
 
 std::string daily_bhavcopy_address(std::string_view base, const Date& day) {
   std::string a(base);
@@ -19,6 +31,17 @@ std::string index_day_file_name(const Date& day) {
 
 std::string index_day_address(std::string_view base, const Date& day) {
   return std::string(base) + "/content/indices/" + index_day_file_name(day);
+}
+
+bool is_index_day_file(std::string_view body) {
+  std::vector<std::string_view> got, want;
+  split_line(first_line(body), got);
+  split_line(kIndexDayHeader, want);
+  return got.size() >= want.size() &&
+         std::equal(want.begin(), want.end(), got.begin(),
+                    [](std::string_view w, std::string_view g) {
+                      return equal_ignoring_ascii_case(w, trim(g));
+                    });
 }
 
 }  // namespace quillon

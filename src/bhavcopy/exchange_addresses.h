@@ -2,12 +2,23 @@
 // base address (--exchange-url).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "base/dates.h"
 
 namespace quillon {
+
+// Which addresses the downloads ask for. current: the archive host as the
+// exchange runs it today (zipped day files, the daily close of all indices,
+// histories built from the day files). legacy: the pages and files of the
+// exchange's old site, for mirrors of it (the program's earlier behaviour).
+enum class ExchangeLayout { current, legacy };
+
+// "current" or "legacy" as the option and the settings file write it;
+// nothing for any other text (letter case ignored).
+std::optional<ExchangeLayout> parse_exchange_layout(std::string_view text);
 
 // The first day of the UDiFF common Bhavcopy; the old daily file ends the
 // trading day before.
@@ -23,5 +34,15 @@ std::string index_day_file_name(const Date& day);
 
 // base + /content/indices/ + index_day_file_name(day).
 std::string index_day_address(std::string_view base, const Date& day);
+
+// The header every daily index file starts with.
+inline constexpr std::string_view kIndexDayHeader =
+    "Index Name,Index Date,Open Index Value,High Index Value,Low Index Value,"
+    "Closing Index Value,Points Change,Change(%),Volume,Turnover (Rs. Cr.),P/E,P/B,Div Yield";
+
+// Whether a body is a daily index file: its first line (after a byte-order
+// mark) is the published header, blanks around the names and letter case
+// aside.
+bool is_index_day_file(std::string_view body);
 
 }  // namespace quillon

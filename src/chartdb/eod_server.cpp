@@ -6,12 +6,12 @@
 namespace quillon {
 
 EodServer::EodServer(EodServer&& other) noexcept
-    : db_(std::move(other.db_)),
+    : database_(std::move(other.database_)),
       listeners_(std::move(other.listeners_)),
       next_listener_(other.next_listener_) {}
 
 EodServer& EodServer::operator=(EodServer&& other) noexcept {
-  db_ = std::move(other.db_);
+  database_ = std::move(other.database_);
   listeners_ = std::move(other.listeners_);
   next_listener_ = other.next_listener_;
   return *this;
@@ -19,14 +19,14 @@ EodServer& EodServer::operator=(EodServer&& other) noexcept {
 
 std::string EodServer::database_folder() const {
   std::lock_guard lock(mutex_);
-  return db_ ? db_->folder() : std::string();
+  return database_ ? database_->folder() : std::string();
 }
 
 bool EodServer::load(const std::string& folder) {
   std::unique_ptr<EodDatabase> db = EodDatabase::open(folder);
   if (!db) return false;
   std::lock_guard lock(mutex_);
-  db_.swap(db);
+  database_.swap(db);
   return true;  // the one replaced is closed here
 }
 

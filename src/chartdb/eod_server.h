@@ -37,7 +37,7 @@ class EodServer {
   EodServer& operator=(EodServer&& other) noexcept;
 
   // The open database, or nullptr before any successful load.
-  EodDatabase* database() { return db_.get(); }
+  EodDatabase* database() { return database_.get(); }
   // The open database's folder, as given to load(); empty when none is open.
   std::string database_folder() const;
 
@@ -57,8 +57,8 @@ class EodServer {
   void refresh_all();
 
  private:
-  mutable std::recursive_mutex mutex_;  // guards db_'s replacement and the listeners
-  std::unique_ptr<EodDatabase> db_;
+  mutable std::recursive_mutex mutex_;  // guards database_'s replacement and the listeners
+  std::unique_ptr<EodDatabase> database_;
   std::vector<std::pair<int, RefreshListener>> listeners_;
   int next_listener_ = 1;
 };

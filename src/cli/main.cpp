@@ -88,8 +88,8 @@ int run(int argc, char** argv) {
   const std::string& status_text = window.model().Text1.text();
   if (!status_text.empty() && status_text.back() != '\n') std::cout << '\n';
   std::cout.flush();
-  if (status != kExitOk) return status;
-  return messages.shown() > 0 ? kExitMessageShown : kExitOk;
+  if (status == kExitUsage) return status;
+  return messages.shown() > 0 ? kExitMessageShown : status;
 }
 
 }  // namespace

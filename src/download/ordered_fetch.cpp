@@ -86,6 +86,11 @@ bool fetch_in_order(const std::vector<FetchRequest>& requests, const ParallelOpt
       while (pick < next_new && items[pick].state != Item::kQueued) ++pick;
       if (pick == next_new && (stopping || next_new == n)) break;
       Item& it = items[pick];
+      if (it.request.address.empty()) {  // nothing to fetch: delivered in its turn
+        it.state = Item::kReady;
+        if (pick == next_new) ++next_new;
+        continue;
+      }
       double& host_next = host_free[host_of(it.request.address)];
       const double at = std::max(it.not_before, host_next);
       if (at > now) {

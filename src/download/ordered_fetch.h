@@ -35,7 +35,8 @@ using DeliverResult = std::function<std::optional<FetchRequest>(std::size_t inde
 // Fetches `requests` through `fetcher`: up to options.jobs transfers in
 // flight, their starts to one host (scheme, name and port) spaced 1/rate
 // seconds apart, and an answer 403, 429 or 503 retried after a back-off
-// during which that host gets no request. `stop` is asked after each item but
+// during which that host gets no request. A request with an empty address is
+// not fetched: its item is delivered in its turn with an empty result. `stop` is asked after each item but
 // the last and while waiting; once it says yes no further item starts, the
 // items in flight end and are delivered, and fetch_in_order returns true.
 bool fetch_in_order(const std::vector<FetchRequest>& requests, const ParallelOptions& options,

@@ -1,6 +1,11 @@
 #include "indices/index_download.h"
 
+#include <charconv>
+#include <deque>
+
 #include "base/text.h"
+#include "bhavcopy/day_fetch.h"
+#include "indices/index_history.h"
 #include "platform/text_file.h"
 
 namespace quillon {
@@ -41,7 +46,115 @@ Entry split_entry(const std::string& entry, int number) {
   return {index_name, short_name};
 }
 
+// The day of a daily index file's name, "ind_close_all_DDMMYYYY.csv".
+std::optional<Date> index_file_day(std::string_view name) {
+  constexpr std::string_view head = "ind_close_all_", tail = ".csv";
+  if (name.size() != head.size() + 8 + tail.size() ||
+      !equal_ignoring_ascii_case(name.substr(0, head.size()), head) ||
+      !equal_ignoring_ascii_case(name.substr(head.size() + 8), tail))
+    return std::nullopt;
+  int v[3] = {};
+  const size_t at[] = {0, 2, 4, 8};
+  for (int i = 0; i < 3; ++i) {
+    const char* first = name.data() + head.size() + at[i];
+    const char* last = name.data() + head.size() + at[i + 1];
+    if (std::find_if_not(first, last, [](char c) { return c >= '0' && c <= '9'; }) != last ||
+        std::from_chars(first, last, v[i]).ptr != last)
+      return std::nullopt;
+  }
+  if (!is_valid_date(v[2], v[1], v[0])) return std::nullopt;
+  return Date{v[2], v[1], v[0]};
+}
+
+std::string day_text(const Date& d) { return format_date(d, "dd-MMM-yyyy"); }
+
 }  // namespace
+
+DownloadResult rebuild_index_histories(const std::string& source_folder,
+                                       const std::vector<std::string>& index_list, Disk& disk,
+                                       StatusSink& status,
+                                       const std::optional<std::pair<Date, Date>>& range) {
+  DownloadResult result;
+  result.failure = failure_of([&] {
+    const std::string day_folder = index_day_folder(source_folder);
+    std::vector<std::pair<Date, std::string>> names;
+    if (range) {
+      for (Date d = range->first; d <= range->second; d = next_day(d))
+        names.emplace_back(d, folder_with_separator(day_folder) + index_day_file_name(d));
+    } else {
+      disk.make_folders(day_folder);
+      for (const std::string& name : disk.list(day_folder, "ind_close_all_*.csv"))
+        if (const std::optional<Date> d = index_file_day(name))
+          names.emplace_back(*d, folder_with_separator(day_folder) + name);
+    }
+    std::deque<std::string> texts;  // the views of `days` stay valid as it grows
+    std::vector<IndexDay> days;
+    for (const auto& [day, path] : names) {
+      if (!disk.is_file(path)) continue;
+      disk.read(path, texts.emplace_back());
+      days.push_back({day, texts.back()});
+    }
+    const std::string where =
+        range ? "from " + day_text(range->first) + " to " + day_text(range->second)
+              : "in '" + day_folder + "'";
+    for (size_t i = 0; i < index_list.size(); ++i) {
+      if (index_list[i].empty()) continue;
+      const Entry names_of = split_entry(index_list[i], static_cast<int>(i) + 1);
+      status.append(std::string(kCrLf) + "Downloading Index data for " + names_of.short_name);
+      std::string text, why;
+      if (build_index_history(names_of.index_name, days, text)) {
+        const std::string local = join_path(source_folder, "INDEX_" + names_of.short_name + ".csv");
+        try {
+          disk.write(local, text, false);
+          result.files.push_back(local);
+        } catch (const Error& e) {
+          why = e.what();
+        }
+      } else {
+        why = "the name '" + names_of.index_name +
+              "' is in none of the exchange's daily index files " + where + ".";
+      }
+      status.append(std::string(kCrLf) + (why.empty() ? std::string(" Index Download is complete.")
+                                                      : " Index Download failed: " + why));
+    }
+  });
+  return result;
+}
+
+IndexDownloadResult download_index_days(const IndexDownloadJob& job, const DownloadTools& tools) {
+  IndexDownloadResult result;
+  result.failure = failure_of([&] {
+    if (!job.entries)
+      throw Error("There is no index list: the settings file '" + job.settings_file +
+                  "' has no [QN_Indices] section, or it is empty.");
+    tools.disk.remove_stale_temporaries(index_day_folder(job.folder));
+    int total = 0, done = 0;
+    for (Date d = job.from; d <= job.to; d = next_day(d)) ++total;
+    std::string not_stored;  // the days that answered, or failed, without a file
+    for (Date day = job.from; day <= job.to; day = next_day(day)) {
+      tools.progress.report(done, total);
+      tools.events.pump();
+      tools.status.show_address(index_day_address(job.exchange_url, day));
+      const DayFetchOutcome got = fetch_index_day({job.exchange_url, job.layout, job.folder}, day,
+                                                  tools.fetcher, tools.disk);
+      if (got.state == DayFetchState::rejected || got.state == DayFetchState::failed)
+        not_stored += (not_stored.empty() ? "" : " ") + day_text(day) + ": " + got.reason;
+      ++done;
+      if (tools.progress.stop_requested()) {
+        tools.status.append(std::string(kCrLf) + std::string(kStoppedByUser));
+        return;
+      }
+    }
+    tools.progress.report(total, total);
+    DownloadResult rebuilt = rebuild_index_histories(job.folder, *job.entries, tools.disk,
+                                                     tools.status, std::pair{job.from, job.to});
+    result.files = std::move(rebuilt.files);
+    if (!not_stored.empty())
+      tools.status.append(std::string(kCrLf) + "Daily index files not stored: " + not_stored);
+    if (rebuilt.failure) throw Error(*rebuilt.failure);
+  });
+  return result;
+}
 
 std::string index_date_parts(const Date& from, const Date& to) {
   return date_number(from.day) + date_number(from.month) + date_number(from.year) +

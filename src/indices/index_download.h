@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "base/dates.h"
+#include "bhavcopy/exchange_addresses.h"
 #include "download/download_support.h"
 
 namespace quillon {
 
 struct IndexDownloadJob {
   std::string exchange_url;  // the exchange's base address
+  ExchangeLayout layout = ExchangeLayout::current;
   std::string folder;        // where INDEX_<short name>.csv go
   Date from, to;
   // The "index name=short name" entries; none when no list was loaded.
@@ -50,6 +52,30 @@ DownloadResult download_index_history(const IndexFile& file, const std::string& 
 IndexDownloadResult download_index_histories(
     const IndexDownloadJob& job, const DownloadTools& tools, Browser& browser,
     ProgramFolder& program_folder, const std::function<DownloadResult(const IndexFile&)>& fetch_file);
+
+// The current layout's index download: the daily close of all indices of
+// every calendar day of the range into <folder>/indices/ (fetch_index_day:
+// days already there are not asked again; a 404 is a day without a session
+// and says nothing; other failures are named together in one status line at
+// the end and do not stop the run), then every entry's INDEX_<short>.csv
+// rebuilt from the day files of the range (rebuild_index_histories). The
+// run ends early at the first entry that is no "name=short" pair, and when
+// the user asks to stop. job.entries must be set (the caller puts the
+// default list in when the settings file has none).
+IndexDownloadResult download_index_days(const IndexDownloadJob& job, const DownloadTools& tools);
+
+// Rewrites INDEX_<short>.csv in `source_folder` for every "name=short"
+// entry of `index_list` (empty entries skipped) from the daily index files
+// kept in <source_folder>/indices/ (all of them, or those of the days from
+// range->first to range->second), each between the status lines
+// "Downloading Index data for " + short and " Index Download is complete."
+// or, for a name on none of those days, " Index Download failed: " and why,
+// the earlier file then left as it was. A bad entry ends the run (the
+// failure names it); a file that cannot be written is that index's failure.
+DownloadResult rebuild_index_histories(const std::string& source_folder,
+                                       const std::vector<std::string>& index_list, Disk& disk,
+                                       StatusSink& status,
+                                       const std::optional<std::pair<Date, Date>>& range = {});
 
 // "IndexType=S%26P+CNX+NIFTY&Fromday=5&...&Indicesdata=Get+Details&check=new".
 std::string index_query_text(const std::string& index_name, const Date& from, const Date& to);

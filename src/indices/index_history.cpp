@@ -32,7 +32,7 @@ bool not_published(std::string_view v) { return v.empty() || v == "-"; }
 
 std::string index_name_key(std::string_view name) {
   std::string key;
-  for (char c : trim_blanks(name)) {
+  for (char c : trim(name)) {
     const bool blank = c == ' ' || c == '\t';
     if (blank && !key.empty() && key.back() == ' ') continue;
     key.push_back(blank ? ' ' : c);
@@ -43,17 +43,6 @@ std::string index_name_key(std::string_view name) {
     if (key == old_name) return std::string(today);
   if (key.starts_with("CNX ")) key.replace(0, 3, "NIFTY");
   return key;
-}
-
-bool is_index_day_file(std::string_view body) {
-  std::vector<std::string_view> got, want;
-  split_line(first_line(body), got);
-  split_line(kIndexDayHeader, want);
-  return got.size() >= want.size() &&
-         std::equal(want.begin(), want.end(), got.begin(),
-                    [](std::string_view w, std::string_view g) {
-                      return equal_ignoring_ascii_case(w, trim_blanks(g));
-                    });
 }
 
 bool build_index_history(std::string_view index_name, const std::vector<IndexDay>& days,
@@ -74,7 +63,7 @@ bool build_index_history(std::string_view index_name, const std::vector<IndexDay
       split_line(line, f);
       if (f.size() < needed || index_name_key(f[at[kName]]) != wanted) continue;
       std::string_view v[kUsed];
-      for (size_t c = 0; c < kUsed; ++c) v[c] = trim_blanks(f[at[c]]);
+      for (size_t c = 0; c < kUsed; ++c) v[c] = trim(f[at[c]]);
       if (!not_published(v[kClose])) {
         std::string& row = rows[d.day];
         row = format_date(d.day, "dd-MMM-yyyy");

@@ -7,13 +7,9 @@
 #include <vector>
 
 #include "base/dates.h"
+#include "bhavcopy/exchange_addresses.h"
 
 namespace quillon {
-
-// The header every daily index file starts with.
-inline constexpr std::string_view kIndexDayHeader =
-    "Index Name,Index Date,Open Index Value,High Index Value,Low Index Value,"
-    "Closing Index Value,Points Change,Change(%),Volume,Turnover (Rs. Cr.),P/E,P/B,Div Yield";
 
 // The header of the INDEX_<short name>.csv files the index converter reads.
 inline constexpr std::string_view kIndexHistoryHeader = "Date,Open,High,Low,Close,Shares Traded";
@@ -25,11 +21,6 @@ inline constexpr std::string_view kIndexHistoryHeader = "Date,Open,High,Low,Clos
 // "CNX NIFTY JUNIOR" -> "NIFTY NEXT 50", "CNX MIDCAP" -> "NIFTY MIDCAP 100",
 // any other "CNX X" or "S&P CNX X" -> "NIFTY X").
 std::string index_name_key(std::string_view name);
-
-// Whether a body is a daily index file: its first line (after a byte-order
-// mark) is the published header, blanks around the names and letter case
-// aside.
-bool is_index_day_file(std::string_view body);
 
 // One day's index file as published.
 struct IndexDay {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -71,11 +72,13 @@ class DatePatternSource {
   virtual std::string short_date_pattern() = 0;
 };
 
-// The current local date and time.
+// The current local date and time, and the moment in UTC (for the India
+// date of the trading calendar).
 class Clock {
  public:
   virtual ~Clock() = default;
   virtual LocalDateTime now() = 0;
+  virtual std::chrono::system_clock::time_point utc_now() = 0;
 };
 
 // The folder that holds the program file (no trailing separator).

@@ -82,10 +82,7 @@ std::string RealProgramFolder::path() {
   ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
   if (n <= 0) return ".";
   buf.resize(static_cast<size_t>(n));
-  auto slash = buf.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return buf.substr(0, slash);
+  return folder_of(buf);
 }
 
 }  // namespace quillon

@@ -27,6 +27,9 @@ class RealDisk final : public Disk {
 class RealClock final : public Clock {
  public:
   LocalDateTime now() override;
+  std::chrono::system_clock::time_point utc_now() override {
+    return std::chrono::system_clock::now();
+  }
 };
 
 class RealProgramFolder final : public ProgramFolder {

@@ -6,6 +6,7 @@
 
 #include "base/csv_columns.h"
 #include "base/records.h"
+#include "base/text.h"
 #include "platform/interfaces.h"
 
 namespace quillon {
@@ -72,16 +73,16 @@ std::string read_csv_member(zip_t* archive, const std::string& archive_name) {
   return data;
 }
 
+}  // namespace
+
 // What a body that is no zip archive looks like, for the message.
 std::string kind_of_body(std::string_view body) {
   if (body.empty()) return "it is empty";
-  const std::string start = upper_ascii(trim_blanks(body.substr(0, 512)));
+  const std::string start = upper_ascii(trim(body.substr(0, 512)));
   if (start.find("<HTML") != std::string::npos || start.starts_with("<!DOCTYPE"))
     return "it is an HTML page";
   return "it starts with '" + shown(body.substr(0, 16)) + "'";
 }
-
-}  // namespace
 
 std::string read_single_csv_from_zip(const std::string& zip_path) {
   int code = 0;

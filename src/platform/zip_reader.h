@@ -21,4 +21,8 @@ std::string read_single_csv_from_zip(const std::string& zip_path);
 // status line.
 std::string read_single_csv_from_zip_data(std::string_view body);
 
+// What a body that is not the file asked for looks like, for messages:
+// "it is empty", "it is an HTML page" or "it starts with '...'".
+std::string kind_of_body(std::string_view body);
+
 }  // namespace quillon

@@ -26,18 +26,11 @@
 #include <functional>
 
 #include "chartdb/eod_server.h"
+#include "qt/small_widgets.h"
 
 namespace quillon {
 
 namespace {
-
-QString qs(const std::string& s) { return QString::fromStdString(s); }
-
-template <class W>
-W* named(W* object, const char* name) {
-  object->setObjectName(QString::fromLatin1(name));
-  return object;
-}
 
 QDate to_qdate(int32_t yyyymmdd) {
   return QDate(yyyymmdd / 10000, yyyymmdd / 100 % 100, yyyymmdd % 100);
@@ -364,7 +357,7 @@ void ChartWindow::build() {
 QString ChartWindow::status() const { return status_->text(); }
 
 bool ChartWindow::open_database() {
-  if (db_) return true;
+  if (database_) return true;
   const QString folder = qs(folder_);
   if (folder_.empty()) {
     show_problem(QStringLiteral(
@@ -372,12 +365,12 @@ bool ChartWindow::open_database() {
     return false;
   }
   try {
-    db_ = EodDatabase::open(folder_, EodDatabase::Access::Read);
+    database_ = EodDatabase::open(folder_, EodDatabase::Access::Read);
   } catch (const std::exception& e) {
     show_problem(QString::fromUtf8(e.what()));
     return false;
   }
-  if (db_) return true;
+  if (database_) return true;
   if (QFileInfo(folder).isDir())
     show_problem(QStringLiteral("There is no chart database in '%1' yet: Update makes it.")
                      .arg(folder));
@@ -402,7 +395,7 @@ bool ChartWindow::show_symbol(const QString& typed) {
     return false;
   }
   try {
-    const std::vector<std::string> symbols = db_->symbols();
+    const std::vector<std::string> symbols = database_->symbols();
     QStringList list;
     list.reserve(static_cast<qsizetype>(symbols.size()));
     for (const std::string& s : symbols) list.append(qs(s));
@@ -428,10 +421,10 @@ bool ChartWindow::show_symbol(const QString& typed) {
       emit loaded();
       return false;
     }
-    quotes_ = db_->quotes(found);
+    quotes_ = database_->quotes(found);
     symbol_ = found;
   } catch (const std::exception& e) {
-    db_.reset();  // opened afresh next time
+    database_.reset();  // opened afresh next time
     show_problem(QString::fromUtf8(e.what()));
     emit loaded();
     return false;
@@ -458,7 +451,7 @@ void ChartWindow::refreshed() {
   const std::string folder = server_->database_folder();
   if (!folder.empty() && folder != folder_) {
     folder_ = folder;
-    db_.reset();
+    database_.reset();
   }
   reload();
 }

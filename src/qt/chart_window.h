@@ -88,7 +88,7 @@ class ChartWindow final : public QWidget {
   EodServer* server_;
   int listener_ = 0;
   std::atomic<bool> refresh_pending_{false};
-  std::unique_ptr<EodDatabase> db_;
+  std::unique_ptr<EodDatabase> database_;
 
   std::string symbol_;          // as stored
   std::vector<Quote> quotes_;   // every stored quote of the symbol

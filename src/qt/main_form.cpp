@@ -23,6 +23,7 @@
 
 #include "base/version.h"
 #include "chartdb/eod_server.h"
+#include "qt/calendar_view.h"
 #include "qt/chart_window.h"
 #include "qt/qt_date_pattern.h"
 #include "qt/small_widgets.h"
@@ -30,14 +31,6 @@
 namespace quillon {
 
 namespace {
-
-QString qs(const std::string& s) { return QString::fromStdString(s); }
-
-template <class W>
-W* named(W* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
 
 // A group of the left column: a thin frame, a bold heading on a dark bar
 // (with room for more on the bar's right), and the group's own rows.
@@ -260,7 +253,9 @@ void MainForm::build() {
   Command3_ = named(new QPushButton(QStringLiteral("Update")), "Command3");
   cmdChart_ = named(new QPushButton(QStringLiteral("C&hart...")), "cmdChart");
   cmdChart_->setToolTip(QStringLiteral("Look at the quotes in the chart database"));
-  for (QPushButton* b : {cmdProcess_, cmdConvert_, cmdOptions_, Command3_, cmdChart_})
+  cmdCalendar_ = named(new QPushButton(QStringLiteral("Ca&lendar...")), "cmdCalendar");
+  cmdCalendar_->setToolTip(QStringLiteral("Which trading days have a day file in the source folder"));
+  for (QPushButton* b : {cmdProcess_, cmdConvert_, cmdOptions_, Command3_, cmdChart_, cmdCalendar_})
     buttons->addWidget(b);
   right->addLayout(buttons);
 
@@ -270,7 +265,11 @@ void MainForm::build() {
   future_grid->setContentsMargins(8, 6, 8, 8);
   auto* label14 = named(new QLabel(QStringLiteral("Area reserved for future use")), "Label14");
   label14->setEnabled(false);
-  future_grid->addWidget(label14, 0, 0, 1, 3);
+  future_grid->addWidget(label14, 0, 0, 1, 2);
+  cmdCatchUp_ = named(new QPushButton(QStringLiteral("Catch &up")), "cmdCatchUp");
+  cmdCatchUp_->setToolTip(QStringLiteral(
+      "Fetch every trading day after the newest day file up to today, convert and import them"));
+  future_grid->addWidget(cmdCatchUp_, 0, 2, Qt::AlignRight);
   Combo1_ = named(new QComboBox, "Combo1");
   cmbIndex_ = named(new QComboBox, "cmbIndex");
   future_grid->addWidget(Combo1_, 1, 0);
@@ -346,6 +345,8 @@ void MainForm::connect_actions() {
   connect(Command3_, &QPushButton::clicked, this, [this] { start(Run::Update); });
   connect(cmdStop_, &QPushButton::clicked, this, &MainForm::stop_clicked);
   connect(cmdChart_, &QPushButton::clicked, this, &MainForm::open_chart);
+  connect(cmdCatchUp_, &QPushButton::clicked, this, [this] { start(Run::CatchUp); });
+  connect(cmdCalendar_, &QPushButton::clicked, this, [this] { open_calendar(); });
   connect(cmdOptions_, &QPushButton::clicked, this,
           [this] { run_here([](WindowCommands& w) { w.cmdOptions_Click(); }); });
   connect(rbSource_, &QButtonGroup::idClicked, this,
@@ -400,6 +401,7 @@ void MainForm::widgets_from_model(const Snapshot* before) {
   File1_->setToolTip(m.File1.Path.empty() ? QString()
                                           : qs(m.File1.Path + "/" + m.File1.Pattern));
   if (!running_) cmdProcess_->setEnabled(m.cmdProcessEnabled);
+  if (!running_) cmdCatchUp_->setEnabled(m.cmdProcessEnabled);
 }
 
 void MainForm::show_model() { widgets_from_model(nullptr); }
@@ -414,17 +416,19 @@ void MainForm::run_here(Handler handler) {
 }
 
 void MainForm::lock_for(Run run) {
-  locked_ = {cmdProcess_, cmdConvert_, cmdOptions_, Command3_, Command1_, Command2_};
+  locked_ = {cmdProcess_, cmdConvert_, cmdOptions_, Command3_, Command1_, Command2_, cmdCatchUp_};
   for (QRadioButton* b : sourceButtons_) locked_.push_back(b);
   // The boxes the command reads.
-  if (run == Run::Download)
+  const bool fetching = run == Run::Download || run == Run::CatchUp || run == Run::FetchDay;
+  if (fetching)
     locked_.insert(locked_.end(), {TxtFromDt_, TxtToDt_, txtSourceFolder_, txtDestFolder_,
                                    chkEOD_, txtScrip_, chkIndices_});
   else if (run == Run::Convert)
     locked_.insert(locked_.end(), {txtSourceFolder_, txtDestFolder_, chkEOD_, txtScrip_,
                                    chkIndices_, txtLength_});
+  if (run == Run::CatchUp || run == Run::FetchDay) locked_.push_back(txtLength_);
   for (QWidget* w : locked_) w->setEnabled(false);
-  cmdStop_->setEnabled(run == Run::Download);
+  cmdStop_->setEnabled(fetching);
 }
 
 void MainForm::unlock() {
@@ -432,6 +436,7 @@ void MainForm::unlock() {
   locked_.clear();
   cmdStop_->setEnabled(false);
   cmdProcess_->setEnabled(commands_.model().cmdProcessEnabled);
+  cmdCatchUp_->setEnabled(commands_.model().cmdProcessEnabled);
 }
 
 void MainForm::start(Run run) {
@@ -443,6 +448,8 @@ void MainForm::start(Run run) {
   progress_.reset();
   prgRun_->reset();
   prgRun_->setFormat(QStringLiteral("%v of %m"));
+  run_ = run;
+  run_timer_.start();
 
   std::function<void(WindowCommands&)> work;
   std::string name;
@@ -458,6 +465,14 @@ void MainForm::start(Run run) {
     case Run::Update:
       work = [](WindowCommands& w) { w.Command3_Click(); };
       name = "Command3: ";
+      break;
+    case Run::CatchUp:
+      work = [](WindowCommands& w) { w.cmdCatchUp_Click(); };
+      name = "cmdCatchUp: ";
+      break;
+    case Run::FetchDay:
+      work = [day = fetch_day_](WindowCommands& w) { w.fetch_day(day); };
+      name = "cmdCatchUp: ";
       break;
   }
   watcher_.setFuture(QtConcurrent::run([this, work = std::move(work), name = std::move(name)] {
@@ -479,6 +494,7 @@ void MainForm::finish() {
   unlock();
   prgRun_->reset();
   prgRun_->setFormat(QString());
+  if (calendar_) refresh_calendar();
   emit commandFinished();
   if (close_pending_) close();
 }
@@ -529,6 +545,52 @@ void MainForm::show_progress(int done, int total) {
   if (!running_) return;
   prgRun_->setRange(0, total > 0 ? total : 1);
   prgRun_->setValue(total > 0 ? done : 0);
+  // Catch-up: days i of N and the time left at the pace so far.
+  if (run_ != Run::CatchUp || !cmdStop_->isEnabled()) return;
+  QString format = QStringLiteral("day %v of %m");
+  if (done > 0 && done < total) {
+    const qint64 left = run_timer_.elapsed() * (total - done) / done / 1000;
+    format += left >= 60 ? QStringLiteral(", about %1 min %2 s left").arg(left / 60).arg(left % 60)
+                         : QStringLiteral(", about %1 s left").arg(left);
+  }
+  prgRun_->setFormat(format);
+}
+
+CalendarView* MainForm::open_calendar(std::optional<Date> from, std::optional<Date> to) {
+  const Date today = commands_.today();
+  Date first = today;
+  for (int i = 0; i < 2; ++i) first = first.month == 1 ? Date{first.year - 1, 12, 1}
+                                                       : Date{first.year, first.month - 1, 1};
+  calendar_range_ = CalendarView::month_range(from ? *from : first, to ? *to : today);
+  if (!calendar_) {
+    calendar_ = new CalendarView(this);
+    calendar_->setWindowFlag(Qt::Window);
+    calendar_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(calendar_, &CalendarView::fetchRequested, this, [this](const QDate& day) {
+      if (running_) return;
+      fetch_day_ = Date{day.year(), day.month(), day.day()};
+      start(Run::FetchDay);
+    });
+  }
+  refresh_calendar();
+  calendar_->show();
+  calendar_->raise();
+  return calendar_;
+}
+
+void MainForm::refresh_calendar() {
+  if (!running_) model_from_widgets();
+  std::vector<std::string> warnings;
+  const TradingCalendar calendar = commands_.trading_calendar(warnings);
+  DayFiles files({});
+  try {
+    files = commands_.day_files();
+  } catch (const std::exception&) {
+    // A folder that cannot be listed holds no day file.
+  }
+  calendar_->show_states(day_states(calendar, files, calendar_range_.first, calendar_range_.second,
+                                    commands_.today()),
+                         qs(commands_.model().txtSourceFolder));
 }
 
 void MainForm::closeEvent(QCloseEvent* event) {

@@ -3,10 +3,12 @@
 // worker thread; the window stays live and shows their progress.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,7 @@ class QRadioButton;
 namespace quillon {
 
 class BrowserPane;
+class CalendarView;
 class ChartWindow;
 class EodServer;
 class LinkLabel;
@@ -63,6 +66,10 @@ class MainForm final : public QWidget {
   WindowCommands& commands() { return commands_; }
   void show_model();
   bool running() const { return running_; }
+  // Opens (or raises) the calendar view of the source folder box over the
+  // whole months from `from` to `to` (default: this month and the two
+  // before it).
+  CalendarView* open_calendar(std::optional<Date> from = {}, std::optional<Date> to = {});
 
  signals:
   // A Download, Convert or Update run has ended and the window is usable again.
@@ -72,7 +79,7 @@ class MainForm final : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  enum class Run { Download, Convert, Update };
+  enum class Run { Download, Convert, Update, CatchUp, FetchDay };
   struct TextBinding {
     QLineEdit* box;
     std::string WindowModel::*field;
@@ -106,6 +113,7 @@ class MainForm final : public QWidget {
   void show_progress(int done, int total);
   void stop_clicked();
   void open_chart();
+  void refresh_calendar();
 
   Fetcher& fetcher_;
   BrokerFactory& brokers_;
@@ -132,7 +140,7 @@ class MainForm final : public QWidget {
   QButtonGroup* rbSource_{};
   std::vector<QRadioButton*> sourceButtons_;
   QPushButton *Command1_{}, *Command2_{}, *cmdProcess_{}, *cmdConvert_{}, *cmdOptions_{},
-      *Command3_{}, *cmdChart_{}, *cmdStop_{};
+      *Command3_{}, *cmdChart_{}, *cmdStop_{}, *cmdCatchUp_{}, *cmdCalendar_{};
   QCheckBox *chkEOD_{}, *chkIndices_{}, *chkAmi_{}, *chkMS_{}, *chkAuto_{};
   QRadioButton *rbDateWise_{}, *rbScripWise_{};
   QPlainTextEdit* Text1_{};
@@ -142,6 +150,11 @@ class MainForm final : public QWidget {
   QListWidget* File1_{};
   BrowserPane* WebBrowser1_{};
   QPointer<ChartWindow> chart_;  // the open chart window, owned by this one
+  QPointer<CalendarView> calendar_;  // the open calendar view, owned by this one
+  std::pair<Date, Date> calendar_range_;
+  Date fetch_day_;        // the day a FetchDay run fetches
+  Run run_ = Run::Download;
+  QElapsedTimer run_timer_;
 
   std::vector<TextBinding> texts_;
   std::vector<CheckBinding> checks_;

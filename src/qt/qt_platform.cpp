@@ -36,7 +36,7 @@ void QtMessageBox::show(const std::string& text) {
   }
   auto wait = std::make_shared<Wait>();
   {
-    std::lock_guard lock(m_);
+    std::lock_guard lock(mutex_);
     if (released_) return;
     waiting_ = wait;
   }
@@ -51,14 +51,14 @@ void QtMessageBox::show(const std::string& text) {
       Qt::QueuedConnection);
   std::unique_lock lock(wait->m);
   wait->cv.wait(lock, [&] { return wait->done; });
-  std::lock_guard own(m_);
+  std::lock_guard own(mutex_);
   waiting_.reset();
 }
 
 void QtMessageBox::release_waiters() {
   std::shared_ptr<Wait> wait;
   {
-    std::lock_guard lock(m_);
+    std::lock_guard lock(mutex_);
     released_ = true;
     wait = std::move(waiting_);
   }

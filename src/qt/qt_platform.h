@@ -48,7 +48,7 @@ class QtMessageBox final : public MessageBox {
   void show_here(const QString& text);
 
   QWidget* parent_;
-  std::mutex m_;
+  std::mutex mutex_;
   bool released_ = false;
   std::shared_ptr<Wait> waiting_;
 };

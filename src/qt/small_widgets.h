@@ -1,10 +1,21 @@
-// Two small widgets of the main window: the link label and the browser pane.
+// Small pieces the windows share: the link label, the browser pane, and
+// two helpers for building widgets.
 #pragma once
 
 #include <QLabel>
 #include <QTextBrowser>
+#include <string>
 
 namespace quillon {
+
+inline QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+// The object, named for the tests and the style sheet to find it.
+template <class W>
+W* named(W* object, const char* name) {
+  object->setObjectName(QString::fromLatin1(name));
+  return object;
+}
 
 // A label drawn as a link (blue, underlined, hand cursor) that reports a
 // click by mouse, or by Enter or Space when it has the focus.

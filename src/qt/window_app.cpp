@@ -7,6 +7,7 @@
 
 #include "platform/install_layout.h"
 #include "platform/real_platform.h"
+#include "qt/calendar_view.h"
 #include "qt/chart_window.h"
 #include "qt/main_form.h"
 #include "qt/qt_date_pattern.h"
@@ -35,23 +36,31 @@ int save_picture(QWidget& window, const std::string& file) {
   return kExitOk;
 }
 
-int run_chart(const CommandLine& cl, EodServer& chart_server) {
-  // The settings file as the window's load sequence finds it.
-  const std::string settings = settings_file_location(cl.settings_file, RealProgramFolder().path());
+// The --from and --to dates; false (saying why) when one is not a date.
+bool range_of(const CommandLine& cl, std::optional<Date> (&range)[2]) {
   const DateReader dates(QtDatePattern().short_date_pattern());
-  RealDisk disk;
-  QDate range[2];
   const std::optional<std::string>* texts[2] = {&cl.from, &cl.to};
   for (int i = 0; i < 2; ++i) {
     if (!*texts[i]) continue;
-    const std::optional<Date> d = dates.parse(**texts[i]);
-    if (!d) {
+    range[i] = dates.parse(**texts[i]);
+    if (!range[i]) {
       std::cerr << "quillon: " << (i ? "--to" : "--from") << " '" << **texts[i]
                 << "' is not a date as the region writes dates\n";
-      return kExitUsage;
+      return false;
     }
-    range[i] = QDate(d->year, d->month, d->day);
   }
+  return true;
+}
+
+int run_chart(const CommandLine& cl, EodServer& chart_server) {
+  // The settings file as the window's load sequence finds it.
+  const std::string settings = settings_file_location(cl.settings_file, RealProgramFolder().path());
+  RealDisk disk;
+  std::optional<Date> dates[2];
+  if (!range_of(cl, dates)) return kExitUsage;
+  QDate range[2];
+  for (int i = 0; i < 2; ++i)
+    if (dates[i]) range[i] = QDate(dates[i]->year, dates[i]->month, dates[i]->day);
   ChartWindow chart(ReadIniString(disk, "QN_EOD", "AmiPath", "", settings), &chart_server);
   chart.set_range(range[0], range[1]);
   const bool found = chart.show_symbol(QString::fromStdString(*cl.chart));
@@ -91,13 +100,20 @@ int run_window(int& argc, char** argv, const CommandLine& cl, Fetcher& fetcher,
   StreamMessageBox stream_messages(std::cerr);
   if (cl.screenshot) options.messages = &stream_messages;  // nobody to press OK
 
+  std::optional<Date> range[2];
+  if (cl.calendar && !range_of(cl, range)) return kExitUsage;
   MainForm form(fetcher, brokers, options);
   apply_options(form.commands(), cl);
+  if (cl.today) form.commands().set_today(*cl.today);
   form.show_model();
-  form.show();
+  QWidget* shown = &form;
+  if (cl.calendar)  // the calendar view alone; the program ends when it is closed
+    shown = form.open_calendar(range[0], range[1]);
+  else
+    form.show();
   if (!cl.screenshot) return QApplication::exec();
 
-  if (save_picture(form, *cl.screenshot) != kExitOk) return kExitMessageShown;
+  if (save_picture(*shown, *cl.screenshot) != kExitOk) return kExitMessageShown;
   return stream_messages.shown() > 0 ? kExitMessageShown : kExitOk;
 }
 

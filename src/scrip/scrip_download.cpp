@@ -2,6 +2,9 @@
 
 #include "base/text.h"
 #include "base/url_text.h"
+#include "bhavcopy/bhavcopy_download.h"
+#include "bhavcopy/day_fetch.h"
+#include "scrip/scrip_history.h"
 
 namespace quillon {
 
@@ -48,6 +51,61 @@ DownloadResult download_scrip_history(const ScripDownloadJob& job, const Downloa
     tools.status.append(std::string(kCrLf) + "downloading data for " + symbol +
                         (r.stored ? std::string(" is completed.") : " failed: " + r.error));
     tools.progress.report(1, 1);
+  });
+  return result;
+}
+
+DownloadResult download_scrip_days(const ScripDownloadJob& job, const DownloadTools& tools) {
+  DownloadResult result;
+  result.failure = failure_of([&] {
+    const std::string symbol = upper_ascii(job.symbol);
+    check_plain_file_name(symbol, "scrip symbol");
+    if (!job.folder.empty()) tools.disk.remove_stale_temporaries(job.folder);
+    tools.status.append(std::string(kCrLf) + "downloading data for " + symbol);
+    int total = 0, done = 0;
+    for (Date d = job.from; d <= job.to; d = next_day(d)) ++total;
+    const DateReader dates(job.date_pattern);
+    ScripHistory history(symbol);
+    std::string text;
+    for (Date day = job.from; day <= job.to; day = next_day(day)) {
+      tools.progress.report(done, total);
+      tools.events.pump();
+      tools.status.show_address(daily_bhavcopy_address(job.exchange_url, day));
+      const DayFetchOutcome got = fetch_bhavcopy_day(
+          {job.exchange_url, ExchangeLayout::current, job.folder}, day, tools.fetcher, tools.disk);
+      const std::string line =
+          std::string(kCrLf) + "Downloading BhavCopy for " + format_date(day, job.date_pattern);
+      if (got.state == DayFetchState::stored)
+        tools.status.append(line + " <- file downloaded....");
+      else if (got.state == DayFetchState::rejected || got.state == DayFetchState::failed)
+        tools.status.append(line + " <- file not stored: " + got.reason);
+      if (got.state == DayFetchState::stored || got.state == DayFetchState::already_there) {
+        tools.disk.read(got.path, text);
+        try {
+          history.add_day_file(text, dates);
+        } catch (const Error& e) {
+          throw Error(got.path + ", " + e.what());
+        }
+      }
+      ++done;
+      if (day < job.to && tools.progress.stop_requested()) {
+        tools.status.append(std::string(kCrLf) + std::string(kStoppedByUser));
+        return;
+      }
+    }
+    tools.progress.report(total, total);
+    const std::string head = std::string(kCrLf) + "downloading data for " + symbol;
+    if (history.empty()) {
+      tools.status.append(head + " failed: the symbol is in none of the daily Bhavcopy files from " +
+                          format_date(job.from, job.date_pattern) + " to " +
+                          format_date(job.to, job.date_pattern) + ".");
+      return;
+    }
+    const std::string local =
+        folder_with_separator(job.folder) + scrip_file_name(symbol, job.from, job.to);
+    tools.disk.write(local, history.text(), false);
+    result.files.push_back(local);
+    tools.status.append(head + " is completed.");
   });
   return result;
 }

@@ -186,8 +186,15 @@ std::string WriteIniString(Disk& disk, const std::string& section, const std::st
 std::string WriteIniStrings(Disk& disk, const std::string& section,
                             const std::vector<std::pair<std::string, std::string>>& settings,
                             const std::string& path) {
-  for (const auto& [key, value] : settings) {
-    std::string why = refusal(section, key, value);
+  std::vector<IniSetting> all;
+  for (const auto& [key, value] : settings) all.push_back({section, key, value});
+  return WriteIniSettings(disk, all, path);
+}
+
+std::string WriteIniSettings(Disk& disk, const std::vector<IniSetting>& settings,
+                             const std::string& path) {
+  for (const IniSetting& s : settings) {
+    std::string why = refusal(s.section, s.key, s.value);
     if (!why.empty()) return why;
   }
   const std::optional<std::string> failure = failure_of([&] {
@@ -195,7 +202,7 @@ std::string WriteIniStrings(Disk& disk, const std::string& section,
     if (disk.is_file(path)) disk.read(path, data);
     const size_t slash = path.find_last_of('/');
     if (slash != std::string::npos && slash > 0) disk.make_folders(path.substr(0, slash));
-    for (const auto& [key, value] : settings) data = with_setting(data, section, key, value);
+    for (const IniSetting& s : settings) data = with_setting(data, s.section, s.key, s.value);
     disk.write(path, data, /*durable=*/true);
   });
   return failure.value_or("");

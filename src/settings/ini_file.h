@@ -42,4 +42,12 @@ std::string WriteIniStrings(Disk& disk, const std::string& section,
                             const std::vector<std::pair<std::string, std::string>>& settings,
                             const std::string& path);
 
+// Sets keys of several sections as WriteIniString does, in one replacement
+// of the file.
+struct IniSetting {
+  std::string section, key, value;
+};
+std::string WriteIniSettings(Disk& disk, const std::vector<IniSetting>& settings,
+                             const std::string& path);
+
 }  // namespace quillon

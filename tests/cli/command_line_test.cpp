@@ -73,12 +73,14 @@ TEST(CommandLine, Contract) {
        IsEmpty(), Eq("No files available to convert\n")},
       {{"--source-folder", src, "--dest-folder", dst, "settings"}, 0, IsEmpty(), IsEmpty(),
        0, "en_GB.UTF-8", ini, "[QN_EOD]\r\nAmiPath=" + db + "\r\nDataSource=NSE\r\nSourcePath=" +
-       src + "\r\nDestPath=" + dst + "\r\n"},
+       src + "\r\nDestPath=" + dst + "\r\n[QN_Indices]\r\nNifty 50=NIFTY\r\nNifty Bank=BANKNIFTY\r\n"
+       "Nifty Next 50=NIFTYNEXT50\r\nNifty IT=NIFTYIT\r\nNifty 100=NIFTY100\r\nNifty 500=NIFTY500\r\n"
+       "Nifty Midcap 100=NIFTYMIDCAP100\r\nIndia VIX=INDIAVIX\r\n"},  // a first save: today's index names
       // Folders from the settings file. Numbers never go through the C
       // locale (it writes "1234,5" under de_DE). The status text ends with
       // one line end: an empty line was once added after the update's own.
-      {{"--from", "31.01.08", "--to", "01.02.08", "--exchange-url", server.base() + "/", "--jobs",
-        "3", "--rate", "0", "download", "convert", "update"}, 0,
+      {{"--from", "31.01.08", "--to", "01.02.08", "--exchange-url", server.base() + "/",
+        "--exchange-layout", "legacy", "--jobs", "3", "--rate", "0", "download", "convert", "update"}, 0,
        Eq("\nDownloading BhavCopy for 31.01.08 <- file downloaded...."
           "\nDownloading BhavCopy for 01.02.08 <- file doesnt exists...."
           "\nData is extracted from the NSE Site.\nExtract of Data from BhavCopy is done....!"

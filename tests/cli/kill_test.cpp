@@ -141,7 +141,8 @@ TEST_F(Killed, InTheMiddleOfADownloadThenRunAgain) {
   server.set(day, {200, std::string(64 * 1024, 'x'), TestServer::Kind::Stall, {}});
   const std::vector<std::string> download = {"--settings", ini, "--from", "31/01/2008", "--to", "31/01/2008",
                                              "--source-folder", src, "--dest-folder", dst,
-                                             "--exchange-url", server.base(), "download"};
+                                             "--exchange-url", server.base(),
+                                             "--exchange-layout", "legacy", "download"};
   ASSERT_TRUE(kill_when(download, [&] { return folder_names(src).size() > 1; }))
       << "the download never began its file";
   EXPECT_EQ(read_text(local), bhavcopy(31, 1, 100));

@@ -1,261 +1,186 @@
-// The settings file, the load sequence and the window's small actions.
+// The settings file over the in-memory disk, where it is looked for, and
+// the window's load sequence and small actions that read and write it.
 #include <gtest/gtest.h>
 
 #include "app/window_commands.h"
-#include "app/operations.h"
+#include "base/version.h"
+#include "download/download_support.h"
 #include "fakes.h"
+#include "platform/install_layout.h"
 #include "settings/ini_file.h"
 
-namespace quillon {
+namespace quillon::testing {
 namespace {
 
-RealDisk real_disk;
+using Lines = std::vector<std::string>;
+const std::string kIni = "/c/QM.INI";
 
-using testing::folder_names;
-using testing::read_text;
-using testing::ScopedEnv;
-using testing::TempDir;
-using testing::TestPlatform;
-using testing::write_text;
-
-TEST(IniFile, ReadsCaseInsensitivelyAndTheFirstOfDuplicates) {
-  TempDir tmp;
-  const std::string ini = tmp.path() + "/QM.INI";
-  EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DataSource", "def", ini), "");  // no file: not the default
-  EXPECT_EQ(ReadIniSection(real_disk, "QN_Indices", ini), "");
+TEST(IniFile, Reads) {
+  MemoryDisk disk;
+  EXPECT_EQ(ReadIniString(disk, "QN_EOD", "DataSource", "def", kIni), "");  // no file: not the default
   for (const char* eol : {"\n", "\r\n"}) {
-    std::string text = std::string("; comment") + eol + "[qn_eod]" + eol +
-                       "  datasource =  NSE " + eol + "SourcePath=\"/data/in\"" + eol +
-                       "DataSource=BSE" + eol + "[QN_Indices]" + eol + "  S&P CNX NIFTY=NIFTY" +
-                       eol + eol + ";skip" + eol + "a=b=c" + eol + "[QN_EOD]" + eol +
-                       "DestPath=/second";
-    write_text(ini, text);
-    EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DataSource", "", ini), "NSE");
-    EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "SourcePath", "", ini), "/data/in");
-    EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DestPath", "none", ini), "none");
-    EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "AmiPath", "", ini), "");
-    EXPECT_EQ(ReadIniString(real_disk, "Other", "x", "dflt", ini), "dflt");
-    EXPECT_EQ(ReadIniSection(real_disk, "QN_Indices", ini), std::string("  S&P CNX NIFTY=NIFTY\0a=b=c\0", 28));
+    const std::string e = eol;
+    disk.put(kIni, "; comment" + e + "[qn_eod]" + e + "  datasource =  NSE " + e + "SourcePath=\"/data/in\"" + e +
+                       "DataSource=BSE" + e + "[QN_Indices]" + e + "  S&P CNX NIFTY=NIFTY" + e + e + ";skip" + e +
+                       "a=b=c" + e + "[QN_EOD]" + e + "DestPath=/second" + e + "AmiPath=x\r\r\r" + e);
+    const std::pair<const char*, const char*> rows[] = {
+        {"DataSource", "NSE"}, {"SourcePath", "/data/in"}, {"DestPath", "none"}, {"Other", "none"},
+        {"AmiPath", "none"}};
+    for (const auto& [key, value] : rows) EXPECT_EQ(ReadIniString(disk, "QN_EOD", key, "none", kIni), value) << key;
+    EXPECT_EQ(ReadIniSection(disk, "QN_Indices", kIni), std::string("  S&P CNX NIFTY=NIFTY\0a=b=c\0", 28));
   }
 }
 
-// Stray CRs before a line end are part of the line end: the value reads the
-// same before and after another key is written (a fuzzer finding).
-TEST(IniFile, StrayCarriageReturnsBeforeALineEnd) {
-  TempDir tmp;
-  const std::string ini = tmp.path() + "/QM.INI";
-  write_text(ini, "[QN_EOD]\nDataSource=NSE\r\r\r\nSourcePath=a\rb\n");
-  EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DataSource", "", ini), "NSE");
-  EXPECT_EQ(WriteIniString(real_disk, "QN_EOD", "DestPath", "/out", ini), "");
-  EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DataSource", "", ini), "NSE");
-  EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "SourcePath", "", ini), "a\rb");
-}
-
-TEST(IniFile, WriteUpdatesInPlaceAndKeepsEverythingElse) {
-  TempDir tmp;
-  const std::string ini = tmp.path() + "/QM.INI";
-  write_text(ini, "; my settings\r\n[QN_EOD]\r\nDataSource=BSE\r\nAmiPath=/ami\r\n\r\n"
-                  "[QN_Indices]\r\nBANK NIFTY=BANKNIFTY\r\n");
-  EXPECT_EQ(WriteIniString(real_disk, "qn_eod", "datasource", "NSE", ini), "");
-  EXPECT_EQ(WriteIniString(real_disk, "QN_EOD", "SourcePath", "/in", ini), "");
-  EXPECT_EQ(WriteIniString(real_disk, "New", "k", "v", ini), "");
-  EXPECT_EQ(read_text(ini),
-            "; my settings\r\n[QN_EOD]\r\ndatasource=NSE\r\nAmiPath=/ami\r\nSourcePath=/in\r\n\r\n"
-            "[QN_Indices]\r\nBANK NIFTY=BANKNIFTY\r\n[New]\r\nk=v\r\n");
-  const std::string long_path(300, 'p');
-  EXPECT_EQ(WriteIniString(real_disk, "QN_EOD", "DestPath", long_path, ini), "");
-  EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DestPath", "", ini), long_path);  // not cut
-  EXPECT_NE(WriteIniString(real_disk, "QN_EOD", "DestPath", "a\nb", ini), "");
-  EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DestPath", "", ini), long_path);
-  EXPECT_EQ(folder_names(tmp.path()), std::vector<std::string>{"QM.INI"});
-
-  // A missing file is created, with its missing folders; a folder that
-  // cannot be made is a reported failure.
-  const std::string fresh = tmp.path() + "/new/folders/new.ini";
-  EXPECT_EQ(WriteIniString(real_disk, "QN_EOD", "DataSource", "", fresh), "");
-  EXPECT_EQ(read_text(fresh), "[QN_EOD]\nDataSource=\n");
-  EXPECT_EQ(WriteIniString(real_disk, "QN_EOD", "DataSource", "", fresh + "/x/such.ini"),
-            "Cannot create the folder '" + fresh + "': File exists.");  // a file in the way
-}
-
-TEST(IniFile, ValuesReadBackAsSetAndNamesThatCannotAreRefused) {
-  TempDir tmp;
-  const std::string ini = tmp.path() + "/QM.INI";
-  for (const char* value : {" /data/in", "/data/in ", "\"/quoted\"", "\"", "a\"b", "", "\t",
-                            "x=y;z", "[QN_EOD]"}) {
-    EXPECT_EQ(WriteIniString(real_disk, "QN_EOD", "SourcePath", value, ini), "") << value;
-    EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "SourcePath", "", ini), value);
-  }
-  write_text(ini, "[QN_EOD]\nDataSource=NSE\n");
-  for (auto [section, key] : {std::pair<const char*, const char*>{" QN_EOD", "k"},
-                              {"a]b", "k"}, {"QN_EOD", "a=b"}, {"QN_EOD", ";k"},
-                              {"QN_EOD", "#k"}, {"QN_EOD", "[k]"}, {"QN_EOD", "k "}}) {
-    EXPECT_NE(WriteIniString(real_disk, section, key, "v", ini), "") << section << "/" << key;
-    EXPECT_EQ(read_text(ini), "[QN_EOD]\nDataSource=NSE\n");
+// Writes update the first section and key of a name in place, whatever the
+// line ends, and keep every other line as it was.
+TEST(IniFile, WritesInPlace) {
+  struct Row {
+    std::string before, section, key, value, after;
+  } rows[] = {
+      {"; my settings\r\n[QN_EOD]\r\nDataSource=BSE\r\n\r\n[QN_Indices]\r\nA=B\r\n", "qn_eod", "datasource", "NSE",
+       "; my settings\r\n[QN_EOD]\r\ndatasource=NSE\r\n\r\n[QN_Indices]\r\nA=B\r\n"},
+      {"[QN_EOD]\r\nA=1\r\n", "QN_EOD", "SourcePath", "/in", "[QN_EOD]\r\nA=1\r\nSourcePath=/in\r\n"},
+      {"[QN_EOD]\r\nA=1\r\n", "New", "k", "v", "[QN_EOD]\r\nA=1\r\n[New]\r\nk=v\r\n"},
+      {"[QN_EOD]\nD=/a\nD=/b\n[qn_eod]\nD=/c", "QN_EOD", "D", "/new", "[QN_EOD]\nD=/new\nD=/b\n[qn_eod]\nD=/c"},
+      {"[QN_EOD]\r\nD=/a\r\n[qn_eod]\r\nD=/c", "QN_EOD", "A", "/ami", "[QN_EOD]\r\nD=/a\r\nA=/ami\r\n[qn_eod]\r\nD=/c\r\n"},
+      // Stray CRs before a line end belong to it (a fuzzer finding).
+      {"[QN_EOD]\nDataSource=NSE\r\r\r\nSourcePath=a\rb\n", "QN_EOD", "DestPath", "/out",
+       "[QN_EOD]\r\nDataSource=NSE\r\nSourcePath=a\rb\r\nDestPath=/out\r\n"},
+      {"", "QN_EOD", "DataSource", "", "[QN_EOD]\nDataSource=\n"},
+  };
+  for (const Row& r : rows) {
+    MemoryDisk disk;
+    if (!r.before.empty()) disk.put(kIni, r.before);
+    EXPECT_EQ(WriteIniString(disk, r.section, r.key, r.value, kIni), "") << r.before;
+    EXPECT_EQ(disk.files[kIni], r.after);
+    EXPECT_EQ(ReadIniString(disk, r.section, r.key, "none", kIni), r.value);
   }
 }
 
-// Duplicate sections and keys, either line end, no final line end: the first
-// of a name is updated, every other line stays as it was.
-TEST(IniFile, WriteUpdatesTheFirstOfDuplicatesWhateverTheLineEnds) {
-  TempDir tmp;
-  const std::string ini = tmp.path() + "/QM.INI";
-  struct Case {
-    const char* eol;
-    bool final_eol;
-  } cases[] = {{"\n", true}, {"\r\n", true}, {"\n", false}, {"\r\n", false}};
-  for (const Case& c : cases) {
-    const std::string e = c.eol;
-    const std::string tail = c.final_eol ? e : "";
-    write_text(ini, "[QN_EOD]" + e + "DestPath=/a" + e + "DestPath=/b" + e + "[qn_eod]" + e +
-                        "DestPath=/c" + tail);
-    EXPECT_EQ(WriteIniString(real_disk, "QN_EOD", "DestPath", "/new", ini), "");
-    EXPECT_EQ(read_text(ini), "[QN_EOD]" + e + "DestPath=/new" + e + "DestPath=/b" + e +
-                                  "[qn_eod]" + e + "DestPath=/c" + tail);
-    EXPECT_EQ(WriteIniString(real_disk, "QN_EOD", "AmiPath", "/ami", ini), "");
-    EXPECT_EQ(read_text(ini), "[QN_EOD]" + e + "DestPath=/new" + e + "DestPath=/b" + e +
-                                  "AmiPath=/ami" + e + "[qn_eod]" + e + "DestPath=/c" + e);
-    EXPECT_EQ(ReadIniString(real_disk, "qn_eod", "destpath", "", ini), "/new");
+// A value reads back exactly as set; names that would read back as other
+// names, and line breaks, are refused with the file unchanged (fuzzer
+// findings); a folder that cannot be made is a failure.
+TEST(IniFile, ValuesReadBackAsSetAndWhatCannotIsRefused) {
+  MemoryDisk disk;
+  for (const std::string& value : std::vector<std::string>{" /data/in", "/data/in ", "\"/quoted\"", "\"", "a\"b", "", "\t", "x=y;z", "[QN_EOD]",
+                            std::string(300, 'p')}) {
+    EXPECT_EQ(WriteIniString(disk, "QN_EOD", "SourcePath", value, kIni), "") << value;
+    EXPECT_EQ(ReadIniString(disk, "QN_EOD", "SourcePath", "", kIni), value);
   }
+  disk.put(kIni, "[QN_EOD]\nDataSource=NSE\n");
+  for (auto [section, key, value] : {std::tuple{" QN_EOD", "k", "v"}, {"a]b", "k", "v"}, {"QN_EOD", "a=b", "v"},
+                                     {"QN_EOD", ";k", "v"}, {"QN_EOD", "#k", "v"}, {"QN_EOD", "[k]", "v"},
+                                     {"QN_EOD", "k ", "v"}, {"QN_EOD", "k", "a\nb"}}) {
+    EXPECT_NE(WriteIniString(disk, section, key, value, kIni), "") << section << "/" << key;
+    EXPECT_EQ(disk.files[kIni], "[QN_EOD]\nDataSource=NSE\n");
+  }
+  disk.fail(MemoryDisk::Write, "/c/x", EEXIST);
+  EXPECT_EQ(WriteIniString(disk, "QN_EOD", "DataSource", "", "/c/x/QM.INI"), "Cannot create the folder '/c/x': File exists.");
 }
 
-// An installed copy: no QM.INI beside the program, the settings file in the
-// user's configuration folder, made by the first save.
-class Window : public ::testing::Test {
- protected:
-  Window() : ini(tmp.path() + "/config/quillon/QM.INI") {
-    tp.program_folder.folder = tmp.sub("bin");
+TEST(SettingsFile, ChosenFileThenPortableCopyThenUsersConfigFolder) {
+  struct Row {
+    const char* why;
+    std::string chosen;
+    bool ini_beside_program;
+    UserEnvironment env;
+    std::string expected;
+  } rows[] = {
+      {"--settings wins over a portable copy", "/s/my.ini", true, {"/home/me", "/cfg", ""}, "/s/my.ini"},
+      {"portable copy", "", true, {"/home/me", "/cfg", ""}, "/opt/q/QM.INI"},
+      {"XDG_CONFIG_HOME", "", false, {"/home/me", "/cfg", ""}, "/cfg/quillon/QM.INI"},
+      {"no XDG_CONFIG_HOME", "", false, {"/home/me", "", ""}, "/home/me/.config/quillon/QM.INI"},
+      {"relative XDG_CONFIG_HOME is ignored", "", false, {"/home/me", "cfg", ""}, "/home/me/.config/quillon/QM.INI"},
+      {"no home folder at all", "", false, {"", "", ""}, "/opt/q/QM.INI"},
+  };
+  for (const Row& r : rows) {
+    auto exists = [&](const std::string& path) { return r.ini_beside_program && path == "/opt/q/QM.INI"; };
+    EXPECT_EQ(settings_file_location(r.chosen, "/opt/q", exists, r.env), r.expected) << r.why;
   }
+  // The scratch page: beside a portable copy, else in the user's cache folder, made.
   TempDir tmp;
-  ScopedEnv config{"XDG_CONFIG_HOME", tmp.path() + "/config"};
-  std::string ini;
-  TestPlatform tp;
+  ScopedEnv cache("XDG_CACHE_HOME", tmp.path() + "/cache");
+  FakeProgramFolder program;
+  program.folder = tmp.sub("bin");
+  EXPECT_EQ(scratch_page_path(program), tmp.path() + "/cache/quillon/temp.html");
+  EXPECT_TRUE(std::filesystem::is_directory(tmp.path() + "/cache/quillon"));
+  write_text(tmp.path() + "/bin/QM.INI", "");
+  EXPECT_EQ(scratch_page_path(program), tmp.path() + "/bin/temp.html");
+}
+
+struct Window : ::testing::Test {
+  WindowModel& load() {
+    window = std::make_unique<WindowCommands>(tp.platform, kIni);
+    window->Form_Load();
+    return window->model();
+  }
+  MemoryPlatform tp;
+  std::unique_ptr<WindowCommands> window;
 };
 
-TEST_F(Window, LoadWithoutSettingsFile) {
-  WindowCommands window(tp.platform);
-  window.Form_Load();
-  const WindowModel& w = window.model();
-  EXPECT_TRUE(tp.messages.shown.empty());
-  EXPECT_EQ(w.gstrIniPath, ini);
-  EXPECT_EQ(w.Caption, "Quillon: 3.0.24");
-  EXPECT_EQ(w.txtSourceFolder, "");
-  EXPECT_FALSE(w.arrIndexList.has_value());
-  EXPECT_EQ(w.strDateFormat, "DD/MM/YYYY");
-  EXPECT_EQ(w.Label4, "DD/MM/YYYY");
-  EXPECT_EQ(w.TxtFromDt, "31/01/2008");
-  EXPECT_EQ(w.TxtToDt, "31/01/2008");
-  EXPECT_EQ(w.arrBhavFiles, std::vector<std::string>{""});
-  EXPECT_EQ(w.rbSource, kSourceNse);
-  EXPECT_EQ(w.txtLength, "10");
-  EXPECT_TRUE(w.chkEOD);
+TEST_F(Window, LoadReadsTheSettingsAndTheRegionsDateForm) {
+  const WindowModel& fresh = load();
+  EXPECT_EQ(fresh.Caption, std::string("Quillon: ") + kVersion);
+  EXPECT_FALSE(fresh.arrIndexList.has_value());
+  EXPECT_EQ(fresh.arrBhavFiles, Lines{""});  // the one empty entry: nothing downloaded
   EXPECT_EQ(tp.browser.addresses.size(), 1u);
-}
-
-TEST_F(Window, LoadRestoresFoldersOnlyForNseOrBse) {
-  struct Case {
-    const char* source;
-    bool restored;
-  } cases[] = {{"NSE", true}, {"BSE", true}, {"nse", false}, {"", false}, {"Folder", false}};
-  tmp.sub("config/quillon");
-  for (const Case& c : cases) {
-    write_text(ini, std::string("[QN_EOD]\nDataSource=") + c.source +
-                        "\nSourcePath=/in\nDestPath=/out\nAmiPath=/ami\n"
-                        "[QN_Indices]\na=1\nb=2\n");
-    WindowCommands window(tp.platform);
-    window.Form_Load();
-    const WindowModel& w = window.model();
-    EXPECT_EQ(w.txtSourceFolder, c.restored ? "/in" : "") << c.source;
-    EXPECT_EQ(w.txtDestFolder, c.restored ? "/out" : "") << c.source;
+  for (auto [source, restored] : {std::pair{"NSE", true}, {"BSE", true}, {"nse", false}, {"", false}, {"Folder", false}}) {
+    tp.disk.put(kIni, std::string("[QN_EOD]\nDataSource=") + source + "\nSourcePath=/in\nDestPath=/out\nAmiPath=/ami\n"
+                                                                      "[QN_Indices]\na=1\nb=2\n");
+    const WindowModel& w = load();
+    EXPECT_EQ(w.txtSourceFolder + w.txtDestFolder, restored ? "/in/out" : "") << source;
     EXPECT_EQ(w.gstrAmiPath, "/ami");
-    EXPECT_EQ(w.arrIndexList, (std::vector<std::string>{"a=1", "b=2", ""}));
+    EXPECT_EQ(w.arrIndexList, (Lines{"a=1", "b=2", ""}));
+  }
+  for (auto [pattern, format, box] : {std::tuple{"dd-MMM-yy", "DD/MM/YYYY", "31-01-2008"}, {"M/d/yy", "MM/DD/YYYY", "01/31/2008"},
+                                      {"yyyy-MM-dd", "YYYY/MM/DD", "2008-01-31"}, {"", "", "2008-01-31 09:05:07"},
+                                      {"'x'", "", "2008-01-31 09:05:07"}}) {
+    tp.date_pattern.pattern = pattern;
+    const WindowModel& w = load();
+    EXPECT_EQ(w.strDateFormat + "|" + w.Label4 + "|" + w.TxtFromDt + "|" + w.TxtToDt,
+              std::string(format) + "|" + format + "|" + box + "|" + box) << pattern;
   }
 }
 
-TEST_F(Window, DatePatternPicksTheBoxesForm) {
-  struct Case {
-    const char* pattern;
-    const char* format;
-    const char* box;
-  } cases[] = {{"dd-MMM-yy", "DD/MM/YYYY", "31-01-2008"},
-               {"M/d/yy", "MM/DD/YYYY", "01/31/2008"},
-               {"yyyy-MM-dd", "YYYY/MM/DD", "2008-01-31"},
-               {"", "", "2008-01-31 09:05:07"},
-               {"'x'", "", "2008-01-31 09:05:07"}};
-  for (const Case& c : cases) {
-    tp.date_pattern.pattern = c.pattern;
-    WindowCommands window(tp.platform);
-    window.Form_Load();
-    EXPECT_EQ(window.model().strDateFormat, c.format) << c.pattern;
-    EXPECT_EQ(window.model().Label4, c.format) << c.pattern;
-    EXPECT_EQ(window.model().TxtFromDt, c.box) << c.pattern;
-  }
-}
-
-TEST_F(Window, SettingsCommandWritesSourceAndFolders) {
-  {
-    // First start, "Folder" selected: DataSource stays empty.
-    WindowCommands window(tp.platform);
-    window.Form_Load();
-    window.rbSource_Click(kSourceFolder);
-    window.model().txtSourceFolder = "/in";
-    window.cmdOptions_Click();
-    EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DataSource", "x", ini), "");
-    EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "SourcePath", "", ini), "/in");
-  }
-  {
-    WindowCommands window(tp.platform);
-    window.Form_Load();
-    EXPECT_EQ(window.model().txtSourceFolder, "");  // not restored
-    window.model().txtSourceFolder = "/in2";
-    window.model().txtDestFolder = "/out2";
-    window.cmdOptions_Click();  // "NSE" selected
-  }
-  {
-    WindowCommands window(tp.platform);
-    window.Form_Load();
-    EXPECT_EQ(window.model().txtSourceFolder, "/in2");
-    EXPECT_EQ(window.model().txtDestFolder, "/out2");
-    window.rbSource_Click(kSourceBse);
-    window.cmdOptions_Click();
-    EXPECT_EQ(ReadIniString(real_disk, "QN_EOD", "DataSource", "", ini), "NSE");  // stays NSE
-  }
+TEST_F(Window, SettingsCommandSavesSourceAndFolders) {
+  load().txtSourceFolder = "/in";
+  window->rbSource_Click(kSourceFolder);  // "Folder": DataSource stays empty, folders not restored
+  window->cmdOptions_Click();
+  EXPECT_EQ(tp.disk.files[kIni], "[QN_EOD]\nDataSource=\nSourcePath=/in\nDestPath=\n");
+  EXPECT_EQ(load().txtSourceFolder, "");
+  window->model().txtSourceFolder = "/in2";
+  window->model().txtDestFolder = "/out2";
+  window->cmdOptions_Click();  // "NSE"
+  EXPECT_EQ(load().txtSourceFolder + window->model().txtDestFolder, "/in2/out2");
+  window->rbSource_Click(kSourceBse);
+  window->cmdOptions_Click();
+  EXPECT_EQ(ReadIniString(tp.disk, "QN_EOD", "DataSource", "", kIni), "NSE");  // stays NSE
   EXPECT_TRUE(tp.messages.shown.empty());
-  // A settings file that cannot be written is reported.
-  write_text(tmp.path() + "/file", "");
-  WindowCommands window(tp.platform, tmp.path() + "/file/QM.INI");
-  window.Form_Load();
-  window.cmdOptions_Click();
-  ASSERT_EQ(tp.messages.shown.size(), 1u);
-  EXPECT_EQ(tp.messages.shown[0].rfind("cmdOptions: The settings were not saved.", 0), 0u);
+  tp.disk.fail(MemoryDisk::Write, kIni, ENOSPC);
+  window->cmdOptions_Click();
+  EXPECT_EQ(tp.messages.shown, Lines{"cmdOptions: The settings were not saved. Cannot write the file '" + kIni +
+                                     "': No space left on device."});
 }
 
-TEST_F(Window, SourceClickAndFolderPickers) {
-  WindowCommands window(tp.platform);
-  window.Form_Load();
-  WindowModel& w = window.model();
-  window.rbSource_Click(kSourceFolder);
+TEST_F(Window, SourceOptionsFolderPickersAndLinks) {
+  WindowModel& w = load();
+  window->rbSource_Click(kSourceFolder);
   EXPECT_FALSE(w.cmdProcessEnabled);
-  window.rbSource_Click(kSourceBse);
+  window->rbSource_Click(kSourceBse);
   EXPECT_TRUE(w.cmdProcessEnabled);
-  window.rbSource_Click(7);
-  EXPECT_EQ(tp.messages.shown.size(), 1u);
-  EXPECT_EQ(tp.messages.shown[0].rfind("Source Select Event ", 0), 0u);
-
+  window->rbSource_Click(7);
+  EXPECT_EQ(tp.messages.shown.at(0).rfind("Source Select Event ", 0), 0u);
   tp.folders.answers = {"/picked", "", "/dest"};
-  window.Command1_Click();
-  EXPECT_EQ(w.txtSourceFolder, "/picked");
-  window.Command1_Click();  // cancelled: the box keeps its folder
-  EXPECT_EQ(w.txtSourceFolder, "/picked");
-  window.Command2_Click();
-  EXPECT_EQ(w.txtDestFolder, "/dest");
+  window->Command1_Click();
+  window->Command1_Click();  // cancelled: the box keeps its folder
+  window->Command2_Click();
+  EXPECT_EQ(w.txtSourceFolder + w.txtDestFolder, "/picked/dest");
   EXPECT_EQ(tp.folders.prompts[0], "Select a folder");
-
-  window.Label16_Click();
-  window.Label17_Click();
+  window->Label16_Click();
+  window->Label17_Click();
   ASSERT_EQ(tp.web.opened.size(), 2u);
   EXPECT_NE(tp.web.opened[0], tp.web.opened[1]);
 }
 
 }  // namespace
-}  // namespace quillon
+}  // namespace quillon::testing

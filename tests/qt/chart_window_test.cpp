@@ -60,7 +60,8 @@ void ChartWindowTest::chartButtonShowsTheAmiPathDatabaseThatUpdateFills() {
   const std::string db = dir.sub("db");
   write_text(dir.path() + "/QM.INI", "[QN_EOD]\r\nAmiPath=" + db + "\r\n");
   EodServer server;  // Update's: nothing open yet, so the chart takes AmiPath
-  RecordingFetcher fetcher;
+  MemoryDisk disk;
+  ServingFetcher fetcher{disk};
   NoBrokers brokers;
   auto form = std::make_unique<MainForm>(
       fetcher, brokers, MainFormOptions{.settings_file = dir.path() + "/QM.INI", .chart_server = &server});

@@ -10,7 +10,9 @@
 #include "fakes.h"
 #include "find_child.h"
 #include "platform/curl_fetcher.h"
+#include "qt/calendar_view.h"
 #include "qt/main_form.h"
+#include "serving_fetcher.h"
 
 using namespace quillon;
 using namespace quillon::testing;
@@ -35,6 +37,7 @@ class MainFormTest : public QObject {
   Q_OBJECT
  private slots:
   void theButtonsBoxesAndLinksByName();
+  void theCalendarViewFetchesAMissingDayAndCatchUpTheRest();
 };
 
 void MainFormTest::theButtonsBoxesAndLinksByName() {
@@ -82,6 +85,7 @@ void MainFormTest::theButtonsBoxesAndLinksByName() {
     std::filesystem::remove(day);
     click(form, "rbSource_0");
     form.commands().model().gstrExchangeUrl = "http://127.0.0.1:" + std::to_string(port);
+    form.commands().model().gExchangeLayout = ExchangeLayout::legacy;
     box(form, "TxtFromDt").setText(QStringLiteral("01/01/2008"));
     box(form, "TxtToDt").setText(QStringLiteral("09/02/2008"));  // 40 days
     QVERIFY(enabled(form, {"cmdStop"}, false));
@@ -123,6 +127,42 @@ void MainFormTest::theButtonsBoxesAndLinksByName() {
   click(again, "cmdConvert");
   QVERIFY(finished.wait(10000));
   QCOMPARE(seen, QStringLiteral("Quillon|fOutput: No source folder is selected.|1;"));
+}
+
+void MainFormTest::theCalendarViewFetchesAMissingDayAndCatchUpTheRest() {
+  TempDir dir;
+  RealDisk disk;
+  ServingFetcher exchange(disk);  // 17 Jun 2024 is a holiday; 21 Jun is today, not published yet
+  exchange.serve("https://x", fake_exchange({2024, 6, 3}, {2024, 6, 20}, {{{2024, 6, 17}}, {}}));
+  FakeDatePattern pattern;
+  NoBrokers brokers;
+  MainForm form(exchange, brokers, {.settings_file = dir.path() + "/QM.INI", .date_pattern = &pattern});
+  form.commands().model().gstrExchangeUrl = "https://x";
+  form.commands().set_today({2024, 6, 21});
+  const std::string src = dir.sub("csv");
+  write_text(src + "/2024_06_12.csv", "x");
+  box(form, "txtSourceFolder").setText(QString::fromStdString(src));
+  box(form, "txtDestFolder").setText(QString::fromStdString(dir.sub("eod")));
+  form.show();
+  click(form, "cmdCalendar");  // April to June
+  auto& view = *child<CalendarView>(form, "frmCalendar");
+  auto state = [&](const char* day) { return child<QWidget>(view, day)->property("state").toString(); };
+  QCOMPARE(state("day20240612") + state("day20240617") + state("day20240615") + state("day20240621"),
+           QStringLiteral("presentholidayweekendnot published yet"));
+  QCOMPARE(child<QLabel>(view, "lblMissing")->text(), QStringLiteral("missing 54"));
+  QString asked;
+  view.confirm = [&](const QString& q) { return asked = q, true; };
+  QSignalSpy finished(&form, &MainForm::commandFinished);
+  click(view, "day20240613");
+  QVERIFY(finished.wait(10000));
+  QVERIFY(asked.contains("missing") && exists(src + "/2024_06_13.csv"));
+  QCOMPARE(state("day20240613") + child<QLabel>(view, "lblMissing")->text(),
+           QStringLiteral("presentmissing 53"));
+  click(form, "cmdCatchUp");  // after the newest day file: 14, 18, 19, 20 and today
+  QVERIFY(finished.wait(10000));
+  QVERIFY2(status_of(form).endsWith("Catch-up: 4 days fetched, 0 already there, 0 missing, "
+                                    "0 records imported."), qPrintable(status_of(form)));
+  QCOMPARE(state("day20240620") + state("day20240621"), QStringLiteral("presentnot published yet"));
 }
 
 QTEST_MAIN(MainFormTest)

@@ -1,118 +1,98 @@
-// Recording fakes of the platform interfaces, a temporary folder and a
-// Platform bundle that uses the real file listing.
+// Recording fakes of the platform interfaces, a temporary folder and the
+// Platform bundle of them: PlatformOf<MemoryDisk> for most tests,
+// TestPlatform (the real disk) where real files are the point. The fetcher
+// serves from its table onto the bundle's disk.
 #pragma once
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "memory_disk.h"
 #include "platform/broker_registry.h"
 #include "platform/platform.h"
 #include "platform/real_platform.h"
+#include "serving_fetcher.h"
 
 namespace quillon::testing {
 
-class FakeMessageBox final : public MessageBox {
- public:
+struct FakeMessageBox final : MessageBox {
   void show(const std::string& text) override { shown.push_back(text); }
   std::vector<std::string> shown;
 };
-
-class FakeDatePattern final : public DatePatternSource {
- public:
+struct FakeDatePattern final : DatePatternSource {
   std::string short_date_pattern() override { return pattern; }
   std::string pattern = "dd/MM/yyyy";
 };
-
-class FakeClock final : public Clock {
- public:
+struct FakeClock final : Clock {
   LocalDateTime now() override { return time; }
+  std::chrono::system_clock::time_point utc_now() override { return utc; }
   LocalDateTime time{2008, 1, 31, 9, 5, 7};
+  std::chrono::system_clock::time_point utc{std::chrono::sys_days{std::chrono::year{2008} / 1 / 31} +
+                                            std::chrono::hours(3) + std::chrono::minutes(35)};
 };
-
-class FakeProgramFolder final : public ProgramFolder {
- public:
+struct FakeProgramFolder final : ProgramFolder {
   std::string path() override { return folder; }
   std::string folder = "/nonexistent-program-folder";
 };
-
-class CountingEventPump final : public EventPump {
- public:
+struct CountingEventPump final : EventPump {
   void pump() override { ++pumps; }
   int pumps = 0;
 };
-
-class RecordingPointer final : public MousePointer {
- public:
+struct RecordingPointer final : MousePointer {
   void busy() override { log.push_back("busy"); }
   void arrow() override { log.push_back("arrow"); }
   std::vector<std::string> log;
 };
-
-class RecordingBrowser final : public Browser {
- public:
+struct RecordingBrowser final : Browser {
   void navigate(const std::string& a) override { addresses.push_back(a); }
   std::vector<std::string> addresses;
 };
-
-class RecordingWebOpener final : public WebOpener {
- public:
+struct RecordingWebOpener final : WebOpener {
   void open(const std::string& a) override { opened.push_back(a); }
   std::vector<std::string> opened;
 };
-
 // Answers each pick with the next scripted answer ("" = cancelled).
-class ScriptedFolderPicker final : public FolderPicker {
- public:
+struct ScriptedFolderPicker final : FolderPicker {
   std::string pick(const std::string& prompt) override {
     prompts.push_back(prompt);
-    if (answers.empty()) return {};
-    std::string a = answers.front();
-    answers.pop_front();
+    std::string a = answers.empty() ? "" : answers.front();
+    if (!answers.empty()) answers.pop_front();
     return a;
   }
   std::deque<std::string> answers;
   std::vector<std::string> prompts;
 };
-
-// Answers every fetch with "not stored" and records the requests.
-class RecordingFetcher final : public Fetcher {
- public:
-  FetchResult fetch(const std::string& address, const std::string& local_path) override {
-    requests.push_back({address, local_path});
-    return {false, 404, "not found"};
-  }
-  std::vector<std::pair<std::string, std::string>> requests;
-};
-
-// Knows no automation object at all.
-class NoBrokers final : public BrokerFactory {
- public:
+struct NoBrokers final : BrokerFactory {
   std::unique_ptr<BrokerApplication> create(const std::string& name) override {
     throw AutomationError(429, "ActiveX component can't create object: " + name);
   }
 };
-
-// Records progress; asks to stop once `stop_after` reports have come.
-class RecordingProgress final : public RunProgress {
- public:
-  void report(int done, int total) override { reports.push_back({done, total}); }
-  bool stop_requested() override {
-    return stop_after >= 0 && static_cast<int>(reports.size()) >= stop_after;
+// Records progress, calls `hook` with each report, asks to stop once
+// `stop_after` reports have come.
+struct RecordingProgress final : RunProgress {
+  void report(int done, int total) override {
+    reports.push_back({done, total});
+    if (hook) hook(done);
   }
+  bool stop_requested() override { return stop_after >= 0 && int(reports.size()) >= stop_after; }
   std::vector<std::pair<int, int>> reports;
   int stop_after = -1;
+  std::function<void(int)> hook;
 };
 
-struct TestPlatform {
+template <class DiskType>
+struct PlatformOf {
   FakeMessageBox messages;
-  RealDisk disk;
+  DiskType disk;
   FakeDatePattern date_pattern;
   FakeClock clock;
   FakeProgramFolder program_folder;
@@ -121,23 +101,14 @@ struct TestPlatform {
   RecordingBrowser browser;
   RecordingWebOpener web;
   ScriptedFolderPicker folders;
-  RecordingFetcher fetcher;
-  BrokerRegistry brokers;  // empty: no "Broker.Application" until a test registers one
+  ServingFetcher fetcher{disk};
+  BrokerRegistry brokers;  // empty until a test registers one
   RecordingProgress progress;
-  Platform platform{.messages = messages,
-                    .disk = disk,
-                    .date_pattern = date_pattern,
-                    .clock = clock,
-                    .program_folder = program_folder,
-                    .events = events,
-                    .pointer = pointer,
-                    .browser = browser,
-                    .web = web,
-                    .folders = folders,
-                    .fetcher = fetcher,
-                    .brokers = brokers,
-                    .progress = progress};
+  Platform platform{messages, disk, date_pattern, clock, program_folder, events, pointer,
+                    browser, web, folders, fetcher, brokers, progress};
 };
+using TestPlatform = PlatformOf<RealDisk>;
+using MemoryPlatform = PlatformOf<MemoryDisk>;
 
 // A fresh folder under the system's temporary folder, removed afterwards.
 class TempDir {
@@ -175,24 +146,19 @@ struct ScopedEnv {
 };
 
 inline void write_text(const std::string& path, const std::string& text) {
-  std::ofstream f(path, std::ios::binary);
-  f << text;
+  std::ofstream(path, std::ios::binary) << text;
 }
-
 inline std::string read_text(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
   std::stringstream s;
-  s << f.rdbuf();
+  s << std::ifstream(path, std::ios::binary).rdbuf();
   return s.str();
 }
-
 inline bool exists(const std::string& path) { return std::filesystem::exists(path); }
 
 // Names in a folder, sorted, hidden ones included.
 inline std::vector<std::string> folder_names(const std::string& folder) {
   std::vector<std::string> names;
-  for (auto& e : std::filesystem::directory_iterator(folder))
-    names.push_back(e.path().filename().string());
+  for (auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -1,12 +1,10 @@
-// A real HTTP server on 127.0.0.1, in the test's own process: answers the
+// A real HTTP server on 127.0.0.1 in the test's own process, for the libcurl
+// fetcher's own tests and the end-to-end runs of the program: answers the
 // paths it was given (as they come on the wire, still percent-encoded) and
-// records every request. Unknown paths get a 404 error page.
+// records every request. Unknown paths get a 404 page.
 #pragma once
 
 #include <httplib.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -24,13 +22,14 @@ class TestServer {
     Body,      // the status and the body
     CutShort,  // announces twice the body's length, sends the body, hangs up
     Stall,     // sends the body's first byte, then nothing for 10 seconds
-    Redirect,  // 302 to `location`
+    Slow,      // the whole body, a slice every 150 ms
+    Redirect,  // to `location`
   };
   struct Answer {
     int status = 200;
     std::string body;
     Kind kind = Kind::Body;
-    std::string location;
+    std::string location = {};
   };
   struct Request {
     std::string target;  // path and query as sent
@@ -55,9 +54,7 @@ class TestServer {
   TestServer& operator=(const TestServer&) = delete;
 
   std::string base() const { return "http://127.0.0.1:" + std::to_string(port_); }
-  void serve(const std::string& path, std::string body, int status = 200) {
-    set(path, Answer{status, std::move(body), Kind::Body, {}});
-  }
+  void serve(const std::string& path, std::string body, int status = 200) { set(path, {status, std::move(body)}); }
   void set(const std::string& path, Answer a) {
     std::lock_guard lock(mutex_);
     answers_[path] = std::move(a);
@@ -66,37 +63,30 @@ class TestServer {
     std::lock_guard lock(mutex_);
     return requests_;
   }
-  std::vector<std::string> targets() const {
-    std::vector<std::string> t;
-    for (const Request& r : requests()) t.push_back(r.target);
-    return t;
-  }
 
  private:
   void answer(const httplib::Request& req, httplib::Response& res) {
-    Answer a{404, "<html><body>404 Not Found</body></html>", Kind::Body, {}};
-    const char* type = "text/html";
+    Answer a{404, "<html><body>404 Not Found</body></html>"};
     {
       std::lock_guard lock(mutex_);
       requests_.push_back({req.target, {req.headers.begin(), req.headers.end()}, req.remote_port});
-      auto it = answers_.find(req.target.substr(0, req.target.find('?')));
-      if (it != answers_.end()) {
-        a = it->second;
-        type = "text/csv";
-      }
+      if (auto it = answers_.find(req.target.substr(0, req.target.find('?'))); it != answers_.end()) a = it->second;
     }
     res.status = a.status;
-    if (a.kind == Kind::Body) res.set_content(a.body, type);
+    if (a.kind == Kind::Body) res.set_content(a.body, "text/csv");
     if (a.kind == Kind::Redirect) res.set_header("Location", a.location);
-    if (a.kind == Kind::CutShort || a.kind == Kind::Stall) {
-      const bool stall = a.kind == Kind::Stall;
-      res.set_content_provider(stall ? a.body.size() : a.body.size() * 2, "text/csv",
-                               [this, stall, body = a.body](size_t, size_t, httplib::DataSink& sink) {
-                                 sink.write(body.data(), stall ? 1 : body.size());
-                                 for (int i = 0; stall && i < 1000 && !stopping_; ++i)
-                                   std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                                 return false;  // hangs up
-                               });
+    if (a.kind != Kind::Body && a.kind != Kind::Redirect) {
+      const size_t length = a.kind == Kind::CutShort ? a.body.size() * 2 : a.body.size();
+      res.set_content_provider(length, "text/csv", [this, a](size_t offset, size_t, httplib::DataSink& sink) {
+        if (a.kind == Kind::Slow) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(150));
+          return sink.write(a.body.data() + offset, std::min<size_t>(2000, a.body.size() - offset));
+        }
+        sink.write(a.body.data(), a.kind == Kind::Stall ? 1 : a.body.size());
+        for (int i = 0; a.kind == Kind::Stall && i < 1000 && !stopping_; ++i)
+          std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return false;  // hangs up
+      });
     }
   }
 
@@ -107,28 +97,6 @@ class TestServer {
   mutable std::mutex mutex_;
   std::map<std::string, Answer> answers_;
   std::vector<Request> requests_;
-};
-
-// A local port that is bound but not listening: connections are refused.
-class RefusingPort {
- public:
-  RefusingPort() : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-  }
-  ~RefusingPort() { ::close(fd_); }
-  RefusingPort(const RefusingPort&) = delete;
-  RefusingPort& operator=(const RefusingPort&) = delete;
-  std::string base() const { return "http://127.0.0.1:" + std::to_string(port_); }
-
- private:
-  int fd_;
-  int port_ = 0;
 };
 
 }  // namespace quillon::testing

@@ -1,0 +1,82 @@
+// One day's file from the exchange into the source folder, for the Download
+// command and for catching up on missed days alike: the daily Bhavcopy as
+// yyyy_mm_dd.csv, the daily close of all indices into <folder>/indices/.
+// Past days never change and no partial file is ever left under a day's
+// name, so a file already there is the day's whole file and is not asked for
+// again.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "base/dates.h"
+#include "bhavcopy/exchange_addresses.h"
+#include "download/ordered_fetch.h"
+#include "platform/interfaces.h"
+
+namespace quillon {
+
+struct DayFetchJob {
+  std::string exchange_url;  // the exchange's base address
+  ExchangeLayout layout = ExchangeLayout::current;
+  std::string folder;  // the source folder
+};
+
+enum class DayFetchState {
+  stored,         // fetched and stored whole under `path`
+  already_there,  // a file of the day's name was there: nothing asked
+  not_found,      // the exchange answered 404 (no session, or not published yet)
+  rejected,       // an answer came but is no day file: nothing stored
+  failed,         // no usable answer (server error, time-out, disk failure)
+};
+
+struct DayFetchOutcome {
+  DayFetchState state = DayFetchState::failed;
+  std::string reason;  // why, for not_found, rejected and failed: a whole sentence
+  std::string path;    // the day's local file (whether or not it is there)
+};
+
+// The daily Bhavcopy of `day` into job.folder as yyyy_mm_dd.csv
+// (bhavcopy_file_name).
+// current: the zipped file at daily_bhavcopy_address; the body must be a zip
+// archive holding exactly one member whose name ends in ".csv", which is
+// stored as published, else the day is rejected with the reason. legacy:
+// the old site's plain CSV, then on a 404 the same address + ".zip" (a
+// damaged archive counts as not found there, as it always has).
+// The answer goes to a temporary beside the day's file (a hidden name that
+// never ends in ".csv"), removed afterwards.
+DayFetchOutcome fetch_bhavcopy_day(const DayFetchJob& job, const Date& day, Fetcher& fetcher,
+                                   Disk& disk);
+
+// fetch_bhavcopy_day in steps, for a caller that runs the transfers itself
+// (several days in flight: fetch_in_order): while request() names a
+// transfer, its answer goes to take(); then outcome() is the day's.
+// `even_when_there` asks for the day although its file is there (the legacy
+// Download command always did: the earlier copy stays unless a new one comes).
+class BhavcopyDayFetch {
+ public:
+  BhavcopyDayFetch(const DayFetchJob& job, const Date& day, Disk& disk, bool even_when_there = false);
+  const std::optional<FetchRequest>& request() const { return request_; }
+  void take(const FetchResult& got);
+  const DayFetchOutcome& outcome() const { return outcome_; }
+
+ private:
+  enum class Step { plain, legacy_zip, current_zip };
+  Disk* disk_;
+  std::string address_;
+  Step step_ = Step::current_zip;
+  std::optional<FetchRequest> request_;
+  DayFetchOutcome outcome_;
+};
+
+// The folder the daily index files are kept in: <folder>/indices.
+std::string index_day_folder(const std::string& folder);
+
+// The daily close of all indices of `day` (index_day_address, both layouts)
+// into index_day_folder(job.folder) under its published name, kept as
+// published; the folder is made when missing. A body whose first line is not
+// the published header is rejected.
+DayFetchOutcome fetch_index_day(const DayFetchJob& job, const Date& day, Fetcher& fetcher,
+                                Disk& disk);
+
+}  // namespace quillon

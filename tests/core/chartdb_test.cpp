@@ -1,0 +1,239 @@
+// The SQLite chart database behind "Broker.Application" and the Update
+// command that fills it, on real files in temporary folders. A file is
+// imported whole as correct records or refused naming its file and line,
+// nothing of it stored.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cmath>
+
+#include "app/operations.h"
+#include "app/window_commands.h"
+#include "chartdb/eod_server.h"
+#include "fakes.h"
+
+namespace quillon::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+using Quotes = std::vector<Quote>;
+
+struct Chartdb : ::testing::Test {
+  std::string file(const std::string& name, const std::string& text) {
+    write_text(tmp.path() + "/" + name, text);
+    return tmp.path() + "/" + name;
+  }
+  // The error's number and description run together, as the status box shows them.
+  template <typename F>
+  static std::string failure(F call) {
+    try {
+      call();
+    } catch (const AutomationError& e) {
+      return std::to_string(e.number()) + e.what();
+    }
+    return "";
+  }
+  EodDatabase& open() {
+    if (!server.database()) server.load(db);
+    return *server.database();
+  }
+  TempDir tmp;
+  std::string db = tmp.sub("db");
+  EodServer server;
+  SqliteBroker broker{server};
+};
+
+TEST_F(Chartdb, LoadOpensExistingFoldersOnlyAndReadersCreateNothing) {
+  EXPECT_EQ(broker.DatabasePath(), "");
+  for (const std::string& missing : {std::string(), tmp.path() + "/none", file("plain.txt", "x")})
+    EXPECT_FALSE(broker.LoadDatabase(missing)) << missing;
+  EXPECT_EQ(EodDatabase::open(db, EodDatabase::Access::Read), nullptr);
+  EXPECT_EQ(folder_names(db), Lines{});
+  EXPECT_TRUE(broker.LoadDatabase(db));  // an empty folder gets a new database
+  EXPECT_FALSE(broker.LoadDatabase(tmp.path() + "/none"));  // keeps the open one
+  const std::string broken = tmp.sub("broken");
+  file("broken/eod.sqlite", std::string(4096, 'x'));
+  const std::string why = failure([&] { broker.LoadDatabase(broken); });
+  EXPECT_EQ(why.rfind("1004", 0), 0u);
+  EXPECT_NE(why.find(broken + "/eod.sqlite"), std::string::npos) << why;
+  EXPECT_EQ(broker.DatabasePath(), db);
+
+  auto reader = EodDatabase::open(db, EodDatabase::Access::Read);  // a chart's, beside the importer's
+  const std::string day = file("a_DX.txt", "ABC,20080131,10,11,9,10,100\r\n");
+  broker.Import(0, day, kEodImportFormat);
+  EXPECT_EQ(reader->quotes("ABC"), (Quotes{{"ABC", 20080131, 10, 11, 9, 10, 100}}));
+  EXPECT_NE(failure([&] { reader->import_file(day); }).find("reading only"), std::string::npos);
+}
+
+TEST_F(Chartdb, StoresRecordsAsWrittenAcrossOpeningsAndReplacesADay) {
+  broker.LoadDatabase(db);
+  broker.Import(0, file("d_DX.txt", "ABC,20080131,1234.5,1250,1220.1,1245.3,125000\r\n"
+                                    "M&M LTD,20080131,0.05,1e3,0,-1.25,155000000.5\n\r\nABC,20080130,1,2,0.5,1.5,7"),
+                "vara_eod.FORMAT");
+  server = EodServer();  // closed
+  EXPECT_EQ(open().quotes("ABC"), (Quotes{{"ABC", 20080130, 1, 2, 0.5, 1.5, 7}, {"ABC", 20080131, 1234.5, 1250, 1220.1, 1245.3, 125000}}));
+  EXPECT_EQ(open().quotes("M&M LTD"), (Quotes{{"M&M LTD", 20080131, 0.05, 1000, 0, -1.25, 155000000.5}}));
+  EXPECT_EQ(open().quotes("ABC", 20080131, 0).size(), 1u);
+  EXPECT_EQ(open().quotes("ABC", 0, 20080130).size(), 1u);
+  // A day imported again: its quotes replaced, the later of a symbol's two
+  // counting, among enough others to fill a many-row insert.
+  std::string again = "ABC,20080131,12,13,11,12,200\r\nABC,20080131,12,13,11,13,300\r\n";
+  for (int i = 0; i < 40; ++i) again += "S" + std::to_string(i) + ",20080131,1,1,1,1,1\r\n";
+  broker.Import(0, file("b_DX.txt", again), kEodImportFormat);
+  EXPECT_EQ(open().quote_count(), 43);
+  EXPECT_EQ(open().quotes("ABC", 20080131, 20080131), (Quotes{{"ABC", 20080131, 12, 13, 11, 13, 300}}));
+}
+
+// Malformed and hostile files: the right records, or the error (number and
+// the text after "Line 2 of '<file>'") with nothing of the file stored.
+TEST_F(Chartdb, ImportTakesAFileWholeOrRefusesIt) {
+  const std::string big(10 << 20, '7');
+  const std::pair<std::string, std::string> rows[] = {
+      {"XYZ,20080131,1,2,1,2", "13' has 6 fields instead of the 7 of SYMBOL,YYYYMMDD,OPEN,HIGH,LOW,CLOSE,VOLUME"},
+      {"XYZ,20080131,1,2,1,2,5,0", "13' has 8 fields instead of the 7"},
+      {"XYZ,2008-01-31,1,2,1,2,5", "13': the date '2008-01-31' is not a day written YYYYMMDD"},
+      {"XYZ,20080230,1,2,1,2,5", "13': the date '20080230' is not"},
+      {"XYZ,00000000,1,2,1,2,5", "13': the date '00000000' is not"},
+      {"XYZ,20080131,1,2a,1,2,5", "13': the HIGH value '2a' is not a number"},
+      {"XYZ,20080131,1,2,1,2, 5", "13': the VOLUME value ' 5' is not a number"},
+      {"XYZ,20080131,,2,1,2,5", "13': the OPEN value '' is not a number"},
+      {"XYZ,20080131,1,2,nan,2,5", "13': the LOW value 'nan' is not a number"},
+      {"XYZ,20080131,1e400,2,1,2,5", "13': the OPEN value '1e400' is not a number"},
+      {"XYZ,20080131,1,2,0x10,2,5", "13': the LOW value '0x10' is not a number"},
+      {",20080131,1,2,1,2,5", "13' has no symbol"},
+      {std::string("A\0B,20080131,1,2,1,2,5", 22), "13': the symbol"},  // control characters refused
+      {std::string("A,20080131,1,2\0,1,2,5", 21), "13': the HIGH value '2?'"},
+      {"A,20080131,1,2,1,2," + big, "13': the VOLUME value '7777"},
+      {big, "13' has 1 field instead"},
+      {"\xff\xfe,20080131,1,2,1,2,5", ""},  // non-UTF-8 symbols kept byte for byte
+      {"A,20080131,1,2,1,2,-0\rB,20080131,3,4,3,4,6", ""},  // CR-only line ends; -0 stored as 0
+  };
+  open();
+  broker.Import(0, file("good_DX.txt", "ABC,20080131,10,11,9,10,100\r\n"), kEodImportFormat);
+  for (const auto& [line, says] : rows) {
+    SCOPED_TRACE(line.substr(0, 40));  // the first record would replace a quote, the third is new
+    const std::string path = file("in_DX.txt", "ABC,20080131,9,9,9,9,9\r\n" + line + "\r\nNEW,20080131,1,1,1,1,1\r\n");
+    const std::string why = failure([&] { broker.Import(0, path, kEodImportFormat); });
+    if (says.empty()) {
+      EXPECT_EQ(why, "");
+      for (const std::string& symbol : open().symbols())
+        for (const Quote& q : open().quotes(symbol)) EXPECT_FALSE(std::signbit(q.volume)) << "a stored -0";
+      continue;
+    }
+    EXPECT_EQ(why.rfind(says.substr(0, 2) + "Line 2 of '" + path + says.substr(2), 0), 0u) << why.substr(0, 200);
+    EXPECT_LT(why.size(), 400u);
+    EXPECT_EQ(open().quotes("ABC"), (Quotes{{"ABC", 20080131, 10, 11, 9, 10, 100}}));
+    EXPECT_EQ(open().quote_count(), 1);
+  }
+  const std::string day = file("d_DX.txt", "ABC,20080131,10,11,9,10,100\r\n"), gone = tmp.path() + "/gone_DX.txt";
+  EXPECT_EQ(failure([&] { broker.Import(1, day, kEodImportFormat); }).rfind("5Unknown import type 1 for '" + day, 0), 0u);
+  EXPECT_EQ(failure([&] { broker.Import(0, day, "Other.format"); }).rfind("5Unknown import format 'Other.format' for '" + day, 0), 0u);
+  EXPECT_EQ(failure([&] { broker.Import(0, gone, kEodImportFormat); }).rfind("75", 0), 0u);
+}
+
+// The Update command over the queued files, its status lines.
+std::string loaded(const std::string& db) { return "\r\nAmiBroker Update: loaded DB " + db + "...\r\n"; }
+std::string ab_path(const std::string& db) { return "\r\nAmiBroker Update: AB path is: " + db + "...\r\n"; }
+std::string updating(const std::string& f) { return "\r\nAmiBroker Update: Updating AmiBroker with  " + f + "...\r\n"; }
+std::string failed(const std::string& what) { return "\r\nfUpdateAmi AmiBorker : " + what + "\r\n"; }
+
+struct Update : Chartdb {
+  Update() {
+    register_sqlite_broker(tp.brokers, server);
+    w.gstrAmiPath = db;
+  }
+  std::string day(const std::string& name, int date, int base = 10) {
+    const std::string d = std::to_string(date), b = std::to_string(base);
+    return file(name, "ABC," + d + "," + b + ",11,9," + b + ".5,1000\r\nXYZ," + d + ",20,21,19,20,500\r\n");
+  }
+  TestPlatform tp;
+  WindowCommands window{tp.platform};
+  WindowModel& w = window.model();
+};
+
+TEST_F(Update, ImportsEveryQueuedFileInOrderAFailingOneSaysWhy) {
+  const std::string a = day("a_DX.txt", 20080129, 10), b = day("b_DX.txt", 20080130, 11),
+                    bad = file("bad_DX.txt", "ABC,20080130,1,2,1,2,5\r\nXYZ,20080130,1,2,1,x,5\r\n");
+  Lines refreshed;
+  server.add_refresh_listener([&](const std::string& folder) { refreshed.push_back(folder); });
+  w.colAmiFiles = {a, bad, b, a};  // the same path twice
+  window.Command3_Click();
+  EXPECT_EQ(w.Text1.text(), loaded(db) + ab_path(db) + updating(a) + ab_path(db) + updating(bad) +
+                                failed("13Line 2 of '" + bad + "': the CLOSE value 'x' is not a number; nothing of the file was imported.") +
+                                ab_path(db) + updating(b) + ab_path(db) + updating(a));
+  EXPECT_TRUE(w.colAmiFiles.empty() && tp.messages.shown.empty());
+  EXPECT_EQ(tp.pointer.log.size(), 8u);
+  EXPECT_EQ(refreshed, (Lines{db, db, db}));  // not after the failing file
+  EXPECT_EQ(open().quotes("ABC"), (Quotes{{"ABC", 20080129, 10, 11, 9, 10.5, 1000}, {"ABC", 20080130, 11, 11, 9, 11.5, 1000}}));
+
+  w.Text1.clear();
+  window.Command3_Click();  // an empty queue does nothing
+  EXPECT_EQ(w.Text1.text(), "");
+  EXPECT_EQ(tp.pointer.log.size(), 8u);
+}
+
+// "Charts" and "CHARTS" are two folders: a load would switch to the other,
+// so quotes landing in the open one show that none took place. An empty
+// AmiPath imports into the open database, or nowhere.
+TEST_F(Update, WhichDatabaseTakesTheFiles) {
+  const std::string open_one = tmp.sub("Charts"), a = day("a_DX.txt", 20080131);
+  ASSERT_TRUE(server.load(open_one));
+  for (const std::string& path : {tmp.sub("CHARTS"), std::string()}) {
+    w.gstrAmiPath = path;
+    w.colAmiFiles = {a};
+    w.Text1.clear();
+    window.Command3_Click();
+    EXPECT_EQ(w.Text1.text(), ab_path(open_one) + updating(a));
+  }
+  EXPECT_FALSE(exists(tmp.path() + "/CHARTS/" + kEodDatabaseFile));
+  server = EodServer();
+  w.colAmiFiles = {a};
+  w.Text1.clear();
+  window.Command3_Click();
+  EXPECT_EQ(w.Text1.text(), ab_path("") + updating(a) + failed("1004No chart database is open, so '" + a +
+                                                                "' was not imported: LoadDatabase needs an existing folder."));
+}
+
+TEST_F(Update, NoBackendOrAFailureOfTheLoop) {
+  TestPlatform none;  // nothing registered: one error line a file, the queue emptied
+  WindowCommands without(none.platform);
+  without.model().colAmiFiles = {"/x/a_DX.txt", "/x/b_DX.txt"};
+  without.Command3_Click();
+  const std::string line = failed("429Cannot create the object 'Broker.Application': no chart database is registered under that name.");
+  EXPECT_EQ(without.model().Text1.text(), line + line);
+  EXPECT_TRUE(without.model().colAmiFiles.empty() && none.messages.shown.empty());
+  // A failure outside the single imports ends the command with its message and keeps the queue.
+  w.colAmiFiles = {day("a_DX.txt", 20080131)};
+  w.Text1.set_listener([](std::string_view, bool) { throw Error("the status box is gone"); });
+  window.Command3_Click();
+  EXPECT_EQ(tp.messages.shown, (Lines{"cmdUpdate: the status box is gone"}));
+  EXPECT_EQ(w.colAmiFiles.size(), 1u);
+}
+
+// Two Update runs over the same files, the second after a restart, store
+// every quote once.
+TEST_F(Update, TwoRunsOfTheSameFilesDuplicateNothing) {
+  const Lines files = {day("29_DX.txt", 20080129), day("30_DX.txt", 20080130), day("31_DX.txt", 20080131)};
+  for (int run = 0; run < 2; ++run) {
+    TestPlatform fresh;
+    EodServer own;
+    register_sqlite_broker(fresh.brokers, own);
+    WindowCommands again{fresh.platform};
+    again.model().gstrAmiPath = db;
+    again.model().colAmiFiles = files;
+    again.Command3_Click();
+    EXPECT_EQ(again.model().Text1.text().find("fUpdateAmi"), std::string::npos);
+  }
+  EXPECT_EQ(open().quote_count(), 6);
+  EXPECT_EQ(open().symbols(), (Lines{"ABC", "XYZ"}));
+  server = EodServer();
+  sqlite3* handle = nullptr;
+  sqlite3_open_v2((db + "/" + kEodDatabaseFile).c_str(), &handle, SQLITE_OPEN_READONLY, nullptr);
+  std::string check;
+  sqlite3_exec(handle, "PRAGMA integrity_check", [](void* to, int, char** v, char**) { *static_cast<std::string*>(to) = v[0]; return 0; }, &check, nullptr);
+  sqlite3_close(handle);
+  EXPECT_EQ(check, "ok");
+}
+
+}  // namespace
+}  // namespace quillon::testing

@@ -1,0 +1,63 @@
+// A Fetcher that serves from a table instead of a network: a status, a body
+// or a transfer error per address, unknown addresses 404, every request
+// logged. 2xx bodies are stored through Disk::write as the real fetcher
+// stores them (RealDisk: the real atomic writer); nothing else is stored.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "base/url_text.h"
+#include "fake_exchange.h"
+#include "platform/interfaces.h"
+
+namespace quillon::testing {
+
+struct Route {
+  int status = 200;
+  std::string body;
+  std::string error;  // a transfer that failed ("Connection refused"): no status, no body
+};
+
+class ServingFetcher final : public Fetcher {
+ public:
+  explicit ServingFetcher(Disk& disk) : disk_(disk) {}
+
+  FetchResult fetch(const std::string& address, const std::string& local_path) override {
+    log.push_back(address);
+    auto it = routes.find(address);
+    const Route route = it == routes.end() ? Route{404, kNotFoundPage, {}} : it->second;
+    const std::string url = encode_url_for_request(address);
+    FetchResult r;
+    if (!route.error.empty()) {
+      r.error = route.error + " (" + url + ")";
+      return r;
+    }
+    r.http_status = route.status;
+    if (route.status < 200 || route.status > 299) {
+      r.error = "The server answered " + url + " with HTTP status " + std::to_string(route.status) + ".";
+      return r;
+    }
+    try {
+      disk_.write(local_path, route.body, false);
+      r.stored = true;
+    } catch (const std::exception& e) {
+      r.error = e.what();
+    }
+    return r;
+  }
+
+  // Serves the fake exchange's paths under `base` ("https://host").
+  void serve(const std::string& base, const std::map<std::string, Response>& exchange) {
+    for (const auto& [path, answer] : exchange) routes[base + path] = {answer.status, answer.body, {}};
+  }
+
+  std::map<std::string, Route> routes;  // address -> answer
+  std::vector<std::string> log;         // addresses asked, in order
+
+ private:
+  Disk& disk_;
+};
+
+}  // namespace quillon::testing
