@@ -104,6 +104,7 @@ bool fetch_in_order(const std::vector<FetchRequest>& requests, const ParallelOpt
       host_next = now + gap;
     }
 
+    if (items[next_out].state == Item::kReady) wake = 0;  // nothing to wait for first
     for (BatchFetcher::Done& d : fetcher.wait(std::max(0.0, wake - fetcher.now()))) {
       Item& it = items[d.tag];
       --in_flight;
