@@ -1,6 +1,7 @@
 // fOutput on one fuzzed Bhavcopy file (folder mode, symbol length 10).
 #include <charconv>
 
+#include "app/operations.h"
 #include "bhavcopy/bhavcopy_convert.h"
 #include "bhavcopy/bhavcopy_layouts.h"
 #include "converter_fuzz.h"

@@ -198,13 +198,15 @@ bool WindowCommands::cmdGaps_Click(const std::optional<std::string>& from_text,
                                    const std::optional<std::string>& to_text) {
   WindowModel& w = model_;
   Platform& p = platform_;
+  auto refuse = [&p](const char* why) {
+    p.messages.show(why);
+    return false;
+  };
   const DateReader dates(p.date_pattern.short_date_pattern());
   std::optional<Date> from, to;
-  if (from_text && !(from = dates.parse(*from_text)))
-    return p.messages.show("Please Enter a Valid From Date."), false;
-  if (to_text && !(to = dates.parse(*to_text)))
-    return p.messages.show("Please Enter a Valid To Date."), false;
-  if (w.txtSourceFolder.empty()) return p.messages.show("Please select a valid Source folder"), false;
+  if (from_text && !(from = dates.parse(*from_text))) return refuse("Please Enter a Valid From Date.");
+  if (to_text && !(to = dates.parse(*to_text))) return refuse("Please Enter a Valid To Date.");
+  if (w.txtSourceFolder.empty()) return refuse("Please select a valid Source folder");
   bool some_missing = false;
   report_failure(p.messages, "cmdGaps: ", failure_of([&] {
     std::vector<std::string> warnings;
@@ -258,8 +260,13 @@ bool WindowCommands::catch_up(const std::optional<Date>& from, const std::option
   } running(*this);
   WindowModel& w = model_;
   Platform& p = platform_;
-  if (w.txtSourceFolder.empty()) return p.messages.show("Please select a valid Source folder"), false;
-  if (w.txtDestFolder.empty()) return p.messages.show("Please select a valid Dest. folder"), false;
+  const char* refused = w.txtSourceFolder.empty() ? "Please select a valid Source folder"
+                        : w.txtDestFolder.empty() ? "Please select a valid Dest. folder"
+                                                  : nullptr;
+  if (refused) {
+    p.messages.show(refused);
+    return false;
+  }
   bool still_missing = false;
   report_failure(p.messages, "cmdCatchUp: ", failure_of([&] {
     ModelStatus status(w);

@@ -28,7 +28,7 @@ DayFetchOutcome not_stored(const FetchResult& got, std::string path) {
 }
 
 // Fetches `address` into a temporary beside `local` and hands its body to
-// `store`, which returns the outcome (and may throw Error: rejected).
+// `store`, which returns the outcome.
 template <typename Store>
 DayFetchOutcome fetch_through_temporary(Fetcher& fetcher, Disk& disk, const std::string& address,
                                         const std::string& local, const char* suffix,

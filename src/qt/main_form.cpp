@@ -268,7 +268,8 @@ void MainForm::build() {
   future_grid->addWidget(label14, 0, 0, 1, 2);
   cmdCatchUp_ = named(new QPushButton(QStringLiteral("Catch &up")), "cmdCatchUp");
   cmdCatchUp_->setToolTip(QStringLiteral(
-      "Fetch every trading day after the newest day file up to today, convert and import them"));
+      "Fetch every trading day after the newest day file (from the From date when there is "
+      "none) up to today, convert and import them"));
   future_grid->addWidget(cmdCatchUp_, 0, 2, Qt::AlignRight);
   Combo1_ = named(new QComboBox, "Combo1");
   cmbIndex_ = named(new QComboBox, "cmbIndex");
@@ -467,7 +468,10 @@ void MainForm::start(Run run) {
       name = "Command3: ";
       break;
     case Run::CatchUp:
-      work = [](WindowCommands& w) { w.cmdCatchUp_Click(); };
+      // A source folder without day files starts at the From date.
+      work = [](WindowCommands& w) {
+        w.cmdCatchUp_Click(w.day_files().empty() ? std::optional(w.model().TxtFromDt) : std::nullopt);
+      };
       name = "cmdCatchUp: ";
       break;
     case Run::FetchDay:

@@ -1,6 +1,6 @@
 // The quillon program as users and their scripts run it, one row a run, in
 // order (a row may use what an earlier one left): options, exit statuses
-// (0 no message, 1 a message, 2 usage), status text on standard output,
+// (0 no message, 1 a message, 2 usage, 3 days missing), status text on standard output,
 // messages on standard error, files and pictures written.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -87,6 +87,15 @@ TEST(CommandLine, Contract) {
           "\nAmiBroker Update: loaded DB " + db + "...\n\nAmiBroker Update: AB path is: " + db +
           "...\n\nAmiBroker Update: Updating AmiBroker with  " + eod + "...\n"),
        IsEmpty(), 0, "de_DE.UTF-8", eod, "ABC,20080131,1234.5,1250,1220.1,1245.3,125000\r\n"},
+      // The evening: exit 3 when a past trading day is missing, 1 winning over it.
+      {{"--today", "5/2/2008", "gaps"}, 2, IsEmpty(), HasSubstr("YYYY-MM-DD")},
+      {{"--exchange-url", server.base(), "--today", "2008-02-05", "catch-up"}, 3,
+       EndsWith("05/02/2008 <- not published yet\nTrading days missing: 01/02/2008, 04/02/2008"
+                "\nCatch-up: 0 days fetched, 0 already there, 2 missing, 0 records imported.\n"),
+       IsEmpty()},
+      {{"--source", "folder", "--source-folder", empty, "convert", "gaps", "--from", "4/2/2008",
+        "--today", "2008-02-05"}, 1, Eq("2008-02-04\n1 of 1 trading days from 2008-02-04 to "
+                                         "2008-02-04 have no day file.\n"), _},
       // Pictures without a display: the chart of what the update stored, the window.
       // (Qt may say more on standard error.)
       {{"--screenshot", png, "--chart", "abc", "--from", "01/01/2008"}, 0, IsEmpty(), _, 800},

@@ -114,6 +114,21 @@ TEST_F(Evening, CatchUpFetchesTheMissingTradingDaysConvertsAndImportsThem) {
   }
 }
 
+TEST_F(Evening, WithIndicesTheHistoriesAreRebuiltFromEveryDailyIndexFileKept) {
+  have({"2024-06-12"});
+  disk.put(kCsv + "/indices/ind_close_all_11062024.csv", fake::index_file(D("2024-06-11")));
+  fetcher.serve(kBase, fake_exchange(D("2024-06-03"), D("2024-06-14")));
+  w.chkIndices = true;
+  w.arrIndexList = {"Nifty 50=NIFTY"};
+  window.set_today(D("2024-06-14"));
+  EXPECT_FALSE(window.cmdCatchUp_Click());
+  std::string history;
+  disk.read(kCsv + "/INDEX_NIFTY.csv", history);  // the header, 11, 13 and 14 June
+  EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 4) << history;
+  EXPECT_TRUE(disk.is_file(kCsv + "/indices/ind_close_all_14062024.csv"));
+  EXPECT_TRUE(disk.is_file(kEod + "/INDEX_NIFTY_DX.txt")) << w.Text1.text();
+}
+
 TEST_F(Evening, GapsListsTheMissingTradingDaysHonouringTheSettings) {
   struct Case {
     std::string settings;
