@@ -24,13 +24,13 @@ _quillon() {
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return ;;
-    --from | --to | --scrip | --length | --exchange-url | --chart | --today | --jobs)
+    --from | --to | --scrip | --length | --exchange-url | --chart | --today | --jobs | --rate)
       return ;;
   esac
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "--from --to --scrip --source --source-folder
       --dest-folder --eod --no-eod --indices --no-indices --length --settings
-      --exchange-url --exchange-layout --jobs --screenshot --chart --calendar --today --help
+      --exchange-url --exchange-layout --jobs --rate --screenshot --chart --calendar --today --help
       --version" -- "$cur")
   else
     mapfile -t COMPREPLY < <(compgen -W "download convert settings update catch-up gaps" -- "$cur")

@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include <charconv>
+#include <cmath>
 #include <ostream>
 
 #include "base/url_text.h"
@@ -38,13 +39,16 @@ std::string usage_text() {
          "  --settings FILE        settings file to use instead of the usual one (below)\n"
          "  --exchange-url URL     the exchange's base address (http:// or https://;\n"
          "                         default https://nsearchives.nseindia.com)\n"
+         "  --jobs N               at most N downloads in flight at once (default 2), and\n"
+         "                         N files converted at once (default: one per core;\n"
+         "                         1: one after the other; the outputs and status lines\n"
+         "                         are the same whatever N)\n"
+         "  --rate R               at most R requests a second to one host (default 3;\n"
+         "                         0: no limit)\n"
          "  --exchange-layout current|legacy  the exchange's files as published today\n"
          "                         (current, the default) or the old site's pages and\n"
          "                         files, for mirrors of it (legacy); overrides\n"
          "                         ExchangeLayout= in [QN_EOD] of the settings file\n"
-         "  --jobs N               convert N files at once (default: one per core of the\n"
-         "                         machine; 1: one after the other); the outputs, the\n"
-         "                         status lines and the files taken are the same\n"
          "  --screenshot FILE      open the window with these options, save a picture\n"
          "                         of it as a PNG file and end (takes no command)\n"
          "  --chart SYMBOL         open the chart of SYMBOL in the AmiPath database instead\n"
@@ -120,7 +124,23 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
       *text_option = *v;
       continue;
     }
-    if (arg == "--settings") {
+    if (arg == "--jobs" || arg == "--rate") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      double number = -1;
+      const char* end = v->data() + v->size();
+      const auto [ptr, ec] = std::from_chars(v->data(), end, number);
+      const bool whole = ec == std::errc() && ptr == end && std::isfinite(number);
+      if (arg == "--jobs" && whole && number >= 1 && number <= 64 && number == std::floor(number)) {
+        cl.jobs = static_cast<int>(number);
+      } else if (arg == "--rate" && whole && number >= 0) {
+        cl.rate = number;
+      } else {
+        error = arg == "--jobs" ? "--jobs takes a whole number from 1 to 64, not '" + *v + "'"
+                                : "--rate takes a number of requests a second (0 for no limit), not '" + *v + "'";
+        return std::nullopt;
+      }
+    } else if (arg == "--settings") {
       auto v = value();
       if (!v) return std::nullopt;
       cl.settings_file = *v;
@@ -134,16 +154,6 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
         error = "--source takes nse, bse or folder, not '" + *v + "'";
         return std::nullopt;
       }
-    } else if (arg == "--jobs") {
-      auto v = value();
-      if (!v) return std::nullopt;
-      int n = 0;
-      const auto [end, ec] = std::from_chars(v->data(), v->data() + v->size(), n);
-      if (ec != std::errc() || end != v->data() + v->size() || n < 1) {
-        error = "--jobs takes a whole number from 1 up, not '" + *v + "'";
-        return std::nullopt;
-      }
-      cl.jobs = n;
     } else if (arg == "--exchange-layout") {
       auto v = value();
       if (!v) return std::nullopt;
@@ -228,8 +238,9 @@ void apply_options(WindowCommands& window, const CommandLine& cl) {
   if (cl.length) w.txtLength = *cl.length;
   if (cl.eod) w.chkEOD = *cl.eod;
   if (cl.indices) w.chkIndices = *cl.indices;
-  if (cl.jobs) w.jobs = *cl.jobs;
   if (cl.source) window.rbSource_Click(*cl.source);
+  if (cl.jobs) w.jobs = *cl.jobs;
+  if (cl.rate) w.download_rate = *cl.rate;
 }
 
 int run_commands(WindowCommands& window, const CommandLine& cl, std::ostream& err) {

@@ -33,7 +33,8 @@ struct CommandLine {
   std::optional<ExchangeLayout> exchange_layout;
   std::optional<std::string> screenshot;  // PNG file: picture of the window
   std::optional<std::string> chart;       // symbol: the chart window instead
-  std::optional<int> jobs;                // --jobs: how many at once (1 up)
+  std::optional<int> jobs;                // --jobs N, N >= 1
+  std::optional<double> rate;             // --rate R, R >= 0
   bool calendar = false;                  // the calendar view instead
   std::optional<Date> today;              // --today YYYY-MM-DD
   bool help = false;

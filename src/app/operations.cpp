@@ -33,7 +33,8 @@ DownloadTools download_tools(Platform& platform, StatusSink& status) {
           .disk = platform.disk,
           .status = status,
           .progress = platform.progress,
-          .events = platform.events};
+          .events = platform.events,
+          .batch = platform.batch_fetcher};
 }
 
 }  // namespace
@@ -87,7 +88,8 @@ void fGetNseFileAlt(WindowModel& model, Platform& platform, const Date& from, co
                            .folder = model.txtSourceFolder,
                            .from = from,
                            .to = to,
-                           .date_pattern = platform.date_pattern.short_date_pattern()},
+                           .date_pattern = platform.date_pattern.short_date_pattern(),
+                           .parallel = {.jobs = model.jobs.value_or(2), .rate = model.download_rate}},
                           download_tools(platform, status));
   model.arrBhavFiles = result.files.empty() ? std::vector<std::string>{""} : result.files;
   report_failure(platform.messages, "fGetNseFileAlt: ", result.failure);

@@ -85,9 +85,8 @@ struct WindowModel {
   std::string gstrIniPath;
   std::string gstrAmiPath;
   std::string gstrExchangeUrl = kDefaultExchangeUrl;
-  // How many files a command handles at once (--jobs); unset: its default
-  // (a conversion: one per core).
-  std::optional<int> jobs;
+  std::optional<int> jobs;   // --jobs: downloads in flight (default 2), conversion threads
+  double download_rate = 3;  // --rate: requests a second to one host, 0 no limit
   // ExchangeLayout= of [QN_EOD], or --exchange-layout.
   ExchangeLayout gExchangeLayout = ExchangeLayout::current;
 };

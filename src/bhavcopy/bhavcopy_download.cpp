@@ -2,41 +2,8 @@
 
 #include "base/text.h"
 #include "bhavcopy/day_fetch.h"
-#include "platform/text_file.h"
-#include "platform/zip_reader.h"
 
 namespace quillon {
-
-namespace {
-
-int count_days(Date from, const Date& to) {
-  int n = 0;
-  for (; from <= to; from = next_day(from)) ++n;
-  return n;
-}
-
-// The exchange keeps its older daily files only zipped: the same address with
-// ".zip" appended, holding the one CSV. It goes to a temporary file beside the
-// day's file and is unpacked under the day's name all at once. A damaged
-// archive or one without a CSV counts as a failed transfer, as does a file
-// that cannot be written: nothing new is stored and nothing is said.
-void fetch_zipped(const DownloadTools& tools, const std::string& address,
-                  const std::string& local) {
-  struct RemoveAfter {
-    Disk& disk;
-    std::string path;
-    ~RemoveAfter() { disk.remove(path); }
-  } zip{tools.disk, temp_name_for(local) + ".zip"};
-  if (!tools.fetcher.fetch(address + ".zip", zip.path).stored) return;
-  try {
-    std::string archive;
-    tools.disk.read(zip.path, archive);
-    tools.disk.write(local, read_single_csv_from_zip_data(archive), false);
-  } catch (const Error&) {
-  }
-}
-
-}  // namespace
 
 std::string bhavcopy_address(const std::string& base, const Date& day) {
   const std::string_view mon = month_abbrev(day.month);
@@ -56,41 +23,48 @@ DownloadResult download_bhavcopies(const BhavcopyDownloadJob& job, const Downloa
     status.clear();
     const std::string folder = folder_with_separator(job.folder);
     tools.disk.remove_stale_temporaries(job.folder);  // of a run killed before it ended
-    const int total = count_days(job.from, job.to);
-    int done = 0;
+    // legacy: every day asked for again, judged by its file being there.
+    const bool legacy = job.layout == ExchangeLayout::legacy;
+    std::vector<Date> days;
+    std::vector<BhavcopyDayFetch> fetches;
+    std::vector<FetchRequest> requests;  // an empty address: nothing to ask
     for (Date day = job.from; day <= job.to; day = next_day(day)) {
-      tools.progress.report(done, total);
-      tools.events.pump();
-      const bool legacy = job.layout == ExchangeLayout::legacy;
-      const std::string address = legacy ? bhavcopy_address(job.exchange_url, day)
-                                         : daily_bhavcopy_address(job.exchange_url, day);
-      status.append(std::string(kCrLf) + "Downloading BhavCopy for " +
-                    format_date(day, job.date_pattern));
-      status.show_address(address);
-      const std::string local = folder + bhavcopy_file_name(day);
-      std::string not_stored;  // why a day that answered is not there
-      if (legacy) {
-        const FetchResult got = tools.fetcher.fetch(address, local);
-        if (!got.stored && got.http_status == 404) fetch_zipped(tools, address, local);
-      } else {
-        const DayFetchOutcome got = fetch_bhavcopy_day(
-            {job.exchange_url, job.layout, job.folder}, day, tools.fetcher, tools.disk);
-        if (got.state == DayFetchState::rejected || got.state == DayFetchState::failed)
-          not_stored = got.reason;
+      days.push_back(day);
+      fetches.emplace_back(DayFetchJob{job.exchange_url, job.layout, job.folder}, day, tools.disk,
+                           legacy);
+      requests.push_back(fetches.back().request().value_or(FetchRequest{}));
+    }
+    const int total = static_cast<int>(days.size());
+    auto deliver = [&](size_t i, const FetchResult& got) -> std::optional<FetchRequest> {
+      BhavcopyDayFetch& day = fetches[i];
+      if (day.request()) {
+        day.take(got);
+        if (day.request()) return day.request();
       }
-      if (!not_stored.empty()) {
-        status.append(" <- file not stored: " + not_stored);
-      } else if (tools.disk.is_file(local)) {
-        result.files.push_back(local);
+      tools.progress.report(static_cast<int>(i), total);
+      tools.events.pump();
+      status.append(std::string(kCrLf) + "Downloading BhavCopy for " +
+                    format_date(days[i], job.date_pattern));
+      status.show_address(legacy ? bhavcopy_address(job.exchange_url, days[i])
+                                 : daily_bhavcopy_address(job.exchange_url, days[i]));
+      const DayFetchOutcome& outcome = day.outcome();
+      if (!legacy && (outcome.state == DayFetchState::rejected || outcome.state == DayFetchState::failed)) {
+        status.append(" <- file not stored: " + outcome.reason);
+      } else if (tools.disk.is_file(outcome.path)) {
+        result.files.push_back(outcome.path);
         status.append(" <- file downloaded....");
       } else {
         status.append(" <- file doesnt exists....");
       }
-      ++done;
-      if (day < job.to && tools.progress.stop_requested()) {
-        status.append(std::string(kCrLf) + std::string(kStoppedByUser));
-        return;
-      }
+      return std::nullopt;
+    };
+    SerialBatchFetcher one_at_a_time(tools.fetcher);
+    ParallelOptions options = job.parallel;
+    if (!tools.batch) options = {.jobs = 1, .rate = 0, .retries = 0};
+    if (fetch_in_order(requests, options, tools.batch ? *tools.batch : one_at_a_time, deliver,
+                       [&] { return tools.progress.stop_requested(); })) {
+      status.append(std::string(kCrLf) + std::string(kStoppedByUser));
+      return;
     }
     tools.progress.report(total, total);
     status.append(std::string(kCrLf) + "Data is extracted from the NSE Site.");

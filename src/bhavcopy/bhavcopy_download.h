@@ -6,6 +6,7 @@
 #include "base/dates.h"
 #include "bhavcopy/exchange_addresses.h"
 #include "download/download_support.h"
+#include "download/ordered_fetch.h"
 
 namespace quillon {
 
@@ -15,12 +16,14 @@ struct BhavcopyDownloadJob {
   std::string folder;        // where the day files go
   Date from, to;
   std::string date_pattern;  // the regional pattern the status lines show days in
+  ParallelOptions parallel = {};  // with tools.batch; without, one day after another
 };
 
 // Tries every day from `from` to `to`, weekends and holidays included, into
 // the folder as yyyy_mm_dd.csv, and returns the paths of the files there.
 // Starts the status text afresh and ends each day's line with " <- file
-// downloaded...." or " <- file doesnt exists....".
+// downloaded...." or " <- file doesnt exists....", in calendar order while
+// later days are already in flight (fetch_in_order, with tools.batch).
 // current: fetch_bhavcopy_day (day_fetch.h); a day already in the folder is
 // not asked for again; a day whose answer is no day file, or whose transfer
 // failed otherwise than with a 404, ends its line with " <- file not

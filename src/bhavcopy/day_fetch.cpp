@@ -54,47 +54,68 @@ DayFetchOutcome write_day_file(Disk& disk, const std::string& local, std::string
   return {DayFetchState::stored, {}, local};
 }
 
-// The old site: the plain CSV at the address without ".zip" stored as it
-// comes, else after a 404 the zipped one unpacked.
-DayFetchOutcome fetch_legacy_day(const DayFetchJob& job, const Date& day, Fetcher& fetcher,
-                                 Disk& disk, const std::string& local) {
-  const std::string address = bhavcopy_address(job.exchange_url, day);
-  const FetchResult plain = fetcher.fetch(address, local);
-  if (plain.stored) return {DayFetchState::stored, {}, local};
-  if (plain.http_status != 404) return not_stored(plain, local);
-  return fetch_through_temporary(fetcher, disk, address + ".zip", local, ".zip",
-                                 [&](const std::string& body) -> DayFetchOutcome {
-                                   try {
-                                     return write_day_file(disk, local,
-                                                           read_single_csv_from_zip_data(body));
-                                   } catch (const Error& e) {
-                                     return {DayFetchState::not_found, e.what(), local};
-                                   }
-                                 });
-}
-
 }  // namespace
 
 std::string index_day_folder(const std::string& folder) {
   return folder_with_separator(folder) + "indices";
 }
 
+BhavcopyDayFetch::BhavcopyDayFetch(const DayFetchJob& job, const Date& day, Disk& disk,
+                                   bool even_when_there)
+    : disk_(&disk) {
+  const std::string local = folder_with_separator(job.folder) + bhavcopy_file_name(day);
+  outcome_ = {DayFetchState::already_there, {}, local};
+  if (!even_when_there && disk.is_file(local)) return;
+  if (job.layout == ExchangeLayout::legacy) {  // the plain CSV stored as it comes
+    step_ = Step::plain;
+    address_ = bhavcopy_address(job.exchange_url, day);
+    request_ = FetchRequest{address_, local};
+  } else {
+    request_ = FetchRequest{daily_bhavcopy_address(job.exchange_url, day), temp_name_for(local) + ".zip"};
+  }
+}
+
+void BhavcopyDayFetch::take(const FetchResult& got) {
+  const std::string local = outcome_.path;
+  const Step step = step_;
+  std::optional<Temporary> temp;  // the zipped answer, removed afterwards
+  if (step != Step::plain) temp.emplace(*disk_, request_->local_path);
+  request_.reset();
+  if (got.stored && step == Step::plain) {
+    outcome_ = {DayFetchState::stored, {}, local};
+    return;
+  }
+  if (!got.stored) {
+    outcome_ = not_stored(got, local);
+    if (step == Step::plain && got.http_status == 404) {  // then the zipped one, unpacked
+      step_ = Step::legacy_zip;
+      request_ = FetchRequest{address_ + ".zip", temp_name_for(local) + ".zip"};
+    }
+    return;
+  }
+  std::string body, csv;
+  try {
+    disk_->read(temp->path, body);
+  } catch (const std::exception& e) {
+    outcome_ = {DayFetchState::failed, e.what(), local};
+    return;
+  }
+  try {
+    csv = read_single_csv_from_zip_data(body);
+  } catch (const Error& e) {  // the old site's damaged archives count as missing
+    outcome_ = {step == Step::legacy_zip ? DayFetchState::not_found : DayFetchState::rejected,
+                e.what(), local};
+    return;
+  }
+  outcome_ = write_day_file(*disk_, local, csv);
+}
+
 DayFetchOutcome fetch_bhavcopy_day(const DayFetchJob& job, const Date& day, Fetcher& fetcher,
                                    Disk& disk) {
-  const std::string local = folder_with_separator(job.folder) + bhavcopy_file_name(day);
-  if (disk.is_file(local)) return {DayFetchState::already_there, {}, local};
-  if (job.layout == ExchangeLayout::legacy) return fetch_legacy_day(job, day, fetcher, disk, local);
-  return fetch_through_temporary(
-      fetcher, disk, daily_bhavcopy_address(job.exchange_url, day), local, ".zip",
-      [&](const std::string& body) -> DayFetchOutcome {
-        std::string csv;
-        try {
-          csv = read_single_csv_from_zip_data(body);
-        } catch (const Error& e) {
-          return {DayFetchState::rejected, e.what(), local};
-        }
-        return write_day_file(disk, local, csv);
-      });
+  BhavcopyDayFetch day_fetch(job, day, disk);
+  while (const std::optional<FetchRequest>& r = day_fetch.request())
+    day_fetch.take(fetcher.fetch(r->address, r->local_path));
+  return day_fetch.outcome();
 }
 
 DayFetchOutcome fetch_index_day(const DayFetchJob& job, const Date& day, Fetcher& fetcher,

@@ -6,10 +6,12 @@
 // again.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "base/dates.h"
 #include "bhavcopy/exchange_addresses.h"
+#include "download/ordered_fetch.h"
 #include "platform/interfaces.h"
 
 namespace quillon {
@@ -45,6 +47,27 @@ struct DayFetchOutcome {
 // never ends in ".csv"), removed afterwards.
 DayFetchOutcome fetch_bhavcopy_day(const DayFetchJob& job, const Date& day, Fetcher& fetcher,
                                    Disk& disk);
+
+// fetch_bhavcopy_day in steps, for a caller that runs the transfers itself
+// (several days in flight: fetch_in_order): while request() names a
+// transfer, its answer goes to take(); then outcome() is the day's.
+// `even_when_there` asks for the day although its file is there (the legacy
+// Download command always did: the earlier copy stays unless a new one comes).
+class BhavcopyDayFetch {
+ public:
+  BhavcopyDayFetch(const DayFetchJob& job, const Date& day, Disk& disk, bool even_when_there = false);
+  const std::optional<FetchRequest>& request() const { return request_; }
+  void take(const FetchResult& got);
+  const DayFetchOutcome& outcome() const { return outcome_; }
+
+ private:
+  enum class Step { plain, legacy_zip, current_zip };
+  Disk* disk_;
+  std::string address_;
+  Step step_ = Step::current_zip;
+  std::optional<FetchRequest> request_;
+  DayFetchOutcome outcome_;
+};
 
 // The folder the daily index files are kept in: <folder>/indices.
 std::string index_day_folder(const std::string& folder);

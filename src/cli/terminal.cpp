@@ -41,7 +41,7 @@ std::optional<CommandLine> read_command_line(int argc, char** argv, int& status)
 }
 
 int run_in_terminal(const CommandLine& cl, Fetcher& fetcher, Browser& browser,
-                    BrokerFactory& brokers) {
+                    BrokerFactory& brokers, BatchFetcher* batch_fetcher) {
   StreamMessageBox messages(std::cerr);
   RealDisk disk;
   QtDatePattern date_pattern;
@@ -64,7 +64,8 @@ int run_in_terminal(const CommandLine& cl, Fetcher& fetcher, Browser& browser,
                     .folders = folders,
                     .fetcher = fetcher,
                     .brokers = brokers,
-                    .progress = progress};
+                    .progress = progress,
+                    .batch_fetcher = batch_fetcher};
 
   WindowCommands window(platform, cl.settings_file);
   window.model().Text1.set_listener([](std::string_view piece, bool) {

@@ -18,8 +18,9 @@ std::optional<CommandLine> read_command_line(int argc, char** argv, int& status)
 
 // Runs the commands of `cl` in the terminal: the status box to standard
 // output, message boxes to standard error. Returns the exit status.
+// `batch_fetcher`, when given, runs the day-by-day downloads.
 int run_in_terminal(const CommandLine& cl, Fetcher& fetcher, Browser& browser,
-                    BrokerFactory& brokers);
+                    BrokerFactory& brokers, BatchFetcher* batch_fetcher = nullptr);
 
 // `run`'s exit status. What escapes the commands' own reports (out of memory
 // on a huge input, a failure of the front end itself) ends the program as

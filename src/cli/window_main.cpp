@@ -15,12 +15,14 @@ int main(int argc, char** argv) {
     const std::optional<CommandLine> cl = read_command_line(argc, argv, status);
     if (!cl) return status;
     CurlFetcher fetcher;  // one connection for the whole run
+    CurlBatchFetcher batch_fetcher;  // the day-by-day downloads: kept-alive, shared connections
     // The chart database keeps its open database for the whole run.
     EodServer chart_database;
     BrokerRegistry brokers;
     register_sqlite_broker(brokers, chart_database);
-    if (cl->commands.empty()) return run_window(argc, argv, *cl, fetcher, brokers, chart_database);
+    if (cl->commands.empty())
+      return run_window(argc, argv, *cl, fetcher, brokers, chart_database, &batch_fetcher);
     CurlBrowser browser(fetcher);
-    return run_in_terminal(*cl, fetcher, browser, brokers);
+    return run_in_terminal(*cl, fetcher, browser, brokers, &batch_fetcher);
   });
 }

@@ -18,13 +18,15 @@ inline constexpr std::string_view kStoppedByUser = "Download stopped by the user
 
 // What a download works with: the transfers, the disk the files land on,
 // the status lines, the progress (and the user's wish to stop) and the
-// window's event loop, which runs once between transfers.
+// window's event loop, which runs once between transfers; with a batch
+// fetcher the day-by-day downloads keep several transfers in flight.
 struct DownloadTools {
   Fetcher& fetcher;
   Disk& disk;
   StatusSink& status;
   RunProgress& progress;
   EventPump& events;
+  BatchFetcher* batch = nullptr;
 };
 
 // What a download stored, in order, and what ended it early (a transfer

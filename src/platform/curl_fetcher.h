@@ -22,8 +22,13 @@ struct FetchLimits {
 //
 // Every request asks for a fresh copy (Cache-Control and Pragma no-cache),
 // carries a browser-like User-Agent, follows at most 10 redirects and only
-// speaks http and https. The address is sent as given except that characters
-// which cannot stand in a URL are percent-encoded (encode_url_for_request).
+// speaks http and https (HTTP/2 where the server offers it over TLS). https
+// servers must show a certificate for their host name from an authority the
+// system trusts, or with a ca_file (PEM: a test's own authority) one of
+// those in that file. No
+// Accept-Encoding is sent, so bodies come as the server stores them. The
+// address is sent as given except that characters which cannot stand in a URL
+// are percent-encoded (encode_url_for_request).
 //
 // The body goes to an AtomicFile for the local path, committed only when the
 // transfer completed with an HTTP 2xx status; any other
@@ -31,7 +36,7 @@ struct FetchLimits {
 // many redirects) leaves the local path as it was and no temporary file.
 class CurlFetcher final : public Fetcher {
  public:
-  explicit CurlFetcher(FetchLimits limits = {});
+  explicit CurlFetcher(const FetchLimits& limits = {}, const std::string& ca_file = {});
   ~CurlFetcher() override;
   CurlFetcher(const CurlFetcher&) = delete;
   CurlFetcher& operator=(const CurlFetcher&) = delete;
@@ -42,11 +47,30 @@ class CurlFetcher final : public Fetcher {
   FetchResult discard(const std::string& address);
 
  private:
-  struct Transfer;
-  FetchResult run(const std::string& address, Transfer& t);
+  FetchResult run(const std::string& address, const std::string* local_path);
 
   struct Handle;
   std::unique_ptr<Handle> handle_;
+};
+
+// The same requests, several in flight at once on one libcurl multi handle:
+// its connections stay open for the transfers that follow, and over HTTP/2
+// the transfers to one server share one connection as streams.
+class CurlBatchFetcher final : public BatchFetcher {
+ public:
+  explicit CurlBatchFetcher(const FetchLimits& limits = {}, const std::string& ca_file = {});
+  ~CurlBatchFetcher() override;
+  CurlBatchFetcher(const CurlBatchFetcher&) = delete;
+  CurlBatchFetcher& operator=(const CurlBatchFetcher&) = delete;
+
+  void start(std::size_t tag, const std::string& address, const std::string& local_path) override;
+  std::vector<Done> wait(double seconds) override;
+  double now() override;
+
+ private:
+  struct Slot;
+  struct State;
+  std::unique_ptr<State> state_;
 };
 
 // The browser pane without a pane: an http or https address is fetched and

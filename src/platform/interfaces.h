@@ -3,6 +3,7 @@
 // library; the tests use the recording fakes of tests/support/fakes.h.
 #pragma once
 
+#include <cstddef>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -144,12 +145,36 @@ struct FetchResult {
   bool stored = false;   // the body is now under local_path
   int http_status = 0;   // 0 when no answer came
   std::string error;     // what went wrong, when not stored
+  int http_version = 0;  // of the answer: 10, 11, 20, 30 (HTTP/1.1 is 11); 0 none
+  // The answer's Retry-After in seconds from now (an HTTP date converted);
+  // -1 when it had none.
+  long retry_after_seconds = -1;
 };
 
 class Fetcher {
  public:
   virtual ~Fetcher() = default;
   virtual FetchResult fetch(const std::string& address, const std::string& local_path) = 0;
+};
+
+// Several GETs in flight at once over connections kept alive and shared
+// (HTTP/2 streams on one connection where the server offers it), each
+// stored as Fetcher::fetch stores one. Real version: CurlBatchFetcher
+// (curl_fetcher.h); the tests' one runs on a clock of its own.
+class BatchFetcher {
+ public:
+  struct Done {
+    std::size_t tag;  // as given to start
+    FetchResult result;
+  };
+  virtual ~BatchFetcher() = default;
+  // Starts a transfer and returns at once.
+  virtual void start(std::size_t tag, const std::string& address, const std::string& local_path) = 0;
+  // Waits until a started transfer has ended or `seconds` have passed, and
+  // returns the transfers that ended since the last call.
+  virtual std::vector<Done> wait(double seconds) = 0;
+  // Seconds on a steady clock: the pace of requests is measured on it.
+  virtual double now() = 0;
 };
 
 // Error numbers of the chart database, after the run-time error numbers of

@@ -21,6 +21,7 @@ struct Platform {
   Fetcher& fetcher;
   BrokerFactory& brokers;
   RunProgress& progress;
+  BatchFetcher* batch_fetcher = nullptr;  // several transfers at once, where there is one
 };
 
 }  // namespace quillon

@@ -102,7 +102,8 @@ MainForm::MainForm(Fetcher& fetcher, BrokerFactory& brokers, MainFormOptions opt
                 .folders = options_.folders ? *options_.folders : qt_folders_,
                 .fetcher = fetcher_,
                 .brokers = brokers_,
-                .progress = progress_},
+                .progress = progress_,
+                .batch_fetcher = options_.batch_fetcher},
       commands_(platform_, options_.settings_file) {
   setObjectName(QStringLiteral("frmEOD"));
   build();

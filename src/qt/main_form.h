@@ -49,6 +49,8 @@ struct MainFormOptions {
   // database it has open and reloads on its RefreshAll. Null: the Chart
   // window shows the AmiPath database and reloads only when asked.
   EodServer* chart_server = nullptr;
+  // Downloads with several transfers in flight; null: one at a time.
+  BatchFetcher* batch_fetcher = nullptr;
 };
 
 class MainForm final : public QWidget {

@@ -76,7 +76,7 @@ int run_chart(const CommandLine& cl, EodServer& chart_server) {
 }  // namespace
 
 int run_window(int& argc, char** argv, const CommandLine& cl, Fetcher& fetcher,
-               BrokerFactory& brokers, EodServer& chart_server) {
+               BrokerFactory& brokers, EodServer& chart_server, BatchFetcher* batch_fetcher) {
   if (!has_display()) {
     if (!cl.screenshot) {
       std::cerr << "quillon: there is no display to open the window on; give a command "
@@ -96,6 +96,7 @@ int run_window(int& argc, char** argv, const CommandLine& cl, Fetcher& fetcher,
   MainFormOptions options;
   options.settings_file = cl.settings_file;
   options.chart_server = &chart_server;
+  options.batch_fetcher = batch_fetcher;
   StreamMessageBox stream_messages(std::cerr);
   if (cl.screenshot) options.messages = &stream_messages;  // nobody to press OK
 

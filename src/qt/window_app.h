@@ -20,8 +20,10 @@ class EodServer;
 // is a usage error (2).
 //
 // `chart_server` is the database the Update button fills; the chart window
-// follows it.
+// follows it. `batch_fetcher`, when given, keeps several day-by-day
+// transfers in flight.
 int run_window(int& argc, char** argv, const CommandLine& cl, Fetcher& fetcher,
-               BrokerFactory& brokers, EodServer& chart_server);
+               BrokerFactory& brokers, EodServer& chart_server,
+               BatchFetcher* batch_fetcher = nullptr);
 
 }  // namespace quillon

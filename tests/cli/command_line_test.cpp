@@ -63,7 +63,8 @@ TEST(CommandLine, Contract) {
       {{"--eod=yes", "convert"}, 2, IsEmpty(), HasSubstr("option --eod takes no value")},
       {{"--exchange-url", "ftp://x", "download"}, 2, IsEmpty(), HasSubstr("http:// or https://")},
       {{"--source", "folder", "download"}, 2, IsEmpty(), HasSubstr("nothing to download")},
-      {{"--jobs", "0", "convert"}, 2, IsEmpty(), HasSubstr("--jobs takes a whole number from 1 up")},
+      {{"--jobs", "0", "download"}, 2, IsEmpty(), HasSubstr("--jobs takes a whole number")},
+      {{"--rate=-1", "download"}, 2, IsEmpty(), HasSubstr("--rate takes a number")},
       {{"--screenshot", png, "convert"}, 2, IsEmpty(), HasSubstr("takes no command")},
       {{"--chart", "ABC", "--eod"}, 2, IsEmpty(), HasSubstr("--chart takes no option but")},
       {{"--screenshot", png, "--chart", "ABC", "--from", "32/01/2024"}, 2, IsEmpty(), HasSubstr("32/01/2024")},
@@ -80,8 +81,7 @@ TEST(CommandLine, Contract) {
       // locale (it writes "1234,5" under de_DE). The status text ends with
       // one line end: an empty line was once added after the update's own.
       {{"--from", "31.01.08", "--to", "01.02.08", "--exchange-url", server.base() + "/",
-        "--exchange-layout", "legacy", "download",
-        "convert", "update"}, 0,
+        "--exchange-layout", "legacy", "--jobs", "3", "--rate", "0", "download", "convert", "update"}, 0,
        Eq("\nDownloading BhavCopy for 31.01.08 <- file downloaded...."
           "\nDownloading BhavCopy for 01.02.08 <- file doesnt exists...."
           "\nData is extracted from the NSE Site.\nExtract of Data from BhavCopy is done....!"

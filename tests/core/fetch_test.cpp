@@ -31,6 +31,7 @@ TEST(Fetch, StoresTheBodyAskedFreshLikeABrowserOverOneConnection) {
   ASSERT_EQ(reqs.size(), 5u);
   for (auto& req : reqs) {
     EXPECT_EQ(req.headers["Cache-Control"] + req.headers["Pragma"], "no-cacheno-cache");
+    EXPECT_EQ(req.headers.count("Accept-Encoding"), 0u) << "bodies would come encoded";
     EXPECT_EQ(req.headers["User-Agent"].rfind("Mozilla/5.0 ", 0), 0u);
     EXPECT_EQ(req.remote_port, reqs[0].remote_port) << "the connection was not reused";
   }

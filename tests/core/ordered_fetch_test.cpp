@@ -1,0 +1,133 @@
+// Parallel downloads handed on in order, paced, backing off when the server
+// asks, and stopping after the transfers in flight; on a fake fetcher whose
+// clock moves only when it waits.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+#include <map>
+#include <set>
+
+#include "download/ordered_fetch.h"
+#include "fakes.h"
+#include "http_server.h"
+#include "platform/curl_fetcher.h"
+
+namespace quillon::testing {
+namespace {
+
+// Each transfer of item i takes 100 ms when i is odd, else 300 ms, so later
+// items often end first. A path answers its scripted statuses, then 200.
+class FakeBatchFetcher final : public BatchFetcher {
+ public:
+  void start(std::size_t tag, const std::string& address, const std::string&) override {
+    const std::string path = address.substr(address.find('/') + 1);  // one host: "h/..."
+    starts += " " + path + "@" + std::to_string(std::lround(t * 1000));
+    FetchResult r{true, 200, "", 20};
+    if (auto& a = answers[path]; !a.empty()) {
+      r = {false, a.front().first, "refused", 20, a.front().second};
+      a.pop_front();
+    }
+    flight.push_back({t + (tag % 2 ? 0.1 : 0.3), {tag, r}});
+  }
+  std::vector<Done> wait(double seconds) override {
+    double end = t + seconds;
+    for (auto& [at, d] : flight) end = std::min(end, at);
+    t = std::max(t, end);
+    std::vector<Done> done;
+    for (size_t i = 0; i < flight.size();)
+      if (flight[i].first <= t) {
+        done.push_back(flight[i].second);
+        flight.erase(flight.begin() + static_cast<long>(i));
+      } else {
+        ++i;
+      }
+    return done;
+  }
+  double now() override { return t; }
+
+  double t = 0;
+  std::map<std::string, std::deque<std::pair<int, long>>> answers;  // status, Retry-After
+  std::vector<std::pair<double, Done>> flight;
+  std::string starts;
+};
+
+TEST(OrderedFetch, InOrderPacedBackingOffAndStoppingAfterTheTransfersInFlight) {
+  struct Row {
+    const char* name;
+    ParallelOptions options;
+    int items;
+    std::map<std::string, std::deque<std::pair<int, long>>> answers;
+    int stop_after;  // deliveries before stop says yes; -1 never
+    const char* starts;     // address@ms
+    const char* delivered;  // item:status
+    bool stopped;
+  };
+  const Row rows[] = {
+      {"in order, three in flight", {.jobs = 3, .rate = 0}, 5, {}, -1,
+       " 0@0 1@0 2@0 3@100 4@200", " 0:200 1:200 2:200 3:200 4:200", false},
+      {"four a second", {.jobs = 4, .rate = 4}, 4, {}, -1,
+       " 0@0 1@250 2@500 3@750", " 0:200 1:200 2:200 3:200", false},
+      {"Retry-After holds the whole host", {.jobs = 2, .rate = 0}, 4, {{"0", {{429, 2}}}}, -1,
+       " 0@0 1@0 2@100 0@2300 3@2300", " 0:200 1:200 2:200 3:200", false},
+      {"back-off doubles, retries run out",
+       {.jobs = 1, .rate = 0, .retries = 2, .first_back_off = 1}, 1,
+       {{"0", {{503, -1}, {503, -1}, {503, -1}}}}, -1, " 0@0 0@1300 0@3600", " 0:503", false},
+      {"403 then a further request", {.jobs = 2, .rate = 0}, 2, {{"0", {{403, 1}, {404, -1}}}}, -1,
+       " 0@0 1@0 0@1300 0.zip@1600", " 0:404 0:200 1:200", false},
+      {"stop after the transfers in flight", {.jobs = 2, .rate = 0}, 5, {}, 1,
+       " 0@0 1@0 2@100", " 0:200 1:200 2:200", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeBatchFetcher fetcher;
+    fetcher.answers = row.answers;
+    std::vector<FetchRequest> requests;
+    for (int i = 0; i < row.items; ++i) requests.push_back({"h/" + std::to_string(i), "f"});
+    std::string delivered;
+    int deliveries = 0;
+    const bool stopped = fetch_in_order(
+        requests, row.options, fetcher,
+        [&](size_t i, const FetchResult& r) -> std::optional<FetchRequest> {
+          delivered += " " + std::to_string(i) + ":" + std::to_string(r.http_status);
+          ++deliveries;
+          if (r.http_status == 404) return FetchRequest{requests[i].address + ".zip", "f"};
+          return std::nullopt;
+        },
+        [&] { return row.stop_after >= 0 && deliveries >= row.stop_after; });
+    EXPECT_EQ(fetcher.starts, row.starts);
+    EXPECT_EQ(delivered, row.delivered);
+    EXPECT_EQ(stopped, row.stopped);
+    EXPECT_TRUE(fetcher.flight.empty());
+  }
+}
+
+// The real fetcher: every answer in order, the files whole, and no more
+// connections than transfers in flight, each kept for the transfers after.
+TEST(OrderedFetch, RealTransfersKeepTheirConnections) {
+  TestServer server;
+  TempDir dir;
+  std::vector<FetchRequest> requests;
+  for (int i = 0; i < 7; ++i) {
+    if (i < 6) server.serve("/d" + std::to_string(i), std::string(1000 + i, 'x'));
+    requests.push_back({server.base() + "/d" + std::to_string(i), dir.path() + "/" + std::to_string(i)});
+  }
+  CurlBatchFetcher fetcher;
+  std::string delivered;
+  EXPECT_FALSE(fetch_in_order(
+      requests, {.jobs = 2, .rate = 0}, fetcher,
+      [&](size_t i, const FetchResult& r) -> std::optional<FetchRequest> {
+        delivered += " " + std::to_string(i) + ":" + std::to_string(r.http_status);
+        return std::nullopt;
+      },
+      [] { return false; }));
+  EXPECT_EQ(delivered, " 0:200 1:200 2:200 3:200 4:200 5:200 6:404");
+  EXPECT_EQ(folder_names(dir.path()), (std::vector<std::string>{"0", "1", "2", "3", "4", "5"}));
+  EXPECT_EQ(read_text(dir.path() + "/5"), std::string(1005, 'x'));
+  std::set<int> connections;
+  for (const auto& request : server.requests()) connections.insert(request.remote_port);
+  EXPECT_LE(connections.size(), 2u);
+}
+
+}  // namespace
+}  // namespace quillon::testing
