@@ -116,6 +116,15 @@ TEST(Download, ZippedDays) {
   }
 }
 
+// The fake exchange's zipped days of 2010: weekends have none.
+TEST(Download, FakeExchangeDays) {
+  Download d;
+  d.tp.fetcher.serve(kBase, fake_exchange({2010, 1, 1}, {2010, 1, 4}));
+  fGetNseFileAlt(d.w, d.tp.platform, {2010, 1, 1}, {2010, 1, 4});
+  EXPECT_EQ(d.w.arrBhavFiles, (Lines{"/s/2010_01_01.csv", "/s/2010_01_04.csv"}));
+  EXPECT_EQ(d.tp.disk.files["/s/2010_01_04.csv"].rfind("SYMBOL,SERIES,", 0), 0u);
+}
+
 // One index file under faults of the disk and the server: the status line
 // says why, the earlier copy stays, nothing else is written.
 TEST(Download, IndexFileFaults) {
