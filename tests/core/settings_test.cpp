@@ -151,7 +151,8 @@ TEST_F(Window, SettingsCommandSavesSourceAndFolders) {
   window->model().txtSourceFolder = "/in2";
   window->model().txtDestFolder = "/out2";
   window->cmdOptions_Click();  // "NSE"
-  EXPECT_EQ(load().txtSourceFolder + window->model().txtDestFolder, "/in2/out2");
+  const WindowModel& again = load();
+  EXPECT_EQ(again.txtSourceFolder + again.txtDestFolder, "/in2/out2");
   window->rbSource_Click(kSourceBse);
   window->cmdOptions_Click();
   EXPECT_EQ(ReadIniString(tp.disk, "QN_EOD", "DataSource", "", kIni), "NSE");  // stays NSE
