@@ -38,6 +38,7 @@ void fuzz_one_conversion(const ConverterUnderTest& c, const uint8_t* data, size_
   const std::string earlier = "earlier complete copy\r\n";
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   tp.disk.files.clear();
+  tp.disk.written.clear();
   tp.disk.put(input, std::string(text));
   tp.disk.put(output, earlier);
   tp.messages.shown.clear();
