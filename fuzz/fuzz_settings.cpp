@@ -52,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string value = in.ConsumeRandomLengthString(300);
   const std::string file = in.ConsumeRemainingBytesAsString();
   disk.files.clear();
+  disk.written.clear();
   disk.put(ini, file);
 
   const auto keys = keys_in(file);

@@ -150,10 +150,7 @@ void fail_at_line(size_t line, const std::string& what) {
 
 std::string shown(std::string_view text) {
   std::string s;
-  for (char c : text.substr(0, 40)) {
-    unsigned char u = static_cast<unsigned char>(c);
-    s.push_back(u < 0x20 || u == 0x7f ? '?' : c);
-  }
+  for (char c : text.substr(0, 40)) s.push_back(is_control_ascii(c) ? '?' : c);
   if (text.size() > 40) s += "...";
   return s;
 }

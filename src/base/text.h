@@ -20,6 +20,12 @@ inline std::string upper_ascii(std::string_view s) {
   return u;
 }
 
+// A C0 control character or DEL.
+inline bool is_control_ascii(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u < 0x20 || u == 0x7f;
+}
+
 inline bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return upper_ascii(x) == upper_ascii(y);

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "base/records.h"
+#include "base/text.h"
 #include "platform/install_layout.h"
 #include "platform/text_file.h"
 
@@ -18,19 +20,13 @@ std::string folder_with_separator(const std::string& folder) {
 
 void check_plain_file_name(const std::string& name, const char* what) {
   auto refuse = [&](const std::string& why) {
-    std::string shown;
-    for (char c : name) {
-      const auto u = static_cast<unsigned char>(c);
-      shown.push_back(u < 0x20 || u == 0x7f ? '?' : c);
-    }
-    throw Error(std::string("The ") + what + " '" + shown +
+    throw Error(std::string("The ") + what + " '" + shown(name) +
                 "' cannot be part of a file name: " + why + ".");
   };
   if (name == "." || name == "..") refuse("it names a folder");
   for (char c : name) {
-    const auto u = static_cast<unsigned char>(c);
     if (c == '/' || c == '\\') refuse("it holds a folder separator");
-    if (u < 0x20 || u == 0x7f) refuse("it holds a control character");
+    if (is_control_ascii(c)) refuse("it holds a control character");
   }
 }
 

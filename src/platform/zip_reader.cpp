@@ -33,7 +33,7 @@ std::string error_text(zip_error_t* err) {
 // messages ("the zip file '...'", "the archive").
 std::string read_csv_member(zip_t* archive, const std::string& archive_name) {
   std::string opening = archive_name;
-  opening[0] = static_cast<char>(opening[0] - 'a' + 'A');
+  opening[0] = upper_ascii(opening[0]);
   const zip_int64_t count = zip_get_num_entries(archive, 0);
   zip_int64_t found = -1;
   std::string found_name;

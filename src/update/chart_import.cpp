@@ -15,7 +15,7 @@ ChartImportResult import_into_chart_database(const ChartImportJob& job, BrokerFa
   try {
     pointer.busy();
     const std::unique_ptr<BrokerApplication> broker = brokers.create(kBrokerProgId);
-    if (upper_ascii(broker->DatabasePath()) != upper_ascii(job.database_folder)) {
+    if (!equal_ignoring_ascii_case(broker->DatabasePath(), job.database_folder)) {
       if (broker->LoadDatabase(job.database_folder)) {
         status.append(crlf + "AmiBroker Update: loaded DB " + job.database_folder + "..." + crlf);
         broker->SaveDataBase();

@@ -117,6 +117,15 @@ TEST(Download, ZippedDays) {
   }
 }
 
+// The fake exchange's zipped days of 2010: weekends have none.
+TEST(Download, FakeExchangeDays) {
+  Download d;
+  d.tp.fetcher.serve(kBase, fake_exchange({2010, 1, 1}, {2010, 1, 4}));
+  fGetNseFileAlt(d.w, d.tp.platform, {2010, 1, 1}, {2010, 1, 4});
+  EXPECT_EQ(d.w.arrBhavFiles, (Lines{"/s/2010_01_01.csv", "/s/2010_01_04.csv"}));
+  EXPECT_EQ(d.tp.disk.files["/s/2010_01_04.csv"].rfind("SYMBOL,SERIES,", 0), 0u);
+}
+
 // One index file under faults of the disk and the server: the status line
 // says why, the earlier copy stays, nothing else is written.
 TEST(Download, IndexFileFaults) {
@@ -262,6 +271,7 @@ TEST(Download, TheCommandChecksThenRunsWhatTheBoxesAskFor) {
     bool eod = true, indices = false;
     std::string scrip = {};
     Lines runs = {};
+    int stop_after = -1;
   } rows[] = {
       {kSourceNse, "", "", "", "", "Please Enter a Valid From Date."},
       {kSourceNse, "31/02/2008", "x", "", "", "Please Enter a Valid From Date."},
@@ -275,6 +285,8 @@ TEST(Download, TheCommandChecksThenRunsWhatTheBoxesAskFor) {
       {kSourceNse, "31/01/2008", "31/01/2008", "/s", "/d", "", true, true, "INFY", {"scrip", "indices"}},
       {kSourceNse, "31/01/2008", "31/01/2008", "/s", "/d", "", false, true, "INFY", {"indices"}},
       {kSourceNse, "31/01/2008", "31/01/2008", "/s", "/d", "", false, false, "", {}},
+      // A stop during the Bhavcopy days stops the index download too.
+      {kSourceNse, "31/01/2008", "02/02/2008", "/s", "/d", "", true, true, "", {"bhavcopy"}, 1},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.message + ::testing::PrintToString(r.runs));
@@ -291,6 +303,7 @@ TEST(Download, TheCommandChecksThenRunsWhatTheBoxesAskFor) {
     w.chkIndices = r.indices;
     w.txtScrip = r.scrip;
     w.arrIndexList = {"S&P CNX NIFTY=NIFTY"};
+    tp.progress.stop_after = r.stop_after;
     window.cmdProcess_Click();
     EXPECT_EQ(tp.messages.shown, r.message.empty() ? Lines{} : Lines{r.message});
     EXPECT_EQ(tp.pointer.log, (Lines{"busy", "arrow"}));
@@ -298,8 +311,7 @@ TEST(Download, TheCommandChecksThenRunsWhatTheBoxesAskFor) {
   }
 }
 
-// Stop ends the run after the current day or index, and a stop during the
-// Bhavcopy days stops the index download too.
+// Stop ends the run after the current day or index.
 TEST(Download, Stop) {
   Download d;
   d.w.arrIndexList = {"A=X", "", "B=Y", "C=Z"};
@@ -308,18 +320,8 @@ TEST(Download, Stop) {
   EXPECT_EQ(d.w.Text1.text(), "\r\nDownloading Index data for X\r\n Index Download failed: The server answered " + kIndexFile +
                                   "A31120083112008.csv with HTTP status 404.\r\nDownload stopped by the user.");
   EXPECT_EQ(d.tp.progress.reports, (std::vector<std::pair<int, int>>{{0, 3}}));
-  MemoryPlatform tp;
-  WindowCommands window(tp.platform);
-  window.model().TxtFromDt = "31/01/2008";
-  window.model().TxtToDt = "02/02/2008";
-  window.model().txtSourceFolder = "/s";
-  window.model().txtDestFolder = "/d";
-  window.model().chkIndices = true;
-  window.model().arrIndexList = {"A=X"};
-  tp.progress.stop_after = 1;
-  window.cmdProcess_Click();
-  EXPECT_EQ(runs(tp.fetcher.log), Lines{"bhavcopy"});
-  EXPECT_EQ(window.model().Text1.text(), "\r\nDownloading BhavCopy for 31/01/2008 <- file doesnt exists....\r\nDownload stopped by the user.");
+  fGetNseFileAlt(d.w, d.tp.platform, {2008, 1, 31}, {2008, 2, 2});
+  EXPECT_EQ(d.w.Text1.text(), "\r\nDownloading BhavCopy for 31/01/2008 <- file doesnt exists....\r\nDownload stopped by the user.");
 }
 
 // The temporaries of a download killed before it ended go with the next one.

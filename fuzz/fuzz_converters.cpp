@@ -1,0 +1,157 @@
+// One converter on one fuzzed input file, built as three targets:
+// fuzz_bhavcopy (fOutput, folder mode, symbol length 10), fuzz_index
+// (fConvertIndex on INDEX_NIFTY.csv) and fuzz_scrip (fConvertScrip, the scrip
+// box holding "infy"); QUILLON_FUZZ_CONVERTER names the one.
+//
+// The input is converted as the Convert command does, over the in-memory
+// disk, and the outcome checked against the plain rules of reference.h:
+// - success: the output file holds exactly the expected records, its path is
+//   queued once and the completion line is in the status box;
+// - failure: one message with the operation's prefix, the input file and the
+//   failing line; the earlier output is untouched, nothing is queued and the
+//   status box stays empty;
+// - nothing else is ever written.
+#include <functional>
+#include <string>
+
+#include <charconv>
+
+#include "app/operations.h"
+#include "bhavcopy/bhavcopy_layouts.h"
+#include "fakes.h"
+#include "reference.h"
+
+namespace quillon::fuzz {
+namespace {
+
+struct ConverterUnderTest {
+  const char* prefix;         // "fOutput: "
+  const char* input_name;     // file written in the source folder
+  const char* output_name;    // file expected in the destination folder
+  const char* status_line;    // completion line
+  std::function<void(WindowModel&)> setup;
+  std::function<void(WindowModel&, Platform&)> run;
+  std::function<Expected(std::string_view data, const DateReader&)> reference;
+};
+
+void fuzz_one_conversion(const ConverterUnderTest& c, const uint8_t* data, size_t size) {
+  static testing::MemoryPlatform tp;
+  const std::string input = std::string("/s/") + c.input_name;
+  const std::string output = std::string("/d/") + c.output_name;
+  const std::string earlier = "earlier complete copy\r\n";
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  tp.disk.files.clear();
+  tp.disk.written.clear();
+  tp.disk.put(input, std::string(text));
+  tp.disk.put(output, earlier);
+  tp.messages.shown.clear();
+  tp.progress.reports.clear();
+  WindowModel w;
+  w.txtSourceFolder = "/s";
+  w.txtDestFolder = "/d";
+  c.setup(w);
+  c.run(w, tp.platform);
+
+  const DateReader dates(tp.date_pattern.pattern);
+  const Expected want = c.reference(text, dates);
+  const std::string got = tp.disk.files[output];
+  FUZZ_CHECK(tp.disk.files.size() == 2, "other files were written");
+  if (want.ok) {
+    FUZZ_CHECK(tp.messages.shown.empty(), tp.messages.shown.front());
+    FUZZ_CHECK(got == want.output, "got\n" + got + "\nwant\n" + want.output);
+    FUZZ_CHECK(w.colAmiFiles == std::vector<std::string>{output}, "queue");
+    FUZZ_CHECK(w.Text1.text() == std::string("\r\n") + c.status_line, w.Text1.text());
+  } else {
+    FUZZ_CHECK(tp.messages.shown.size() == 1, "one message expected");
+    const std::string& m = tp.messages.shown.front();
+    std::string head = std::string(c.prefix) + input + ", ";
+    if (want.failing_line > 0) head += "line " + std::to_string(want.failing_line) + ": ";
+    FUZZ_CHECK(m.rfind(head, 0) == 0, m + "\nexpected to begin with\n" + head);
+    FUZZ_CHECK(m.find(output + " was not written.") != std::string::npos, m);
+    FUZZ_CHECK(got == earlier, "the earlier output was changed");
+    FUZZ_CHECK(w.colAmiFiles.empty(), "queue");
+    FUZZ_CHECK(w.Text1.text().empty(), w.Text1.text());
+  }
+}
+
+// The named layouts (UDiFF, full with delivery) are read by the converter's
+// own reader: for them only the run's all-or-nothing output is checked.
+Expected named_layout_records(std::string_view data, const DateReader& dates) {
+  Expected e;
+  try {
+    append_bhavcopy_records(data, 10.0, "10", dates, e.output);
+  } catch (const Error& err) {
+    const std::string_view m = err.what();  // "line N: ..."
+    e = {false, 0, {}};
+    std::from_chars(m.data() + 5, m.data() + m.size(), e.failing_line);
+  }
+  return e;
+}
+
+Expected bhavcopy_records(std::string_view data, const DateReader& dates) {
+  if (bhavcopy_layout(data) != BhavcopyLayout::kPositional) return named_layout_records(data, dates);
+  Expected e;
+  size_t n = 0;
+  for (const std::string& line : lines_of(data)) {
+    ++n;
+    auto f = fields_of(line);
+    if (f.size() < 11 || f[8] == "TOTTRDQTY" || (f[1] != "EQ" && f[1] != "BE")) continue;
+    auto rec = record_of(f[0].substr(0, 10), f[10], {f[2], f[3], f[4], f[5], f[8]}, dates);
+    if (!rec) return {false, n, {}};
+    e.output += *rec + "\r\n";
+  }
+  return e;
+}
+
+Expected index_records(std::string_view data, const DateReader& dates) {
+  Expected e;
+  auto lines = lines_of(data);
+  if (lines.empty()) return {false, 0, {}};
+  for (size_t n = 2; n <= lines.size(); ++n) {
+    auto f = fields_of(lines[n - 1]);
+    if (f.size() > 6) continue;
+    if (f.size() < 5) return {false, n, {}};
+    auto rec = record_of("NIFTY", f[0], {f[1], f[2], f[3], f[4]}, dates);
+    if (!rec) return {false, n, {}};
+    e.output += *rec + ",0\r\n";
+  }
+  return e;
+}
+
+Expected scrip_records(std::string_view data, const DateReader& dates) {
+  Expected e;
+  auto lines = lines_of(data);
+  if (lines.empty()) return {false, 0, {}};
+  for (size_t n = 2; n <= lines.size(); ++n) {
+    auto f = fields_of(lines[n - 1]);
+    if (f.size() > 11) continue;
+    if (f.size() < 9) return {false, n, {}};
+    auto rec = record_of(f[0], f[2], {f[4], f[5], f[6], f[7], f[8]}, dates);
+    if (!rec) return {false, n, {}};
+    e.output += *rec + "\r\n";
+  }
+  return e;
+}
+
+const struct {
+  ConverterUnderTest bhavcopy, index, scrip;
+} kConverters{
+    {"fOutput: ", "cm31JAN2008bhav.csv", "cm31JAN2008bhav_DX.txt",
+     "Extract of Data from BhavCopy is done....!",
+     [](WindowModel& w) { w.rbSource = kSourceFolder; },
+     [](WindowModel& w, Platform& p) { fOutput(w, p); }, bhavcopy_records},
+    {"fConvertIndex: ", "INDEX_NIFTY.csv", "INDEX_NIFTY_DX.txt",
+     "Extract of Index Data from BhavCopy is done....!", [](WindowModel&) {},
+     [](WindowModel& w, Platform& p) { fConvertIndex(w, p); }, index_records},
+    {"fConvertScrip: ", "5120082032008INFYXN.csv", "5120082032008INFYXN_DX.txt",
+     "Extract of Scrip Data from BhavCopy is done....!",
+     [](WindowModel& w) { w.txtScrip = "infy"; },
+     [](WindowModel& w, Platform& p) { fConvertScrip(w, p); }, scrip_records}};
+
+}  // namespace
+}  // namespace quillon::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  quillon::fuzz::fuzz_one_conversion(quillon::fuzz::kConverters.QUILLON_FUZZ_CONVERTER, data, size);
+  return 0;
+}
