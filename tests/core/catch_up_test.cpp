@@ -39,6 +39,15 @@ struct Evening : ::testing::Test {
   void have(const std::vector<std::string>& days) {
     for (const std::string& d : days) tp.disk.put(kCsv + "/" + format_date(D(d), "yyyy_MM_dd") + ".csv", "x");
   }
+  // The command line's options and command run on the window: the exit status.
+  int run(std::vector<std::string> args, const std::string& command) {
+    std::string error;
+    std::ostringstream err;
+    args.push_back(command);
+    const CommandLine cl = parse_command_line(args, error).value();
+    apply_options(window, cl);
+    return run_commands(window, cl, err);
+  }
   // The days requested ("13JUN2024": the old daily file's name), the log emptied.
   std::string requested() {
     std::string days;
@@ -52,14 +61,13 @@ struct Evening : ::testing::Test {
 // published yet; a run right after asks only for today.
 TEST_F(Evening, CatchUpFetchesTheMissingTradingDaysConvertsAndImportsThem) {
   struct Case {
-    std::vector<std::string> have;
-    std::optional<std::string> from;
+    std::vector<std::string> have, options;
     std::string requests, summary;
   } cases[] = {
       {{"2024-06-10", "2024-06-12"}, {}, "13JUN2024 14JUN2024 18JUN2024 19JUN2024 20JUN2024 21JUN2024",
        "4 days fetched, 0 already there, 1 missing, 16 records imported."},
       // --from: days already there are not fetched again.
-      {{"2024-06-10", "2024-06-12", "2024-06-18", "2024-06-20"}, "11/06/2024",
+      {{"2024-06-10", "2024-06-12", "2024-06-18", "2024-06-20"}, {"--from", "11/06/2024"},
        "11JUN2024 13JUN2024 14JUN2024 19JUN2024 21JUN2024",
        "3 days fetched, 3 already there, 1 missing, 12 records imported."},
       // Up to date: only today is asked for; nothing converted, no message.
@@ -72,14 +80,14 @@ TEST_F(Evening, CatchUpFetchesTheMissingTradingDaysConvertsAndImportsThem) {
     tp.disk.files.clear();
     have(c.have);
     const bool missing = c.summary.find(" 0 missing") == std::string::npos;
-    EXPECT_EQ(window.cmdCatchUp_Click(c.from), missing);
+    EXPECT_EQ(run(c.options, "catch-up"), missing ? kExitDaysMissing : kExitOk);
     EXPECT_EQ(requested(), c.requests);
     const std::string& text = w.Text1.text();
     EXPECT_NE(text.find("21/06/2024 <- not published yet"), std::string::npos) << text;
     EXPECT_TRUE(text.ends_with((missing ? "\r\nTrading days missing: 19/06/2024" : "") +
                                ("\r\nCatch-up: " + c.summary))) << text;
     EXPECT_EQ(tp.messages.shown, std::vector<std::string>{});
-    EXPECT_FALSE(window.cmdCatchUp_Click());
+    EXPECT_EQ(run({}, "catch-up"), kExitOk);
     EXPECT_EQ(requested(), "21JUN2024");
   }
 }
@@ -90,50 +98,39 @@ TEST_F(Evening, WithIndicesTheHistoriesAreRebuiltAndConverted) {
   have({"2024-06-12"});
   tp.disk.put(kCsv + "/indices/ind_close_all_11062024.csv", fake::index_file(D("2024-06-11")));
   tp.fetcher.serve(kBase, fake_exchange(D("2024-06-03"), D("2024-06-14")));
-  w.chkIndices = true;
   w.arrIndexList = {"Nifty 50=NIFTY"};
-  window.set_today(D("2024-06-14"));
-  EXPECT_FALSE(window.cmdCatchUp_Click());
+  EXPECT_EQ(run({"--today", "2024-06-14", "--indices"}, "catch-up"), kExitOk);
   EXPECT_EQ(tp.disk.files[kEod + "/INDEX_NIFTY_DX.txt"],
             "NIFTY,20240611,19996.1,20010.1,19989.1,20001.1,0\r\nNIFTY,20240613,19996.3,20010.3,19989.3,20001.3,"
             "0\r\nNIFTY,20240614,19996.4,20010.4,19989.4,20001.4,0\r\n") << w.Text1.text();
 }
 
 TEST_F(Evening, GapsListsTheMissingTradingDaysHonouringTheSettings) {
-  struct Case {
-    std::string settings;
-    std::optional<std::string> from, to;
-    std::string lines;
-  } cases[] = {
-      {"", {}, {},
-       "2026-11-19\r\n2026-11-25\r\n2026-11-27\r\n3 of 7 trading days from 2026-11-18 to 2026-11-27 have no day file.\r\n"},
-      {"[QN_Holidays]\n2026-11-19=Closed\n2026-11-25=x\n2026-11-27=Made up\n2026-11-22=Session\n", {}, {},
+  const std::tuple<std::string, std::vector<std::string>, std::string> cases[] = {
+      {"", {}, "2026-11-19\r\n2026-11-25\r\n2026-11-27\r\n3 of 7 trading days from 2026-11-18 to 2026-11-27 have no day file.\r\n"},
+      {"[QN_Holidays]\n2026-11-19=Closed\n2026-11-25=x\n2026-11-27=Made up\n2026-11-22=Session\n", {},
        "2026-11-22\r\n1 of 5 trading days from 2026-11-18 to 2026-11-27"},
-      {"", "20/11/2026", "23/11/2026", "0 of 2 trading days from 2026-11-20 to 2026-11-23"},
-      {"", "01/11/2026", "30/12/2026", "2026-11-02\r\n"},  // --to after today: yesterday
+      {"", {"--from", "20/11/2026", "--to", "23/11/2026"}, "0 of 2 trading days from 2026-11-20 to 2026-11-23"},
+      {"", {"--from", "01/11/2026", "--to", "30/12/2026"}, "2026-11-02\r\n"},  // --to after today: yesterday
   };
   have({"2026-11-18", "2026-11-20", "2026-11-23", "2026-11-26"});
   window.set_today(D("2026-11-28"));
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.settings);
+  for (const auto& [settings, options, lines] : cases) {
+    SCOPED_TRACE(settings);
     w.Text1.clear();
-    tp.disk.put(w.gstrIniPath, c.settings);
-    EXPECT_EQ(window.cmdGaps_Click(c.from, c.to), c.lines.find("0 of") == std::string::npos);
-    EXPECT_NE(w.Text1.text().find(c.lines), std::string::npos) << w.Text1.text();
+    tp.disk.put(w.gstrIniPath, settings);
+    EXPECT_EQ(run(options, "gaps"), lines.starts_with("0 of") ? kExitOk : kExitDaysMissing);
+    EXPECT_NE(w.Text1.text().find(lines), std::string::npos) << w.Text1.text();
   }
 }
 
 TEST_F(Evening, NoDayFileNoFromAndAFolderSourceAreRefused) {
-  std::string error;
-  std::ostringstream err;
-  window.rbSource_Click(kSourceFolder);
-  EXPECT_EQ(run_commands(window, *parse_command_line({"--source", "folder", "catch-up"}, error), err), kExitUsage);
-  window.rbSource_Click(kSourceNse);
-  EXPECT_FALSE(window.cmdCatchUp_Click());
-  EXPECT_FALSE(window.cmdGaps_Click({}, {}));
+  EXPECT_EQ(run({"--source", "folder"}, "catch-up"), kExitUsage);
+  EXPECT_EQ(run({"--source", "nse"}, "catch-up") + run({}, "gaps"), kExitOk);  // a message each
   ASSERT_EQ(tp.messages.shown.size(), 2u);
   EXPECT_NE(tp.messages.shown[0].find("--from"), std::string::npos);
   EXPECT_TRUE(tp.fetcher.log.empty());
+  std::string error;
   EXPECT_FALSE(parse_command_line({"--today", "4/12/2026", "gaps"}, error));
 }
 
