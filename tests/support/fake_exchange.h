@@ -1,8 +1,8 @@
 // The exchange's archive host as it publishes today, for a range of days:
 // the old zipped Bhavcopy (to 5 July 2024), the zipped UDiFF Bhavcopy (from
 // 2024, back-filled before 8 July 2024), the daily close of all indices
-// (from 1 October 2012), a 404 HTML page for anything else, and 200 HTML
-// pages for days a blocked client asks. Rows come from a small symbol table.
+// (from 1 October 2012), and 200 HTML pages for days a blocked client asks
+// (the serving fetcher answers anything else with 404 and kNotFoundPage). Rows come from a small symbol table.
 #pragma once
 
 #include <zip.h>
@@ -18,10 +18,7 @@
 
 namespace quillon::testing {
 
-struct Response {
-  int status = 200;
-  std::string body;
-};
+struct Response { int status = 200; std::string body; };
 
 inline const std::string kNotFoundPage = "<html><head><title>404 Not Found</title></head></html>";
 inline const std::string kBlockedPage = "<!DOCTYPE html><html><title>Access Denied</title></html>";
@@ -39,15 +36,12 @@ inline std::string zip_of(const std::vector<std::pair<std::string, std::string>>
   std::string out(st.size, '\0');
   zip_source_open(buffer);
   zip_source_read(buffer, out.data(), st.size);
-  zip_source_close(buffer);
-  zip_source_free(buffer);
+  zip_source_free(buffer);  // closes it too
   return out;
 }
 
-struct FakeExchangeOptions {
-  std::set<Date> holidays;  // weekdays without a session
-  std::set<Date> blocked;   // days whose files answer 200 with an HTML page
-};
+// Weekdays without a session, and days whose files answer 200 with an HTML page.
+struct FakeExchangeOptions { std::set<Date> holidays, blocked; };
 
 // Prices of day d in paise: open base+100d, high +150, low -100, close +25,
 // previous close -50; volume 1000+d.
@@ -148,12 +142,6 @@ inline std::map<std::string, Response> fake_exchange(Date from, Date to,
           200, options.blocked.count(d) ? kBlockedPage : fake::index_file(d)};
   }
   return routes;
-}
-
-// The answer to a path: its route, or 404 with the exchange's small page.
-inline Response answer(const std::map<std::string, Response>& routes, const std::string& path) {
-  auto it = routes.find(path);
-  return it == routes.end() ? Response{404, kNotFoundPage} : it->second;
 }
 
 }  // namespace quillon::testing
