@@ -1,5 +1,6 @@
 // Catch-up and gaps over the fake exchange of today's files, an in-memory
-// disk and a chart database that takes whatever it is given.
+// disk and a chart database that takes whatever it is given, at the
+// exchange's own address.
 #include <gtest/gtest.h>
 
 #include "app/command_line.h"
@@ -9,7 +10,7 @@
 namespace quillon::testing {
 namespace {
 
-const std::string kBase = "https://x", kCsv = "/d/csv", kEod = "/d/eod";
+const std::string kCsv = "/d/csv", kEod = "/d/eod";
 
 Date D(std::string_view iso) { return *parse_ymd(iso, '-'); }
 
@@ -31,7 +32,6 @@ struct Evening : ::testing::Test {
     w.txtSourceFolder = kCsv;
     w.txtDestFolder = kEod;
     w.gstrIniPath = "/d/QM.INI";
-    w.gstrExchangeUrl = kBase;
     w.gstrAmiPath = "/d/db";
     tp.disk.make_folders(kEod);
     tp.disk.make_folders(kCsv);
@@ -73,7 +73,8 @@ TEST_F(Evening, CatchUpFetchesTheMissingTradingDaysConvertsAndImportsThem) {
       // Up to date: only today is asked for; nothing converted, no message.
       {{"2024-06-20"}, {}, "21JUN2024", "0 days fetched, 0 already there, 0 missing, 0 records imported."},
   };
-  tp.fetcher.serve(kBase, fake_exchange(D("2024-06-03"), D("2024-06-20"), {{D("2024-06-17"), D("2024-06-19")}, {}}));
+  tp.fetcher.serve(w.gstrExchangeUrl,
+                   fake_exchange(D("2024-06-03"), D("2024-06-20"), {{D("2024-06-17"), D("2024-06-19")}, {}}));
   window.set_today(D("2024-06-21"));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.requests);
@@ -97,7 +98,7 @@ TEST_F(Evening, CatchUpFetchesTheMissingTradingDaysConvertsAndImportsThem) {
 TEST_F(Evening, WithIndicesTheHistoriesAreRebuiltAndConverted) {
   have({"2024-06-12"});
   tp.disk.put(kCsv + "/indices/ind_close_all_11062024.csv", fake::index_file(D("2024-06-11")));
-  tp.fetcher.serve(kBase, fake_exchange(D("2024-06-03"), D("2024-06-14")));
+  tp.fetcher.serve(w.gstrExchangeUrl, fake_exchange(D("2024-06-03"), D("2024-06-14")));
   w.arrIndexList = {"Nifty 50=NIFTY"};
   EXPECT_EQ(run({"--today", "2024-06-14", "--indices"}, "catch-up"), kExitOk);
   EXPECT_EQ(tp.disk.files[kEod + "/INDEX_NIFTY_DX.txt"],
@@ -107,7 +108,8 @@ TEST_F(Evening, WithIndicesTheHistoriesAreRebuiltAndConverted) {
 
 TEST_F(Evening, GapsListsTheMissingTradingDaysHonouringTheSettings) {
   const std::tuple<std::string, std::vector<std::string>, std::string> cases[] = {
-      {"", {}, "2026-11-19\r\n2026-11-25\r\n2026-11-27\r\n3 of 7 trading days from 2026-11-18 to 2026-11-27 have no day file.\r\n"},
+      {"", {},
+       "2026-11-19\r\n2026-11-25\r\n2026-11-27\r\n3 of 7 trading days from 2026-11-18 to 2026-11-27 have no day file.\r\n"},
       {"[QN_Holidays]\n2026-11-19=Closed\n2026-11-25=x\n2026-11-27=Made up\n2026-11-22=Session\n", {},
        "2026-11-22\r\n1 of 5 trading days from 2026-11-18 to 2026-11-27"},
       {"", {"--from", "20/11/2026", "--to", "23/11/2026"}, "0 of 2 trading days from 2026-11-20 to 2026-11-23"},

@@ -87,7 +87,6 @@ TEST(TodayExchange, BhavcopyDaysAcrossTheUdiffSwitchThenConvert) {
             "BAJAJ-AUTO,20240708,2643,2644.5,2642,2643.25,1008\r\nTCS,20240708,4030,4031.5,4029,4030.25,1008\r\n");
 
   t.tp.fetcher.log.clear();
-  t.w.Text1.clear();
   t.w.txtScrip = "tcs";
   fDownloadScrip(t.w, t.tp.platform, {2024, 7, 4}, {2024, 7, 8});
   fConvertScrip(t.w, t.tp.platform);
@@ -110,14 +109,8 @@ TEST(TodayExchange, BhavcopyDaysAcrossTheUdiffSwitchThenConvert) {
 // One file of each layout converted in folder mode: its output, or a failure
 // ("!" and the reason) that names the file and line and writes nothing.
 TEST(TodayExchange, EveryLayoutConvertsInFolderMode) {
-  const std::string full = kFull +
-                           "20MICRONS, EQ, 06-Aug-2026, 194.85, 195.00, 195.30, 191.50, 191.50, 191.71, "
-                           "193.24, 114716, 221.68, 2051, 61247, 53.39\r\nAAREYDRUGS, BE, 06-Aug-2026, "
-                           "84.31, 86.90, 86.90, 81.15, 83.94, 81.80, 84.57, 81861, 69.23, 158, -, -\r\n";
   const Date odd{2020, 7, 13};  // the member in a folder, the date written "13-Jul-20"
-  struct Row {
-    std::string data, want, length = "10";
-  } rows[] = {
+  struct Row { std::string data, want, length = "10"; } rows[] = {
       {read_single_csv_from_zip_data(fake_exchange(odd, odd).at(daily_bhavcopy_address("", odd)).body),
        "RELIANCE,20200713,935.7,937.2,934.7,935.95,1013\r\nM&M,20200713,1513,1514.5,1512,1513.25,1013\r\n"
        "BAJAJ-AUTO,20200713,2648,2649.5,2647,2648.25,1013\r\nTCS,20200713,4035,4036.5,4034,4035.25,1013\r\n"},
@@ -130,12 +123,11 @@ TEST(TodayExchange, EveryLayoutConvertsInFolderMode) {
       {"\xEF\xBB\xBFSctySrs,TckrSymb,TradDt,OpnPric,HghPric,LwPric,ClsPric,TtlTradgVol,\n"
        "BE,ABCDEF,2024-07-09,1,2,0.5,1.5,10,\neq,ABCDEF,2024-07-09,1,2,0.5,1.5,10,\n",
        "ABC,20240709,1,2,0.5,1.5,10\r\n", "3"},
-      {full, "20MICRONS,20260806,195,195.3,191.5,191.71,114716\r\nAAREYDRUGS,20260806,86.9,86.9,81.15,81.8,81861\r\n"},
       {"TckrSymb,SctySrs,TradDt,OpnPric,HghPric,LwPric,ClsPric\n", "!line 1: the header has no column TtlTradgVol"},
       {kUdiff + "\n" + kTcs.substr(0, 88) + "12a" + kTcs.substr(95),
        "!line 3: the OpnPric value '12a' is not a number"},
-      {full + "X, EQ, 31-02-2026, 1, 1, 1, 1, 1, 1, 1, 1\n", "!line 4: the DATE1 value '31-02-2026' is not a date"},
-      {full + "X, N1\nX, BE, 06-Aug-2026, 1, 2\n", "!line 5: the line has 5 fields, none for the column HIGH_PRICE"},
+      {kFull + "X, EQ, 31-02-2026, 1, 1, 1, 1, 1, 1, 1, 1\n", "!line 2: the DATE1 value '31-02-2026' is not a date"},
+      {kFull + "X, N1\nX, BE, 06-Aug-2026, 1, 2\n", "!line 3: the line has 5 fields, none for the column HIGH_PRICE"},
   };
   for (const Row& r : rows) {
     Today t;
@@ -187,16 +179,18 @@ TEST(TodayExchange, IndicesOfOldAndNewNamesFromTheDailyFiles) {
   for (const Date& d : {Date{2012, 10, 1}, Date{2015, 1, 5}, Date{2023, 4, 3}})
     t.tp.disk.put("/s/indices/" + index_day_file_name(d), fake::index_file(d));
   const std::string h = std::string(kIndexDayHeader) + "\n";
-  t.tp.disk.put("/s/indices/ind_close_all_06032023.csv", "\xEF\xBB\xBF" + h + "nifty 50,06-03-2023,100,110,90,105,1,-.12,1234,\n");
+  t.tp.disk.put("/s/indices/ind_close_all_06032023.csv",
+                "\xEF\xBB\xBF" + h + "nifty 50,06-03-2023,100,110,90,105,1,-.12,1234,\n");
   t.tp.disk.put("/s/indices/ind_close_all_10072024.csv", h + "Nifty 50,10-07-2024,1,2,1,-,1,1,1,\n");
   t.tp.disk.put("/s/indices/ind_close_all_11072024.csv", kBlockedPage);
   ModelStatus status(t.w);
   EXPECT_EQ(rebuild_index_histories("/s", {"Nifty 50=N50"}, t.tp.disk, status).files, Lines{"/s/INDEX_N50.csv"});
   EXPECT_EQ(t.text("/s/INDEX_N50.csv"),
-            head + "01-Oct-2012,19995.1,20009.1,19988.1,20000.1,150000001\r\n05-Jan-2015,19995.5,20009.5,"
-                   "19988.5,20000.5,150000005\r\n30-Oct-2015,19998,20012,19991,20003,150000030\r\n02-Nov-2015,"
-                   "19995.2,20009.2,19988.2,20000.2,150000002\r\n06-Mar-2023,100,110,90,105,1234\r\n03-Apr-2023,19995.3,20009.3,19988.3,20000.3,"
-                   "150000003\r\n");
+            head + "01-Oct-2012,19995.1,20009.1,19988.1,20000.1,150000001\r\n"
+                   "05-Jan-2015,19995.5,20009.5,19988.5,20000.5,150000005\r\n"
+                   "30-Oct-2015,19998,20012,19991,20003,150000030\r\n"
+                   "02-Nov-2015,19995.2,20009.2,19988.2,20000.2,150000002\r\n"
+                   "06-Mar-2023,100,110,90,105,1234\r\n03-Apr-2023,19995.3,20009.3,19988.3,20000.3,150000003\r\n");
 
   t.w.arrIndexList.reset();  // a first run: the default list, in the current layout only
   fgetIndices(t.w, t.tp.platform, {2015, 10, 30}, {2015, 10, 30});
