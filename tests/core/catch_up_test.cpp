@@ -60,10 +60,7 @@ struct Evening : ::testing::Test {
 // 17 Jun 2024 is a holiday, 19 Jun answers 404, today (21 Jun) is not
 // published yet; a run right after asks only for today.
 TEST_F(Evening, CatchUpFetchesTheMissingTradingDaysConvertsAndImportsThem) {
-  struct Case {
-    std::vector<std::string> have, options;
-    std::string requests, summary;
-  } cases[] = {
+  struct Case { std::vector<std::string> have, options; std::string requests, summary; } cases[] = {
       {{"2024-06-10", "2024-06-12"}, {}, "13JUN2024 14JUN2024 18JUN2024 19JUN2024 20JUN2024 21JUN2024",
        "4 days fetched, 0 already there, 1 missing, 16 records imported."},
       // --from: days already there are not fetched again.

@@ -16,11 +16,9 @@ std::string joined(const std::vector<Date>& days) {
 }
 
 TEST(TradingCalendar, SessionsWinOverHolidaysAndSettingsOverrideBoth) {
-  struct Case {  // settings: the section's text with "|" for NUL; want: kind (T, W, H) + description
-    std::string_view settings, day, want;
-    size_t warnings;
-    const char* warned;  // an entry a warning names
-  } cases[] = {
+  // settings: the section's text with "|" for NUL; want: kind (T, W, H) + description; the
+  // number of warnings and an entry one of them names.
+  struct Case { std::string_view settings, day, want; size_t warnings; const char* warned; } cases[] = {
       {"", "2024-11-01", "T Diwali evening session", 0, ""},  // listed as a holiday too
       {"", "2026-11-08", "T Diwali evening session", 0, ""},  // a Sunday
       {"", "2025-10-22", "H Exchange holiday", 0, ""},
