@@ -23,15 +23,6 @@ bash scripts/setup.sh  # clang 14 and its fuzzer runtime among the rest
 CXX=clang++-14 cmake -S . -B build-fuzz -DQUILLON_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build-fuzz -j 2
 
-# The targets write their input files many thousand times a second (and the
-# settings target flushes every write): a memory-backed folder when there is one.
-if [ -d /dev/shm ] && [ -w /dev/shm ]; then
-  scratch="$(mktemp -d /dev/shm/quillon-fuzz-XXXXXX)"
-else
-  scratch="$(mktemp -d "$PWD/build-fuzz/tmp-XXXXXX")"
-fi
-trap 'rm -rf "$scratch"' EXIT
-
 status=0
 passed=0
 failed=0
@@ -40,7 +31,7 @@ for t in "${TARGETS[@]}"; do
   mkdir -p "build-fuzz/corpus/$t" build-fuzz/artifacts
   log="build-fuzz/fuzz_$t.log"
   echo "== fuzz_$t for ${SECONDS_EACH}s"
-  if TMPDIR="$scratch" nice -n 19 "build-fuzz/fuzz/fuzz_$t" "build-fuzz/corpus/$t" "fuzz/corpus/$t" \
+  if nice -n 19 "build-fuzz/fuzz/fuzz_$t" "build-fuzz/corpus/$t" "fuzz/corpus/$t" \
        -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
        -artifact_prefix="build-fuzz/artifacts/$t-" ${FUZZ_SEED:+-seed="$FUZZ_SEED"} > "$log" 2>&1; then
     result=ok

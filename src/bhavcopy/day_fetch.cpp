@@ -10,9 +10,12 @@ namespace {
 
 // A temporary beside a day's file, removed when the fetch is over.
 struct Temporary {
+  Temporary(Disk& d, std::string p) : disk(d), path(std::move(p)) {}
+  Temporary(const Temporary&) = delete;
+  Temporary& operator=(const Temporary&) = delete;
+  ~Temporary() { disk.remove(path); }
   Disk& disk;
   std::string path;
-  ~Temporary() { disk.remove(path); }
 };
 
 // The transfer's failure as an outcome: a 404 is not_found, anything else

@@ -2,15 +2,17 @@
 // exchange (fake_exchange.h) served by the serving fetcher into the
 // in-memory disk: both kinds of daily Bhavcopy, the converter's layouts in
 // folder mode, indices of old and new names from the daily files, a scrip's
-// history across both kinds of day, and answers that are no day file (HTML
+// history across every kind of day, and answers that are no day file (HTML
 // pages with status 200, wrong archives, server errors) never stored.
 #include <gtest/gtest.h>
 
 #include "app/command_line.h"
 #include "app/operations.h"
 #include "app/window_commands.h"
+#include "bhavcopy/exchange_addresses.h"
 #include "fakes.h"
 #include "indices/index_download.h"
+#include "indices/index_history.h"
 #include "platform/zip_reader.h"
 
 namespace quillon::testing {
@@ -18,127 +20,136 @@ namespace {
 
 using Lines = std::vector<std::string>;
 const std::string kBase = "https://x";
-const std::string kOldHeader =
-    "SYMBOL,SERIES,OPEN,HIGH,LOW,CLOSE,LAST,PREVCLOSE,TOTTRDQTY,TOTTRDVAL,TIMESTAMP,\n";
+const std::string kOld = "SYMBOL,SERIES,OPEN,HIGH,LOW,CLOSE,LAST,PREVCLOSE,TOTTRDQTY,TOTTRDVAL,TIMESTAMP,\n";
+const std::string kUdiff = kUdiffColumns + "Rsvd01,Rsvd02,Rsvd03,Rsvd04,\n";
+const std::string kTcs =
+    "2024-07-08,2024-07-08,CM,NSE,STK,11536,INE467B01029,TCS,EQ,,,,,TATA CONSULTANCY SERV LT,"
+    "4022.00,4031.25,3978.05,3993.20,3997.00,4011.80,,3991.55,,,1758882,7028192322.85,109949,F1,1,,,,,\n";
+const std::string kFull =
+    "\xEF\xBB\xBFSYMBOL, SERIES, DATE1, PREV_CLOSE, OPEN_PRICE, HIGH_PRICE, LOW_PRICE, LAST_PRICE, "
+    "CLOSE_PRICE, AVG_PRICE, TTL_TRD_QNTY, TURNOVER_LACS, NO_OF_TRADES, DELIV_QTY, DELIV_PER\r\n";
 
-// The window model over the fake exchange of a range, folders /s and /d.
+// The window model over a fake exchange, folders /s and /d.
 struct Today {
-  Today(Date from, Date to, const FakeExchangeOptions& options = {}) {
+  explicit Today(const std::map<std::string, Response>& exchange = {}) {
     tp.disk.make_folders("/s");
     tp.disk.make_folders("/d");
-    tp.fetcher.serve(kBase, fake_exchange(from, to, options));
+    tp.fetcher.serve(kBase, exchange);
     w.gstrExchangeUrl = kBase;
     w.txtSourceFolder = "/s";
     w.txtDestFolder = "/d";
   }
-  // Every file under `folder`, hidden ones included, as relative paths.
-  Lines files(const std::string& folder) const {
+  Lines files(const std::string& folder) const {  // relative paths, hidden files included
     Lines names;
     for (const auto& [path, text] : tp.disk.files)
       if (path.starts_with(folder + "/")) names.push_back(path.substr(folder.size() + 1));
     return names;
   }
   std::string text(const std::string& path) const { return tp.disk.files.at(path); }
-  // The line of `text` that starts with `start`.
-  static std::string line(const std::string& text, const std::string& start) {
-    const size_t at = text.find(start);
-    return at == std::string::npos ? "" : text.substr(at, text.find('\r', at) - at);
-  }
   MemoryPlatform tp;
   WindowModel w;
 };
 
-// Days 4 and 5 July 2024 old zipped files (the 5th already in the folder),
-// a weekend, the 8th the first UDiFF day, then a blocked client's HTML page,
-// an archive of two CSV files and a server error: only whole day files are
-// stored, and both kinds convert.
+// 4 July 2024 an old zipped file, the 5th a full Bhavcopy with delivery
+// already in the folder (its BE row before its EQ row) and the 6th (a
+// Saturday) a copy of it, the 8th the first UDiFF day, then a blocked
+// client's HTML page, an archive of two CSV files and a server error: only
+// whole day files are stored, every kind converts, and a scrip's history
+// takes each day once.
 TEST(TodayExchange, BhavcopyDaysAcrossTheUdiffSwitchThenConvert) {
-  Today t({2024, 7, 4}, {2024, 7, 11}, {{}, {{2024, 7, 9}}});
+  Today t(fake_exchange({2024, 7, 4}, {2024, 7, 11}, {{}, {{2024, 7, 9}}}));
   const std::string udiff = kBase + "/content/cm/BhavCopy_NSE_CM_0_0_0_202407";
   t.tp.fetcher.routes[udiff + "10_F_0000.csv.zip"] = {200, zip_of({{"a.csv", "x"}, {"b.csv", "y"}}), {}};
   t.tp.fetcher.routes[udiff + "11_F_0000.csv.zip"] = {503, "busy", {}};
-  t.tp.disk.put("/s/2024_07_05.csv", kOldHeader + "TCS,EQ,1,2,0.5,1.5,1.5,1,9,9,05-JUL-2024,\n");
+  const std::string fifth = kFull + "TCS, BE, 05-Jul-2024, 1, 1, 2, 0.5, 1.5, 1.5, 1.4, 9, 1, 1, -, -\r\n"
+                                    "TCS, EQ, 05-Jul-2024, 1, 2, 3, 1, 2.5, 2.75, 2.6, 77, 1, 1, -, -\r\n";
+  t.tp.disk.put("/s/2024_07_05.csv", fifth);
+  t.tp.disk.put("/s/2024_07_06.csv", fifth.substr(0, fifth.size() - 4) + "88\r\n");
   fGetNseFileAlt(t.w, t.tp.platform, {2024, 7, 4}, {2024, 7, 11});
   const std::string day = "\r\nDownloading BhavCopy for ";
   EXPECT_EQ(t.w.Text1.text(),
             day + "04/07/2024 <- file downloaded...." + day + "05/07/2024 <- file downloaded...." +
-                day + "06/07/2024 <- file doesnt exists...." + day +
-                "07/07/2024 <- file doesnt exists...." + day + "08/07/2024 <- file downloaded...." +
-                day + "09/07/2024 <- file not stored: The answer is not a zip archive: it is an "
-                      "HTML page." +
-                day + "10/07/2024 <- file not stored: The archive holds more than one CSV file "
-                      "('a.csv', 'b.csv')." +
+                day + "06/07/2024 <- file downloaded...." + day + "07/07/2024 <- file doesnt exists...." +
+                day + "08/07/2024 <- file downloaded...." + day +
+                "09/07/2024 <- file not stored: The answer is not a zip archive: it is an HTML page." + day +
+                "10/07/2024 <- file not stored: The archive holds more than one CSV file ('a.csv', 'b.csv')." +
                 day + "11/07/2024 <- file not stored: The server answered " + udiff +
                 "11_F_0000.csv.zip with HTTP status 503.\r\nData is extracted from the NSE Site.");
-  EXPECT_EQ(t.tp.fetcher.log,
-            (Lines{kBase + "/content/historical/EQUITIES/2024/JUL/cm04JUL2024bhav.csv.zip",
-                   kBase + "/content/historical/EQUITIES/2024/JUL/cm06JUL2024bhav.csv.zip",
-                   kBase + "/content/historical/EQUITIES/2024/JUL/cm07JUL2024bhav.csv.zip",
-                   udiff + "08_F_0000.csv.zip", udiff + "09_F_0000.csv.zip",
-                   udiff + "10_F_0000.csv.zip", udiff + "11_F_0000.csv.zip"}));
-  EXPECT_EQ(t.files("/s"), (Lines{"2024_07_04.csv", "2024_07_05.csv", "2024_07_08.csv"}));
-  EXPECT_EQ(t.w.arrBhavFiles, (Lines{"/s/2024_07_04.csv", "/s/2024_07_05.csv", "/s/2024_07_08.csv"}));
+  const std::string old = kBase + "/content/historical/EQUITIES/2024/JUL/cm0";
+  EXPECT_EQ(t.tp.fetcher.log, (Lines{old + "4JUL2024bhav.csv.zip", old + "7JUL2024bhav.csv.zip",
+                                     udiff + "08_F_0000.csv.zip", udiff + "09_F_0000.csv.zip",
+                                     udiff + "10_F_0000.csv.zip", udiff + "11_F_0000.csv.zip"}));
+  EXPECT_EQ(t.files("/s"), (Lines{"2024_07_04.csv", "2024_07_05.csv", "2024_07_06.csv", "2024_07_08.csv"}));
   fOutput(t.w, t.tp.platform);
-  EXPECT_TRUE(t.tp.messages.shown.empty()) << t.tp.messages.shown.front();
-  const std::pair<std::string, std::string> tcs[] = {
-      {"/d/2024_07_04_DX.txt", "TCS,20240704,4026,4027.5,4025,4026.25,1004"},
-      {"/d/2024_07_05_DX.txt", "TCS,20240705,1,2,0.5,1.5,9"},
-      {"/d/2024_07_08_DX.txt", "TCS,20240708,4030,4031.5,4029,4030.25,1008"}};
-  for (const auto& [path, want] : tcs) EXPECT_EQ(Today::line(t.text(path), "TCS,"), want) << path;
-  EXPECT_EQ(t.text("/d/2024_07_08_DX.txt").substr(0, 43), "RELIANCE,20240708,930.7,932.2,929.7,930.95,");
+  EXPECT_EQ(t.text("/d/2024_07_05_DX.txt"), "TCS,20240705,1,2,0.5,1.5,9\r\nTCS,20240705,2,3,1,2.75,77\r\n");
+  EXPECT_EQ(t.text("/d/2024_07_08_DX.txt"),
+            "RELIANCE,20240708,930.7,932.2,929.7,930.95,1008\r\nM&M,20240708,1508,1509.5,1507,1508.25,1008\r\n"
+            "BAJAJ-AUTO,20240708,2643,2644.5,2642,2643.25,1008\r\nTCS,20240708,4030,4031.5,4029,4030.25,1008\r\n");
+
+  t.tp.fetcher.log.clear();
+  t.w.txtScrip = "tcs";
+  fDownloadScrip(t.w, t.tp.platform, {2024, 7, 4}, {2024, 7, 8});
+  fConvertScrip(t.w, t.tp.platform);
+  EXPECT_EQ(t.tp.messages.shown, Lines{});  // nor from the Bhavcopy conversion
+  EXPECT_EQ(t.text("/s/472024872024TCSXN.csv"),
+            "Symbol,Series,Date,Prev Close,Open Price,High Price,Low Price,Close Price,Total Traded Quantity\r\n"
+            "TCS,EQ,04-Jul-2024,4025.5,4026,4027.5,4025,4026.25,1004\r\n"
+            "TCS,EQ,05-Jul-2024,1,2,3,1,2.75,77\r\nTCS,EQ,08-Jul-2024,4029.50,4030.00,4031.50,4029.00,4030.25,1008\r\n");
+  EXPECT_EQ(t.text("/d/472024872024TCSXN_DX.txt"), "TCS,20240704,4026,4027.5,4025,4026.25,1004\r\n"
+            "TCS,20240705,2,3,1,2.75,77\r\nTCS,20240708,4030,4031.5,4029,4030.25,1008\r\n");
+  t.w.txtScrip = "NOPE";  // on no day: the earlier file is kept
+  t.tp.disk.put("/s/472024872024NOPEXN.csv", "earlier");
+  fDownloadScrip(t.w, t.tp.platform, {2024, 7, 4}, {2024, 7, 8});
+  EXPECT_TRUE(t.w.Text1.text().ends_with("downloading data for NOPE failed: the symbol is in none of the daily "
+                                         "Bhavcopy files from 04/07/2024 to 08/07/2024."));
+  EXPECT_EQ(t.text("/s/472024872024NOPEXN.csv"), "earlier");
+  EXPECT_EQ(t.tp.fetcher.log, (Lines{old + "7JUL2024bhav.csv.zip", old + "7JUL2024bhav.csv.zip"}));
 }
 
-// Folder mode: the UDiFF file, the full Bhavcopy with delivery (a byte-order
-// mark, CR LF, a blank after every comma) and the old file before and after
-// its 2011 header (the one file dated "13-Jul-20"), each into its own output;
-// a named layout without one of its columns stops the run naming the file.
+// One file of each layout converted in folder mode: its output, or a failure
+// ("!" and the reason) that names the file and line and writes nothing.
 TEST(TodayExchange, EveryLayoutConvertsInFolderMode) {
-  const auto routes = fake_exchange({2024, 10, 15}, {2024, 10, 15});
-  auto day_file = [](const std::map<std::string, Response>& r, const Date& d) {
-    return read_single_csv_from_zip_data(answer(r, daily_bhavcopy_address("", d)).body);
+  const Date odd{2020, 7, 13};  // the member in a folder, the date written "13-Jul-20"
+  struct Row { std::string data, want, length = "10"; } rows[] = {
+      {read_single_csv_from_zip_data(fake_exchange(odd, odd).at(daily_bhavcopy_address("", odd)).body),
+       "RELIANCE,20200713,935.7,937.2,934.7,935.95,1013\r\nM&M,20200713,1513,1514.5,1512,1513.25,1013\r\n"
+       "BAJAJ-AUTO,20200713,2648,2649.5,2647,2648.25,1013\r\nTCS,20200713,4035,4036.5,4034,4035.25,1013\r\n"},
+      {kOld + "21STCENMGM,EQ,20,24.6,20,24.55,24.6,19.65,54000,1271385,3-JAN-2000,\n"
+              "X,eq,1,1,1,1,1,1,1,1,3-JAN-2000,\n",
+       "21STCENMGM,20000103,20,24.6,20,24.55,54000\r\n"},
+      {kOld + "NTPC,N4,1,1,1,1,1,1,1,1,3-JAN-2000,\n", "!line 2: the symbol length '-1' is negative", "-1"},
+      {kUdiff + "\n" + kTcs.substr(0, 56) + "BL" + kTcs.substr(58) + kTcs,
+       "TCS,20240708,4022,4031.25,3978.05,3993.2,1758882\r\n"},
+      {"\xEF\xBB\xBFSctySrs,TckrSymb,TradDt,OpnPric,HghPric,LwPric,ClsPric,TtlTradgVol,\n"
+       "BE,ABCDEF,2024-07-09,1,2,0.5,1.5,10,\neq,ABCDEF,2024-07-09,1,2,0.5,1.5,10,\n",
+       "ABC,20240709,1,2,0.5,1.5,10\r\n", "3"},
+      {"TckrSymb,SctySrs,TradDt,OpnPric,HghPric,LwPric,ClsPric\n", "!line 1: the header has no column TtlTradgVol"},
+      {kUdiff + "\n" + kTcs.substr(0, 88) + "12a" + kTcs.substr(95),
+       "!line 3: the OpnPric value '12a' is not a number"},
+      {kFull + "X, EQ, 31-02-2026, 1, 1, 1, 1, 1, 1, 1, 1\n", "!line 2: the DATE1 value '31-02-2026' is not a date"},
+      {kFull + "X, N1\nX, BE, 06-Aug-2026, 1, 2\n", "!line 3: the line has 5 fields, none for the column HIGH_PRICE"},
   };
-  struct Row {
-    std::string name, data, want;
-  } rows[] = {
-      {"BhavCopy_NSE_CM_0_0_0_20241015_F_0000", day_file(routes, {2024, 10, 15}),
-       "TCS,20241015,4037,4038.5,4036,4037.25,1015"},
-      {"sec_bhavdata_full_06082026",
-       "\xEF\xBB\xBFSYMBOL, SERIES, DATE1, PREV_CLOSE, OPEN_PRICE, HIGH_PRICE, LOW_PRICE, "
-       "LAST_PRICE, CLOSE_PRICE, AVG_PRICE, TTL_TRD_QNTY, TURNOVER_LACS, NO_OF_TRADES, DELIV_QTY, "
-       "DELIV_PER\r\nTCS, EQ, 06-Aug-2026, 1, 2.50, 3, 2, 2.5, 2.75, 2.6, 77, 1, 1, -, -\r\n",
-       "TCS,20260806,2.5,3,2,2.75,77"},
-      {"cm03JAN2000bhav", day_file(fake_exchange({2000, 1, 3}, {2000, 1, 3}), {2000, 1, 3}),
-       "TCS,20000103,4025,4026.5,4024,4025.25,1003"},
-      {"cm13JUL2020bhav", day_file(fake_exchange({2020, 7, 13}, {2020, 7, 13}), {2020, 7, 13}),
-       "TCS,20200713,4035,4036.5,4034,4035.25,1013"},
-  };
-  Today t({2024, 10, 15}, {2024, 10, 15});
-  for (const Row& r : rows) t.tp.disk.put("/s/" + r.name + ".csv", r.data);
-  t.w.rbSource = kSourceFolder;
-  fOutput(t.w, t.tp.platform);
-  EXPECT_TRUE(t.tp.messages.shown.empty()) << t.tp.messages.shown.front();
-  for (const Row& r : rows)
-    EXPECT_EQ(Today::line(t.text("/d/" + r.name + "_DX.txt"), "TCS,"), r.want) << r.name;
-
-  t.tp.disk.put("/s2/BhavCopy_NSE_CM_0_0_0_20241016_F_0000.csv",
-                "TckrSymb,SctySrs,TradDt,OpnPric,HghPric,LwPric,ClsPric\nTCS,EQ,2024-10-16,1,1,1,1\n");
-  t.w.txtSourceFolder = "/s2";
-  fOutput(t.w, t.tp.platform);
-  ASSERT_EQ(t.tp.messages.shown.size(), 1u);
-  EXPECT_EQ(t.tp.messages.shown[0].rfind("fOutput: /s2/BhavCopy_NSE_CM_0_0_0_20241016_F_0000.csv, "
-                                         "line 1: the header has no column TtlTradgVol", 0),
-            0u)
-      << t.tp.messages.shown[0];
-  EXPECT_FALSE(t.tp.disk.is_file("/d/BhavCopy_NSE_CM_0_0_0_20241016_F_0000_DX.txt"));
+  for (const Row& r : rows) {
+    Today t;
+    t.tp.disk.put("/s/x.csv", r.data);
+    t.w.rbSource = kSourceFolder;
+    t.w.txtLength = r.length;
+    fOutput(t.w, t.tp.platform);
+    const bool failed = r.want.starts_with("!");
+    EXPECT_EQ(t.tp.messages.shown.empty() ? t.text("/d/x_DX.txt") : "!" + t.tp.messages.shown.at(0),
+              failed ? "!fOutput: /s/x.csv, " + r.want.substr(1) + ". /d/x_DX.txt was not written." : r.want);
+    EXPECT_EQ(t.files("/d").size(), failed ? 0u : 1u);
+  }
 }
 
 // Indices across the November 2015 rename, the settings file's old names
 // mapped to today's, an index listed twice (the first row counts), close-only
 // and volume-less indices, a day answered with an HTML page, a name on no
 // day (its earlier file kept); day files kept and not asked again; the
-// rebuild from every kept day file; the default list of a first run.
+// rebuild from every kept day file, dated by the file's name; the default
+// list of a first run.
 TEST(TodayExchange, IndicesOfOldAndNewNamesFromTheDailyFiles) {
-  Today t({2015, 10, 30}, {2015, 11, 3}, {{}, {{2015, 11, 3}}});
+  Today t(fake_exchange({2015, 10, 30}, {2015, 11, 3}, {{}, {{2015, 11, 3}}}));
   t.tp.disk.put("/s/INDEX_MID.csv", "earlier");
   t.w.arrIndexList = {"S&P CNX NIFTY=NIFTY", "", "CNX IT=IT", "india  vix=VIX", "Nifty Midcap 50=MID"};
   fgetIndices(t.w, t.tp.platform, {2015, 10, 30}, {2015, 11, 3});
@@ -149,76 +160,64 @@ TEST(TodayExchange, IndicesOfOldAndNewNamesFromTheDailyFiles) {
                 "exchange's daily index files from 30-Oct-2015 to 03-Nov-2015.\r\nDaily index "
                 "files not stored: 03-Nov-2015: The answer is not a daily index file: it is an "
                 "HTML page.");
-  EXPECT_TRUE(t.tp.messages.shown.empty());
   const std::string head = "Date,Open,High,Low,Close,Shares Traded\r\n";
   EXPECT_EQ(t.text("/s/INDEX_NIFTY.csv"), head + "30-Oct-2015,19998,20012,19991,20003,150000030\r\n"
                                                  "02-Nov-2015,19995.2,20009.2,19988.2,20000.2,150000002\r\n");
   EXPECT_EQ(t.text("/s/INDEX_IT.csv"), head + "30-Oct-2015,59998,60012,59991,60003,150000030\r\n"
                                               "02-Nov-2015,59995.2,60009.2,59988.2,60000.2,150000002\r\n");
-  EXPECT_EQ(Today::line(t.text("/s/INDEX_VIX.csv"), "02-Nov"), "02-Nov-2015,80000.2,80000.2,80000.2,80000.2,0");
+  EXPECT_EQ(t.text("/s/INDEX_VIX.csv"), head + "30-Oct-2015,80003,80003,80003,80003,0\r\n"
+                                               "02-Nov-2015,80000.2,80000.2,80000.2,80000.2,0\r\n");
   EXPECT_EQ(t.text("/s/INDEX_MID.csv"), "earlier");
   EXPECT_EQ(t.files("/s/indices"), (Lines{"ind_close_all_02112015.csv", "ind_close_all_30102015.csv"}));
   EXPECT_EQ(t.tp.fetcher.log.size(), 5u);
   t.tp.fetcher.log.clear();
   fgetIndices(t.w, t.tp.platform, {2015, 10, 30}, {2015, 11, 3});
-  EXPECT_EQ(t.tp.fetcher.log, (Lines{kBase + "/content/indices/ind_close_all_31102015.csv",
-                                     kBase + "/content/indices/ind_close_all_01112015.csv",
-                                     kBase + "/content/indices/ind_close_all_03112015.csv"}));
+  EXPECT_EQ(t.tp.fetcher.log.size(), 3u);  // 31 Oct and 1 Nov (a weekend), 3 Nov
 
-  t.tp.disk.put("/s/indices/ind_close_all_01102012.csv",  // an earlier run's day
-                answer(fake_exchange({2012, 10, 1}, {2012, 10, 1}), index_day_address("", {2012, 10, 1})).body);
+  // Earlier runs' days: "S&P CNX Nifty", "05/01/2015", the month-first "04-03-2023", a
+  // byte-order mark, a "-" close and an HTML page.
+  for (const Date& d : {Date{2012, 10, 1}, Date{2015, 1, 5}, Date{2023, 4, 3}})
+    t.tp.disk.put("/s/indices/" + index_day_file_name(d), fake::index_file(d));
+  const std::string h = std::string(kIndexDayHeader) + "\n";
+  t.tp.disk.put("/s/indices/ind_close_all_06032023.csv",
+                "\xEF\xBB\xBF" + h + "nifty 50,06-03-2023,100,110,90,105,1,-.12,1234,\n");
+  t.tp.disk.put("/s/indices/ind_close_all_10072024.csv", h + "Nifty 50,10-07-2024,1,2,1,-,1,1,1,\n");
+  t.tp.disk.put("/s/indices/ind_close_all_11072024.csv", kBlockedPage);
   ModelStatus status(t.w);
-  const DownloadResult all = rebuild_index_histories("/s", {"Nifty 50=N50"}, t.tp.disk, status);
-  EXPECT_EQ(all.files, Lines{"/s/INDEX_N50.csv"});
-  EXPECT_EQ(t.text("/s/INDEX_N50.csv").substr(head.size(), 12), "01-Oct-2012,");
+  EXPECT_EQ(rebuild_index_histories("/s", {"Nifty 50=N50"}, t.tp.disk, status).files, Lines{"/s/INDEX_N50.csv"});
+  EXPECT_EQ(t.text("/s/INDEX_N50.csv"),
+            head + "01-Oct-2012,19995.1,20009.1,19988.1,20000.1,150000001\r\n"
+                   "05-Jan-2015,19995.5,20009.5,19988.5,20000.5,150000005\r\n"
+                   "30-Oct-2015,19998,20012,19991,20003,150000030\r\n"
+                   "02-Nov-2015,19995.2,20009.2,19988.2,20000.2,150000002\r\n"
+                   "06-Mar-2023,100,110,90,105,1234\r\n03-Apr-2023,19995.3,20009.3,19988.3,20000.3,150000003\r\n");
 
-  for (const ExchangeLayout layout : {ExchangeLayout::current, ExchangeLayout::legacy}) {
-    Today first({2015, 10, 30}, {2015, 10, 30});
-    first.w.gExchangeLayout = layout;
-    fgetIndices(first.w, first.tp.platform, {2015, 10, 30}, {2015, 10, 30});
-    const bool current = layout == ExchangeLayout::current;
-    EXPECT_EQ(first.tp.disk.is_file("/s/INDEX_BANKNIFTY.csv"), current);
-    EXPECT_EQ(first.tp.messages.shown.size(), current ? 0u : 1u);
-  }
+  t.w.arrIndexList.reset();  // a first run: the default list, in the current layout only
+  fgetIndices(t.w, t.tp.platform, {2015, 10, 30}, {2015, 10, 30});
+  EXPECT_TRUE(t.tp.disk.is_file("/s/INDEX_BANKNIFTY.csv"));
+  t.w.gExchangeLayout = ExchangeLayout::legacy;
+  fgetIndices(t.w, t.tp.platform, {2015, 10, 30}, {2015, 10, 30});
+  EXPECT_EQ(t.tp.messages.shown.size(), 1u);
 }
 
-// A scrip's history from an old day file already in the folder (used as it
-// is) and a UDiFF day fetched and kept; a symbol on no day stores nothing.
-TEST(TodayExchange, ScripHistoryAcrossBothKindsOfDay) {
-  Today t({2024, 7, 5}, {2024, 7, 8});
-  t.tp.disk.put("/s/2024_07_05.csv", kOldHeader + "TCS,BE,1,2,0.5,1.5,1.5,1,9,9,05-JUL-2024,\n");
-  t.w.txtScrip = "tcs";
-  fDownloadScrip(t.w, t.tp.platform, {2024, 7, 5}, {2024, 7, 8});
-  EXPECT_TRUE(t.tp.messages.shown.empty());
-  EXPECT_EQ(t.w.Text1.text(), "\r\ndownloading data for TCS\r\nDownloading BhavCopy for 08/07/2024 "
-                              "<- file downloaded....\r\ndownloading data for TCS is completed.");
-  EXPECT_EQ(t.text("/s/572024872024TCSXN.csv"),
-            "Symbol,Series,Date,Prev Close,Open Price,High Price,Low Price,Close Price,Total Traded "
-            "Quantity\r\nTCS,BE,05-Jul-2024,1,1,2,0.5,1.5,9\r\n"
-            "TCS,EQ,08-Jul-2024,4029.50,4030.00,4031.50,4029.00,4030.25,1008\r\n");
-  EXPECT_EQ(t.files("/s"), (Lines{"2024_07_05.csv", "2024_07_08.csv", "572024872024TCSXN.csv"}));
-  t.tp.fetcher.log.clear();
-  t.w.Text1.clear();
-  t.w.txtScrip = "NOPE";
-  t.tp.disk.put("/s/572024872024NOPEXN.csv", "earlier");
-  fDownloadScrip(t.w, t.tp.platform, {2024, 7, 5}, {2024, 7, 8});
-  EXPECT_EQ(t.w.Text1.text(), "\r\ndownloading data for NOPE\r\ndownloading data for NOPE failed: the "
-                              "symbol is in none of the daily Bhavcopy files from 05/07/2024 to "
-                              "08/07/2024.");
-  EXPECT_EQ(t.text("/s/572024872024NOPEXN.csv"), "earlier");
-  EXPECT_EQ(t.tp.fetcher.log.size(), 2u);  // the weekend only: the other days are there
+// A zipped day file's one CSV member in any folder and letter case, other members passed over.
+TEST(TodayExchange, ZipMemberInAnyFolderAndLetterCase) {
+  EXPECT_EQ(read_single_csv_from_zip_data(zip_of({{"readme.txt", "x"}, {"cm13JUL2020bhav.csv/X.CSV", "b"}})), "b");
+}
+
+// Names of before November 2015 that the fake exchange's files do not hold.
+TEST(TodayExchange, IndexNamesOfBothEras) {
+  const std::tuple<const char*, const char*, bool> names[] = {
+      {"CNX NIFTY JUNIOR", "Nifty Next 50", true}, {"CNX Nifty Junior", "Nifty 50", false},
+      {"CNX MIDCAP", "Nifty Midcap 100", true}, {"Nifty 50", "Nifty 500", false}};
+  for (const auto& [a, b, same] : names) EXPECT_EQ(index_name_key(a) == index_name_key(b), same) << a << " / " << b;
 }
 
 // ExchangeLayout= of the settings file, the option over it, and the first
 // save of the Settings command writing the default index list (current only).
 TEST(TodayExchange, LayoutFromSettingsAndOption) {
-  struct Row {
-    std::string ini;
-    Lines args;
-    ExchangeLayout want;
-    bool indices_saved;
-    std::string message;
-  } rows[] = {
+  // The settings file, the options, the layout, whether the index list is saved, the message.
+  struct Row { std::string ini; Lines args; ExchangeLayout want; bool indices_saved; std::string message; } rows[] = {
       {"", {}, ExchangeLayout::current, true, ""},
       {"[QN_EOD]\nExchangeLayout=legacy\n", {}, ExchangeLayout::legacy, false, ""},
       {"[QN_EOD]\nExchangeLayout=Legacy\n", {"--exchange-layout", "current"}, ExchangeLayout::current, true, ""},

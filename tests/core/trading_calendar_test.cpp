@@ -16,15 +16,12 @@ std::string joined(const std::vector<Date>& days) {
 }
 
 TEST(TradingCalendar, SessionsWinOverHolidaysAndSettingsOverrideBoth) {
-  struct Case {                            // settings: the section's text with "|" for NUL
-    std::string_view settings, day, want;  // want: kind (Trading, Weekend, Holiday) + description
-    size_t warnings;
-    const char* warned;  // an entry a warning names
-  } cases[] = {
+  // settings: the section's text with "|" for NUL; want: kind (T, W, H) + description; the
+  // number of warnings and an entry one of them names.
+  struct Case { std::string_view settings, day, want; size_t warnings; const char* warned; } cases[] = {
       {"", "2024-11-01", "T Diwali evening session", 0, ""},  // listed as a holiday too
       {"", "2026-11-08", "T Diwali evening session", 0, ""},  // a Sunday
       {"", "2025-10-22", "H Exchange holiday", 0, ""},
-      {"2027-01-26=Republic Day", "2027-01-26", "H Republic Day", 0, ""},
       {"2027-01-30=SESSION Muhurat", "2027-01-30", "T SESSION Muhurat", 0, ""},
       {"2024-11-01=Diwali", "2024-11-01", "H Diwali", 0, ""},
       {" 2027-03-01 = \"Holi\" |", "2027-03-01", "H Holi", 0, ""},
@@ -52,14 +49,12 @@ TEST(TradingCalendar, TradingDaysOfAYear) {
   EXPECT_EQ(cal.trading_days(D("2024-01-01"), D("2024-12-31")).size(), 249u);
   EXPECT_EQ(cal.trading_days(D("2025-01-01"), D("2025-12-31")).size(), 249u);
   EXPECT_EQ(cal.trading_days(D("2026-01-01"), D("2026-12-31")).size(), 247u);
-  EXPECT_TRUE(cal.trading_days(D("2024-03-04"), D("2024-03-01")).empty());
 }
 
 TEST(IndiaDate, TurnsAtSixThirtyUtc) {
   const std::pair<std::time_t, const char*> cases[] = {
-      {1704133799, "2024-01-01"}, {1704133800, "2024-01-02"}, {1767205800, "2026-01-01"},
-      {1709145000, "2024-02-29"}, {1709231399, "2024-02-29"}, {-19800, "1970-01-01"},
-      {-19801, "1969-12-31"}};
+      {1704133799, "2024-01-01"}, {1704133800, "2024-01-02"}, {1709145000, "2024-02-29"},
+      {1709231399, "2024-02-29"}, {-19800, "1970-01-01"}, {-19801, "1969-12-31"}};
   for (auto [utc, india] : cases)
     EXPECT_EQ(india_date(std::chrono::system_clock::from_time_t(utc)), D(india)) << utc;
 }
@@ -73,49 +68,37 @@ TEST(DayFiles, OnlyTheDownloadsOwnNameFormCounts) {
   const DayFiles files({"2024_12_30.csv", "2025_01_03.CSV", "2024_12_02.txt", "2024_7_8.csv"});
   EXPECT_EQ(files.oldest(), D("2024-12-30"));
   EXPECT_EQ(files.newest(), D("2025-01-03"));
-  EXPECT_EQ(joined(files.missing(TradingCalendar(), D("2024-12-28"), D("2025-01-03"))),
-            "2024-12-31 2025-01-01 2025-01-02");
 }
 
 TEST(DayStates, EachDayOfTheRange) {
-  // 2024-11-13 (Wed) to 2024-11-20 (Wed, a holiday); the 15th is a holiday.
-  const std::tuple<std::vector<std::string>, const char*, const char*> cases[] = {
-      {{"2024_11_13.csv", "2024_11_16.csv"}, "2024-11-18", "PMHPWNFH"},
-      {{"2024_11_15.csv", "2024_11_18.csv"}, "2024-11-18", "MMPWWPFH"},
-  };
+  // 2024-11-13 (Wed) to 2024-11-20 (Wed, a holiday), today the 18th; the 15th is a holiday.
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
+      {{"2024_11_13.csv", "2024_11_16.csv"}, "PMHPWNFH"}, {{"2024_11_15.csv", "2024_11_18.csv"}, "MMPWWPFH"}};
   const std::string letters = "PMNHWF";  // Present Missing Not published Holiday Weekend Future
-  for (const auto& [files, today, want] : cases) {
-    auto st =
-        day_states(TradingCalendar(), DayFiles(files), D("2024-11-13"), D("2024-11-20"), D(today));
+  for (const auto& [files, want] : cases) {
+    auto st = day_states(TradingCalendar(), DayFiles(files), D("2024-11-13"), D("2024-11-20"), D("2024-11-18"));
     std::string got;
     for (const CalendarDay& d : st.days) got += letters[static_cast<size_t>(d.state)];
-    EXPECT_EQ(got, want) << today;
-    for (size_t s = 0; s < letters.size(); ++s)
-      EXPECT_EQ(st.counts[s], std::count(got.begin(), got.end(), letters[s])) << today;
+    EXPECT_EQ(got, want);
+    for (size_t s = 0; s < letters.size(); ++s) EXPECT_EQ(st.counts[s], std::count(got.begin(), got.end(), letters[s]));
   }
 }
 
+// The cases the catch-up runs of catch_up_test.cpp do not reach: today's file
+// already there, the turn of a year, a Saturday session and today a holiday.
 TEST(CatchUp, FetchesTheTradingDaysWithoutAFile) {
   // want: the range's start, the days to fetch, "*" when today is one, the days already there.
   const std::tuple<std::vector<std::string>, const char*, const char*, const char*> cases[] = {
-      {{"2024_11_13.csv"}, "", "2024-11-18", "2024-11-14: 2024-11-14 2024-11-18 * 0"},
       {{"2024_11_13.csv", "2024_11_18.csv"}, "", "2024-11-18", "2024-11-19:  0"},
       {{"2024_12_27.csv"}, "", "2025-01-01", "2024-12-28: 2024-12-30 2024-12-31 2025-01-01 * 0"},
-      {{"2024_11_13.csv", "2024_11_14.csv"},
-       "2024-11-12",
-       "2024-11-15",
-       "2024-11-12: 2024-11-12 2"},
       {{}, "2024-01-19", "2024-01-22", "2024-01-19: 2024-01-19 2024-01-20 0"},
   };
   for (const auto& [files, from, today, want] : cases) {
     const auto start = *from ? std::optional(D(from)) : std::nullopt;
-    const auto p =
-        std::get<CatchUpPlan>(plan_catch_up(TradingCalendar(), DayFiles(files), start, D(today)));
-    const std::string got = joined({p.from}) + ": " + joined(p.to_fetch);
-    EXPECT_EQ(got + (p.fetches_today ? " * " : " ") + std::to_string(p.already_there), want);
+    const auto p = std::get<CatchUpPlan>(plan_catch_up(TradingCalendar(), DayFiles(files), start, D(today)));
+    EXPECT_EQ(joined({p.from}) + ": " + joined(p.to_fetch) + (p.fetches_today ? " * " : " ") +
+                  std::to_string(p.already_there), want);
   }
-  auto none = plan_catch_up(TradingCalendar(), DayFiles({"notes.txt"}), {}, D("2024-11-18"));
-  EXPECT_NE(std::get<NoStartDay>(none).message.find("--from"), std::string::npos);
 }
 
 }  // namespace

@@ -1,12 +1,14 @@
 // The exchange's archive host as it publishes today, for a range of days:
 // the old zipped Bhavcopy (to 5 July 2024), the zipped UDiFF Bhavcopy (from
 // 2024, back-filled before 8 July 2024), the daily close of all indices
-// (from 1 October 2012), a 404 HTML page for anything else, and 200 HTML
-// pages for days a blocked client asks. Rows come from a small symbol table.
+// (from 1 October 2012), and 200 HTML pages for days a blocked client asks
+// (the serving fetcher answers anything else with 404 and kNotFoundPage). Rows come from a small symbol table.
 #pragma once
 
 #include <zip.h>
 
+#include <array>
+#include <chrono>
 #include <map>
 #include <set>
 #include <string>
@@ -16,15 +18,10 @@
 
 namespace quillon::testing {
 
-struct Response {
-  int status = 200;
-  std::string body;
-};
+struct Response { int status = 200; std::string body; };
 
-inline const std::string kNotFoundPage =
-    "<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1></body></html>";
-inline const std::string kBlockedPage =
-    "<!DOCTYPE html><html><head><title>Access Denied</title></head><body></body></html>";
+inline const std::string kNotFoundPage = "<html><head><title>404 Not Found</title></head></html>";
+inline const std::string kBlockedPage = "<!DOCTYPE html><html><title>Access Denied</title></html>";
 
 // A zip archive, made in memory, of the given (name, content) members.
 inline std::string zip_of(const std::vector<std::pair<std::string, std::string>>& members) {
@@ -39,23 +36,16 @@ inline std::string zip_of(const std::vector<std::pair<std::string, std::string>>
   std::string out(st.size, '\0');
   zip_source_open(buffer);
   zip_source_read(buffer, out.data(), st.size);
-  zip_source_close(buffer);
-  zip_source_free(buffer);
+  zip_source_free(buffer);  // closes it too
   return out;
 }
 
-struct FakeExchangeOptions {
-  std::set<Date> holidays;  // weekdays without a session
-  std::set<Date> blocked;   // days whose files answer 200 with an HTML page
-};
+// Weekdays without a session, and days whose files answer 200 with an HTML page.
+struct FakeExchangeOptions { std::set<Date> holidays, blocked; };
 
-// Prices of a day in paise: open base+100d, high +150, low -100, close +25,
-// previous close -50, volume 1000+d (d = day of the month).
-struct FakeScrip {
-  const char* symbol;
-  const char* series;
-  int base;
-};
+// Prices of day d in paise: open base+100d, high +150, low -100, close +25,
+// previous close -50; volume 1000+d.
+struct FakeScrip { const char *symbol, *series; int base; };
 inline constexpr FakeScrip kFakeScrips[] = {
     {"RELIANCE", "EQ", 92270}, {"M&M", "EQ", 150000}, {"BAJAJ-AUTO", "BE", 263500},
     {"TCS", "EQ", 402200},     {"TCS", "BL", 400000}, {"NTPC", "N4", 115000}};
@@ -71,31 +61,28 @@ namespace fake {
 
 inline std::string two(int v) { return std::string(1, char('0' + v / 10)) + char('0' + v % 10); }
 
-// Rupees from paise: "922.70", or as the old file writes it "922.7".
+// Rupees from paise: "922.70", or as the old file and the index file write it, "922.7".
 inline std::string money(int paise, bool fixed) {
-  const std::string rupees = std::to_string(paise / 100), cents = two(paise % 100);
-  if (fixed) return rupees + "." + cents;
-  if (cents == "00") return rupees;
-  return rupees + "." + (cents[1] == '0' ? cents.substr(0, 1) : cents);
+  std::string s = std::to_string(paise / 100) + "." + two(paise % 100);
+  if (!fixed) s.erase(s.find_last_not_of('0') + (s.ends_with(".00") ? 0 : 1));
+  return s;
 }
 
 inline std::string row_of(const Date& d, const FakeScrip& s, bool udiff) {
-  std::string p[6], c = ",";
-  const int offsets[] = {0, 150, -100, 25, -50};  // open, high, low, close, previous close
-  for (int i = 0; i < 5; ++i) p[i] = money(s.base + 100 * d.day + offsets[i], udiff);
-  p[5] = std::to_string(1000 + d.day);
-  const std::string sym = std::string(s.symbol) + c + s.series;
+  std::string p[5];  // open, high, low, close, previous close, each with its comma
+  for (int i : {0, 1, 2, 3, 4})
+    p[i] = money(s.base + 100 * d.day + std::array{0, 150, -100, 25, -50}[i], udiff) + ",";
+  const std::string sym = std::string(s.symbol) + "," + s.series + ",", vol = std::to_string(1000 + d.day);
   if (udiff) {
-    const std::string day = std::to_string(d.year) + "-" + two(d.month) + "-" + two(d.day);
-    return day + c + day + ",CM,NSE,STK,11536,INE467B01029," + sym + ",,,,,NAME," + p[0] + c +
-           p[1] + c + p[2] + c + p[3] + ",," + p[4] + ",," + p[3] + ",,," + p[5] +
-           ",99.5,12,F1,1,,,,,\n";
+    const std::string day = std::to_string(d.year) + "-" + two(d.month) + "-" + two(d.day) + ",";
+    return day + day + "CM,NSE,STK,11536,INE467B01029," + sym + ",,,,NAME," + p[0] + p[1] + p[2] +
+           p[3] + "," + p[4] + "," + p[3] + ",," + vol + ",99.5,12,F1,1,,,,,\n";
   }
   std::string stamp = (d.year < 2011 ? std::to_string(d.day) : two(d.day)) + "-" +
                       std::string(month_abbrev(d.month)) + "-" + std::to_string(d.year);
   if (d == Date{2020, 7, 13}) stamp = "13-Jul-20";  // the one file written so
-  return sym + c + p[0] + c + p[1] + c + p[2] + c + p[3] + c + p[3] + c + p[4] + c + p[5] +
-         ",99.5," + stamp + (d >= Date{2011, 6, 22} ? ",12,INE002A01018,\n" : ",\n");
+  return sym + p[0] + p[1] + p[2] + p[3] + p[3] + p[4] + vol + ",99.5," + stamp +
+         (d >= Date{2011, 6, 22} ? ",12,INE002A01018,\n" : ",\n");
 }
 
 // Daily close of all indices: old names before November 2015, the fourth and
@@ -103,32 +90,23 @@ inline std::string row_of(const Date& d, const FakeScrip& s, bool udiff) {
 inline std::string index_file(const Date& d) {
   static const char* const kNames[][2] = {
       {"CNX Nifty", "Nifty 50"}, {"Bank Nifty", "Nifty Bank"}, {"CNX IT", "Nifty IT"},
-      {"India VIX", "India VIX"}, {"NIFTY100 Alpha 30", "NIFTY100 Alpha 30"},
-      {"CNX IT", "Nifty IT"}};
-  const bool slashes = d >= Date{2014, 7, 1} && d <= Date{2015, 6, 30};
+      {"India VIX", "India VIX"}, {"NIFTY100 Alpha 30", "NIFTY100 Alpha 30"}, {"CNX IT", "Nifty IT"}};
+  const std::string sep = d >= Date{2014, 7, 1} && d <= Date{2015, 6, 30} ? "/" : "-";
   const bool month_first = d >= Date{2023, 4, 3} && d <= Date{2023, 4, 5};
-  const std::string sep = slashes ? "/" : "-", yyyy = sep + std::to_string(d.year);
-  const std::string date = month_first ? two(d.month) + sep + two(d.day) + yyyy
-                                       : two(d.day) + sep + two(d.month) + yyyy;
+  const std::string date = two(month_first ? d.month : d.day) + sep +
+                           two(month_first ? d.day : d.month) + sep + std::to_string(d.year);
   std::string f = "Index Name,Index Date,Open Index Value,High Index Value,Low Index Value,"
                   "Closing Index Value,Points Change,Change(%),Volume,Turnover (Rs. Cr.),P/E,"
                   "P/B,Div Yield\r\n";
+  auto m = [](int paise) { return money(paise, false) + ","; };
   for (int i = 0; i < 6; ++i) {
     const int close = 2000000 * (i + 1) + d.day * 10;
-    const std::string ohl = i >= 3 ? "-,-,-," : money(close - 500, false) + "," +
-                                                    money(close + 900, false) + "," +
-                                                    money(close - 1200, false) + ",";
     f += (d < Date{2013, 1, 1} && i == 0 ? "S&P CNX Nifty" : kNames[i][d >= Date{2015, 11, 1}]) +
-         ("," + date + "," + ohl + money(close, false) + ",10.5," + (i % 2 ? "-.12," : ".05,") +
-          (i == 3 ? "-" : std::to_string(150000000 + d.day)) + ",14184.09,23.18,3.81,1.28\r\n");
+         ("," + date + ",") + (i >= 3 ? "-,-,-," : m(close - 500) + m(close + 900) + m(close - 1200)) +
+         m(close) + "10.5," + (i % 2 ? "-.12," : ".05,") +
+         (i == 3 ? "-" : std::to_string(150000000 + d.day)) + ",14184.09,23.18,3.81,1.28\r\n";
   }
   return f;
-}
-
-inline int weekday(const Date& d) {  // 0 = Sunday
-  const int y = d.month < 3 ? d.year - 1 : d.year;
-  static const int t[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
-  return (y + y / 4 - y / 100 + y / 400 + t[d.month - 1] + d.day) % 7;
 }
 
 }  // namespace fake
@@ -136,43 +114,34 @@ inline int weekday(const Date& d) {  // 0 = Sunday
 // The routes of every trading day from `from` to `to`, keyed by path.
 inline std::map<std::string, Response> fake_exchange(Date from, Date to,
                                                      const FakeExchangeOptions& options = {}) {
-  std::map<std::string, Response> routes;
   using fake::two;
+  namespace c = std::chrono;
+  std::map<std::string, Response> routes;
   for (Date d = from; d <= to; d = next_day(d)) {
-    if (fake::weekday(d) % 6 == 0 || options.holidays.count(d)) continue;
-    auto put = [&](const std::string& path, const std::string& body) {
-      routes[path] = {200, options.blocked.count(d) ? kBlockedPage : body};
+    if (c::weekday(c::sys_days(c::year(d.year) / d.month / d.day)).c_encoding() % 6 == 0 ||
+        options.holidays.count(d))
+      continue;
+    auto put = [&](const std::string& path, const std::string& member, std::string csv, bool udiff) {
+      for (const FakeScrip& s : kFakeScrips) csv += fake::row_of(d, s, udiff);
+      routes[path] = {200, options.blocked.count(d) ? kBlockedPage : zip_of({{member, csv}})};
     };
     const std::string yyyy = std::to_string(d.year), mon(month_abbrev(d.month));
     const bool udiff = d >= Date{2024, 7, 8};
-    if (!udiff) {
-      std::string csv = "SYMBOL,SERIES,OPEN,HIGH,LOW,CLOSE,LAST,PREVCLOSE,TOTTRDQTY,TOTTRDVAL,"
-                        "TIMESTAMP," +
-                        std::string(d >= Date{2011, 6, 22} ? "TOTALTRADES,ISIN,\n" : "\n");
-      for (const FakeScrip& s : kFakeScrips) csv += fake::row_of(d, s, false);
-      const std::string member = "cm" + two(d.day) + mon + yyyy + "bhav.csv";
-      put("/content/historical/EQUITIES/" + yyyy + "/" + mon + "/" + member + ".zip",
-          zip_of({{d == Date{2020, 7, 13} ? member + "/" + member : member, csv}}));
-    }
-    if (d >= Date{2024, 1, 1}) {  // back-filled before 8 July 2024, in the early spelling
-      std::string csv = kUdiffColumns + (udiff ? "Rsvd1,Rsvd2,Rsvd3,Rsvd4\n"
-                                               : "Rsvd01,Rsvd02,Rsvd03,Rsvd04,\n");
-      for (const FakeScrip& s : kFakeScrips) csv += fake::row_of(d, s, true);
-      const std::string member =
-          "BhavCopy_NSE_CM_0_0_0_" + yyyy + two(d.month) + two(d.day) + "_F_0000.csv";
-      put("/content/cm/" + member + ".zip", zip_of({{member, csv}}));
-    }
+    const std::string old = "cm" + two(d.day) + mon + yyyy + "bhav.csv";
+    if (!udiff)
+      put("/content/historical/EQUITIES/" + yyyy + "/" + mon + "/" + old + ".zip",
+          d == Date{2020, 7, 13} ? old + "/" + old : old,
+          "SYMBOL,SERIES,OPEN,HIGH,LOW,CLOSE,LAST,PREVCLOSE,TOTTRDQTY,TOTTRDVAL,TIMESTAMP," +
+              std::string(d >= Date{2011, 6, 22} ? "TOTALTRADES,ISIN,\n" : "\n"), false);
+    const std::string cm = "BhavCopy_NSE_CM_0_0_0_" + yyyy + two(d.month) + two(d.day) + "_F_0000.csv";
+    if (d >= Date{2024, 1, 1})  // back-filled before 8 July 2024, in the early spelling
+      put("/content/cm/" + cm + ".zip", cm,
+          kUdiffColumns + (udiff ? "Rsvd1,Rsvd2,Rsvd3,Rsvd4\n" : "Rsvd01,Rsvd02,Rsvd03,Rsvd04,\n"), true);
     if (d >= Date{2012, 10, 1})
-      put("/content/indices/ind_close_all_" + two(d.day) + two(d.month) + yyyy + ".csv",
-          fake::index_file(d));
+      routes["/content/indices/ind_close_all_" + two(d.day) + two(d.month) + yyyy + ".csv"] = {
+          200, options.blocked.count(d) ? kBlockedPage : fake::index_file(d)};
   }
   return routes;
-}
-
-// The answer to a path: its route, or 404 with the exchange's small page.
-inline Response answer(const std::map<std::string, Response>& routes, const std::string& path) {
-  auto it = routes.find(path);
-  return it == routes.end() ? Response{404, kNotFoundPage} : it->second;
 }
 
 }  // namespace quillon::testing
