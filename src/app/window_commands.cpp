@@ -17,6 +17,27 @@ namespace quillon {
 
 namespace {
 
+// A download run from its start to its end: the flag that turns a second
+// click away meanwhile, and the busy mouse pointer.
+class DownloadRun {
+ public:
+  DownloadRun(bool& running, MousePointer& pointer) : running_(running), pointer_(pointer) {
+    running_ = true;
+    pointer_.busy();
+  }
+  ~DownloadRun() {
+    pointer_.arrow();
+    running_ = false;
+  }
+  DownloadRun(const DownloadRun&) = delete;
+  DownloadRun& operator=(const DownloadRun&) = delete;
+
+ private:
+  bool& running_;
+  MousePointer& pointer_;
+};
+
+
 // The lines of an INI section as ReadIniSection gives them, split at every
 // NUL, all pieces kept.
 std::vector<std::string> split_at_nul(const std::string& section) {
@@ -113,17 +134,7 @@ void WindowCommands::cmdProcess_Click() {
   // While a download lets the window process its events a second click would
   // start a run inside the running one; it is ignored instead.
   if (downloading_) return;
-  struct Running {
-    WindowCommands& commands;
-    explicit Running(WindowCommands& c) : commands(c) {
-      commands.downloading_ = true;
-      commands.platform_.pointer.busy();
-    }
-    ~Running() {
-      commands.platform_.pointer.arrow();
-      commands.downloading_ = false;
-    }
-  } running(*this);
+  const DownloadRun running(downloading_, platform_.pointer);
   if (model_.rbSource == kSourceNse) download_checked();
 }
 
@@ -247,17 +258,7 @@ bool WindowCommands::fetch_day(const Date& day) { return catch_up(day, day); }
 // the one day `only`.
 bool WindowCommands::catch_up(const std::optional<Date>& from, const std::optional<Date>& only) {
   if (downloading_) return false;
-  struct Running {
-    WindowCommands& commands;
-    explicit Running(WindowCommands& c) : commands(c) {
-      commands.downloading_ = true;
-      commands.platform_.pointer.busy();
-    }
-    ~Running() {
-      commands.platform_.pointer.arrow();
-      commands.downloading_ = false;
-    }
-  } running(*this);
+  const DownloadRun running(downloading_, platform_.pointer);
   WindowModel& w = model_;
   Platform& p = platform_;
   const char* refused = w.txtSourceFolder.empty() ? "Please select a valid Source folder"
