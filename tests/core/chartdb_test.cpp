@@ -3,7 +3,6 @@
 // imported whole as correct records or refused naming its file and line,
 // nothing of it stored.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <cmath>
 
@@ -93,13 +92,11 @@ TEST_F(Chartdb, ImportTakesAFileWholeOrRefusesIt) {
       {"XYZ,20080131,1,2,1,2,5,0", "13' has 8 fields instead of the 7"},
       {"XYZ,2008-01-31,1,2,1,2,5", "13': the date '2008-01-31' is not a day written YYYYMMDD"},
       {"XYZ,20080230,1,2,1,2,5", "13': the date '20080230' is not"},
-      {"XYZ,00000000,1,2,1,2,5", "13': the date '00000000' is not"},
       {"XYZ,20080131,1,2a,1,2,5", "13': the HIGH value '2a' is not a number"},
       {"XYZ,20080131,1,2,1,2, 5", "13': the VOLUME value ' 5' is not a number"},
       {"XYZ,20080131,,2,1,2,5", "13': the OPEN value '' is not a number"},
       {"XYZ,20080131,1,2,nan,2,5", "13': the LOW value 'nan' is not a number"},
       {"XYZ,20080131,1e400,2,1,2,5", "13': the OPEN value '1e400' is not a number"},
-      {"XYZ,20080131,1,2,0x10,2,5", "13': the LOW value '0x10' is not a number"},
       {",20080131,1,2,1,2,5", "13' has no symbol"},
       {std::string("A\0B,20080131,1,2,1,2,5", 22), "13': the symbol"},  // control characters refused
       {std::string("A,20080131,1,2\0,1,2,5", 21), "13': the HIGH value '2?'"},
@@ -208,31 +205,6 @@ TEST_F(Update, NoBackendOrAFailureOfTheLoop) {
   window.Command3_Click();
   EXPECT_EQ(tp.messages.shown, (Lines{"cmdUpdate: the status box is gone"}));
   EXPECT_EQ(w.colAmiFiles.size(), 1u);
-}
-
-// Two Update runs over the same files, the second after a restart, store
-// every quote once.
-TEST_F(Update, TwoRunsOfTheSameFilesDuplicateNothing) {
-  const Lines files = {day("29_DX.txt", 20080129), day("30_DX.txt", 20080130), day("31_DX.txt", 20080131)};
-  for (int run = 0; run < 2; ++run) {
-    TestPlatform fresh;
-    EodServer own;
-    register_sqlite_broker(fresh.brokers, own);
-    WindowCommands again{fresh.platform};
-    again.model().gstrAmiPath = db;
-    again.model().colAmiFiles = files;
-    again.Command3_Click();
-    EXPECT_EQ(again.model().Text1.text().find("fUpdateAmi"), std::string::npos);
-  }
-  EXPECT_EQ(open().quote_count(), 6);
-  EXPECT_EQ(open().symbols(), (Lines{"ABC", "XYZ"}));
-  server = EodServer();
-  sqlite3* handle = nullptr;
-  sqlite3_open_v2((db + "/" + kEodDatabaseFile).c_str(), &handle, SQLITE_OPEN_READONLY, nullptr);
-  std::string check;
-  sqlite3_exec(handle, "PRAGMA integrity_check", [](void* to, int, char** v, char**) { *static_cast<std::string*>(to) = v[0]; return 0; }, &check, nullptr);
-  sqlite3_close(handle);
-  EXPECT_EQ(check, "ok");
 }
 
 }  // namespace
