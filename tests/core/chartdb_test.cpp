@@ -18,18 +18,14 @@ using Lines = std::vector<std::string>;
 using Quotes = std::vector<Quote>;
 
 struct Chartdb : ::testing::Test {
-  std::string file(const std::string& name, const std::string& text) {
+  std::string file(const std::string& name, const std::string& text) {  // its path
     write_text(tmp.path() + "/" + name, text);
     return tmp.path() + "/" + name;
   }
   // The error's number and description run together, as the status box shows them.
   template <typename F>
   static std::string failure(F call) {
-    try {
-      call();
-    } catch (const AutomationError& e) {
-      return std::to_string(e.number()) + e.what();
-    }
+    try { call(); } catch (const AutomationError& e) { return std::to_string(e.number()) + e.what(); }
     return "";
   }
   EodDatabase& open() {
@@ -143,6 +139,10 @@ struct Update : Chartdb {
     const std::string d = std::to_string(date), b = std::to_string(base);
     return file(name, "ABC," + d + "," + b + ",11,9," + b + ".5,1000\r\nXYZ," + d + ",20,21,19,20,500\r\n");
   }
+  std::string update(const Lines& files) {  // the status text of an Update over `files`
+    w.colAmiFiles = files, w.Text1.clear(), window.Command3_Click();
+    return w.Text1.text();
+  }
   TestPlatform tp;
   WindowCommands window{tp.platform};
   WindowModel& w = window.model();
@@ -153,19 +153,15 @@ TEST_F(Update, ImportsEveryQueuedFileInOrderAFailingOneSaysWhy) {
                     bad = file("bad_DX.txt", "ABC,20080130,1,2,1,2,5\r\nXYZ,20080130,1,2,1,x,5\r\n");
   Lines refreshed;
   server.add_refresh_listener([&](const std::string& folder) { refreshed.push_back(folder); });
-  w.colAmiFiles = {a, bad, b, a};  // the same path twice
-  window.Command3_Click();
-  EXPECT_EQ(w.Text1.text(), loaded(db) + ab_path(db) + updating(a) + ab_path(db) + updating(bad) +
-                                failed("13Line 2 of '" + bad + "': the CLOSE value 'x' is not a number; nothing of the file was imported.") +
-                                ab_path(db) + updating(b) + ab_path(db) + updating(a));
+  EXPECT_EQ(update({a, bad, b, a}), loaded(db) + ab_path(db) + updating(a) + ab_path(db) + updating(bad) +
+                                        failed("13Line 2 of '" + bad + "': the CLOSE value 'x' is not a number; nothing of the file was imported.") +
+                                        ab_path(db) + updating(b) + ab_path(db) + updating(a));
   EXPECT_TRUE(w.colAmiFiles.empty() && tp.messages.shown.empty());
   EXPECT_EQ(tp.pointer.log.size(), 8u);
   EXPECT_EQ(refreshed, (Lines{db, db, db}));  // not after the failing file
+  // a queued twice: its quotes stored once.
   EXPECT_EQ(open().quotes("ABC"), (Quotes{{"ABC", 20080129, 10, 11, 9, 10.5, 1000}, {"ABC", 20080130, 11, 11, 9, 11.5, 1000}}));
-
-  w.Text1.clear();
-  window.Command3_Click();  // an empty queue does nothing
-  EXPECT_EQ(w.Text1.text(), "");
+  EXPECT_EQ(update({}), "");  // an empty queue does nothing
   EXPECT_EQ(tp.pointer.log.size(), 8u);
 }
 
@@ -177,18 +173,12 @@ TEST_F(Update, WhichDatabaseTakesTheFiles) {
   ASSERT_TRUE(server.load(open_one));
   for (const std::string& path : {tmp.sub("CHARTS"), std::string()}) {
     w.gstrAmiPath = path;
-    w.colAmiFiles = {a};
-    w.Text1.clear();
-    window.Command3_Click();
-    EXPECT_EQ(w.Text1.text(), ab_path(open_one) + updating(a));
+    EXPECT_EQ(update({a}), ab_path(open_one) + updating(a));
   }
   EXPECT_FALSE(exists(tmp.path() + "/CHARTS/" + kEodDatabaseFile));
   server = EodServer();
-  w.colAmiFiles = {a};
-  w.Text1.clear();
-  window.Command3_Click();
-  EXPECT_EQ(w.Text1.text(), ab_path("") + updating(a) + failed("1004No chart database is open, so '" + a +
-                                                                "' was not imported: LoadDatabase needs an existing folder."));
+  EXPECT_EQ(update({a}), ab_path("") + updating(a) +
+                             failed("1004No chart database is open, so '" + a + "' was not imported: LoadDatabase needs an existing folder."));
 }
 
 TEST_F(Update, NoBackendOrAFailureOfTheLoop) {

@@ -28,11 +28,8 @@ struct Download {
   Download() {
     tp.disk.make_folders("/s");
     tp.disk.make_folders(folder_of(scratch_page_path(tp.program_folder)));
-    w.gstrExchangeUrl = kBase;
+    w.gstrExchangeUrl = kBase, w.txtSourceFolder = "/s", w.txtDestFolder = "/d";
     w.gExchangeLayout = ExchangeLayout::legacy;  // the old site's addresses
-    w.txtSourceFolder = "/s";
-    w.txtDestFolder = "/d";
-    w.TxtFromDt = w.TxtToDt = "31/01/2008";
   }
   Lines files_in_s() const {
     Lines names;
@@ -52,8 +49,7 @@ TEST(Download, BhavcopyDaysOverAYearEnd) {
   for (auto [pattern, folder, shown] : {std::tuple{"dd/MM/yyyy", "/s", Lines{"30/12/2008", "31/12/2008", "01/01/2009", "02/01/2009"}},
                                         std::tuple{"M/d/yy", "/s/", Lines{"12/30/08", "12/31/08", "1/1/09", "1/2/09"}}}) {
     SCOPED_TRACE(pattern);
-    d.tp.date_pattern.pattern = pattern;
-    d.w.txtSourceFolder = folder;
+    d.tp.date_pattern.pattern = pattern, d.w.txtSourceFolder = folder;
     d.w.Text1.append("text of an earlier run");
     fGetNseFileAlt(d.w, d.tp.platform, {2008, 12, 30}, {2009, 1, 2});
     EXPECT_EQ(d.w.Text1.text(), kDay + shown[0] + " <- file downloaded...." + kDay + shown[1] + " <- file downloaded...." + kDay +
@@ -192,8 +188,7 @@ TEST(Download, ScripHistory) {
     SCOPED_TRACE(r.typed);
     Download d;
     d.tp.fetcher.routes[file + "5120082032008" + r.symbol + "XN.csv"] = {200, "history", {}};
-    d.w.txtSourceFolder = r.folder;
-    d.w.txtScrip = r.typed;
+    d.w.txtSourceFolder = r.folder, d.w.txtScrip = r.typed;
     d.w.Text1.append("before");
     fDownloadScrip(d.w, d.tp.platform, {2008, 1, 5}, {2008, 3, 20});
     EXPECT_EQ(d.tp.fetcher.log, (Lines{kBase + "/marketinfo/equities/scripvol/histscrip.jsp?inputtext=" + r.query +
@@ -218,14 +213,8 @@ TEST(Download, ScripHistory) {
 }
 
 TEST(Download, TheCommandChecksThenRunsWhatTheBoxesAskFor) {
-  struct Row {
-    int source;
-    std::string from, to, src, dest, message;
-    bool eod = true, indices = false;
-    std::string scrip = {};
-    std::string runs = {};  // what was fetched, a letter a run: Bhavcopy, Scrip, Indices
-    int stop_after = -1;
-  } rows[] = {
+  // What was fetched: a letter a run, Bhavcopy, Scrip, Indices.
+  struct Row { int source; std::string from, to, src, dest, message; bool eod = true, indices = false; std::string scrip = {}, runs = {}; int stop_after = -1; } rows[] = {
       {kSourceNse, "", "", "", "", "Please Enter a Valid From Date."},
       {kSourceNse, "31/02/2008", "x", "", "", "Please Enter a Valid From Date."},
       {kSourceNse, "31/01/2008", "", "", "", "Please Enter a Valid To Date."},
@@ -246,12 +235,10 @@ TEST(Download, TheCommandChecksThenRunsWhatTheBoxesAskFor) {
     MemoryPlatform tp;
     WindowCommands window(tp.platform);
     WindowModel& w = window.model();
-    w.gExchangeLayout = ExchangeLayout::legacy;
     window.rbSource_Click(r.source);
-    std::tie(w.TxtFromDt, w.TxtToDt, w.txtSourceFolder, w.txtDestFolder, w.chkEOD, w.chkIndices, w.txtScrip) =
-        std::tie(r.from, r.to, r.src, r.dest, r.eod, r.indices, r.scrip);
-    w.arrIndexList = {"S&P CNX NIFTY=NIFTY"};
-    tp.progress.stop_after = r.stop_after;
+    std::tie(w.TxtFromDt, w.TxtToDt, w.txtSourceFolder, w.txtDestFolder, w.chkEOD, w.chkIndices, w.txtScrip, tp.progress.stop_after) =
+        std::tie(r.from, r.to, r.src, r.dest, r.eod, r.indices, r.scrip, r.stop_after);
+    w.gExchangeLayout = ExchangeLayout::legacy, w.arrIndexList = {"S&P CNX NIFTY=NIFTY"};
     window.cmdProcess_Click();
     EXPECT_EQ(tp.messages.shown, r.message.empty() ? Lines{} : Lines{r.message});
     EXPECT_EQ(tp.pointer.log, (Lines{"busy", "arrow"}));
