@@ -1,9 +1,7 @@
-// The downloads and conversions of the current layout against the fake
-// exchange (fake_exchange.h) served by the serving fetcher into the
-// in-memory disk: both kinds of daily Bhavcopy, the converter's layouts in
-// folder mode, indices of old and new names from the daily files, a scrip's
-// history across every kind of day, and answers that are no day file (HTML
-// pages with status 200, wrong archives, server errors) never stored.
+// The current layout against the fake exchange (fake_exchange.h) served into
+// the in-memory disk: both kinds of daily Bhavcopy, every layout converted,
+// indices of old and new names from the daily files, a scrip's history across
+// every kind of day; answers that are no day file never stored.
 #include <gtest/gtest.h>
 
 #include "app/command_line.h"
@@ -23,18 +21,15 @@ using namespace std::string_literals;
 const std::string kBase = "https://x";
 const std::string kOld = "SYMBOL,SERIES,OPEN,HIGH,LOW,CLOSE,LAST,PREVCLOSE,TOTTRDQTY,TOTTRDVAL,TIMESTAMP,\n";
 const std::string kUdiff = kUdiffColumns + "Rsvd01,Rsvd02,Rsvd03,Rsvd04,\n";
-const std::string kTcs =
-    "2024-07-08,2024-07-08,CM,NSE,STK,11536,INE467B01029,TCS,EQ,,,,,TATA CONSULTANCY SERV LT,"
-    "4022.00,4031.25,3978.05,3993.20,3997.00,4011.80,,3991.55,,,1758882,7028192322.85,109949,F1,1,,,,,\n";
-const std::string kFull =
-    "\xEF\xBB\xBFSYMBOL, SERIES, DATE1, PREV_CLOSE, OPEN_PRICE, HIGH_PRICE, LOW_PRICE, LAST_PRICE, "
-    "CLOSE_PRICE, AVG_PRICE, TTL_TRD_QNTY, TURNOVER_LACS, NO_OF_TRADES, DELIV_QTY, DELIV_PER\r\n";
+const std::string kTcs = "2024-07-08,2024-07-08,CM,NSE,STK,11536,INE467B01029,TCS,EQ,,,,,TATA CONSULTANCY SERV LT,4022.00,4031.25,"
+                         "3978.05,3993.20,3997.00,4011.80,,3991.55,,,1758882,7028192322.85,109949,F1,1,,,,,\n";
+const std::string kFull = "\xEF\xBB\xBFSYMBOL, SERIES, DATE1, PREV_CLOSE, OPEN_PRICE, HIGH_PRICE, LOW_PRICE, LAST_PRICE, "
+                          "CLOSE_PRICE, AVG_PRICE, TTL_TRD_QNTY, TURNOVER_LACS, NO_OF_TRADES, DELIV_QTY, DELIV_PER\r\n";
 
 // The window model over a fake exchange, folders /s and /d.
 struct Today {
   explicit Today(const std::map<std::string, Response>& exchange = {}) {
-    tp.disk.make_folders("/s");
-    tp.disk.make_folders("/d");
+    for (const char* folder : {"/s", "/d"}) tp.disk.make_folders(folder);
     tp.fetcher.serve(kBase, exchange);
     w.gstrExchangeUrl = kBase, w.txtSourceFolder = "/s", w.txtDestFolder = "/d";
   }
@@ -106,18 +101,15 @@ TEST(TodayExchange, EveryLayoutConvertsInFolderMode) {
       {read_single_csv_from_zip_data(fake_exchange(odd, odd).at(daily_bhavcopy_address("", odd)).body),
        "RELIANCE,20200713,935.7,937.2,934.7,935.95,1013\r\nM&M,20200713,1513,1514.5,1512,1513.25,1013\r\n"
        "BAJAJ-AUTO,20200713,2648,2649.5,2647,2648.25,1013\r\nTCS,20200713,4035,4036.5,4034,4035.25,1013\r\n"},
-      {kOld + "21STCENMGM,EQ,20,24.6,20,24.55,24.6,19.65,54000,1271385,3-JAN-2000,\n"
-              "X,eq,1,1,1,1,1,1,1,1,3-JAN-2000,\n",
+      {kOld + "21STCENMGM,EQ,20,24.6,20,24.55,24.6,19.65,54000,1271385,3-JAN-2000,\nX,eq,1,1,1,1,1,1,1,1,3-JAN-2000,\n",
        "21STCENMGM,20000103,20,24.6,20,24.55,54000\r\n"},
       {kOld + "NTPC,N4,1,1,1,1,1,1,1,1,3-JAN-2000,\n", "!line 2: the symbol length '-1' is negative", "-1"},
-      {kUdiff + "\n" + kTcs.substr(0, 56) + "BL" + kTcs.substr(58) + kTcs,
-       "TCS,20240708,4022,4031.25,3978.05,3993.2,1758882\r\n"},
+      {kUdiff + "\n" + kTcs.substr(0, 56) + "BL" + kTcs.substr(58) + kTcs, "TCS,20240708,4022,4031.25,3978.05,3993.2,1758882\r\n"},
       {"\xEF\xBB\xBFSctySrs,TckrSymb,TradDt,OpnPric,HghPric,LwPric,ClsPric,TtlTradgVol,\n"
        "BE,ABCDEF,2024-07-09,1,2,0.5,1.5,10,\neq,ABCDEF,2024-07-09,1,2,0.5,1.5,10,\n",
        "ABC,20240709,1,2,0.5,1.5,10\r\n", "3"},
       {"TckrSymb,SctySrs,TradDt,OpnPric,HghPric,LwPric,ClsPric\n", "!line 1: the header has no column TtlTradgVol"},
-      {kUdiff + "\n" + kTcs.substr(0, 88) + "12a" + kTcs.substr(95),
-       "!line 3: the OpnPric value '12a' is not a number"},
+      {kUdiff + "\n" + kTcs.substr(0, 88) + "12a" + kTcs.substr(95), "!line 3: the OpnPric value '12a' is not a number"},
       {kFull + "X, EQ, 31-02-2026, 1, 1, 1, 1, 1, 1, 1, 1\n", "!line 2: the DATE1 value '31-02-2026' is not a date"},
       {kFull + "X, N1\nX, BE, 06-Aug-2026, 1, 2\n", "!line 3: the line has 5 fields, none for the column HIGH_PRICE"},
   };
@@ -133,12 +125,11 @@ TEST(TodayExchange, EveryLayoutConvertsInFolderMode) {
   }
 }
 
-// Indices across the November 2015 rename, the settings file's old names
-// mapped to today's, an index listed twice (the first row counts), close-only
-// and volume-less indices, a day answered with an HTML page, a name on no
-// day (its earlier file kept); day files kept and not asked again; the
-// rebuild from every kept day file, dated by the file's name; the default
-// list of a first run.
+// Indices across the November 2015 rename, old names mapped to today's, an
+// index listed twice (the first row counts), close-only and volume-less
+// indices, a day answered with an HTML page, a name on no day (its earlier
+// file kept); day files kept and not asked again; the rebuild from every kept
+// day file, dated by the file's name; the default list of a first run.
 TEST(TodayExchange, IndicesOfOldAndNewNamesFromTheDailyFiles) {
   Today t(fake_exchange({2015, 10, 30}, {2015, 11, 3}, {{}, {{2015, 11, 3}}}));
   t.tp.disk.put("/s/INDEX_MID.csv", "earlier");
