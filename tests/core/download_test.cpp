@@ -77,15 +77,10 @@ TEST(Download, ZippedDays) {
   std::string damaged = zip_of({{"cm31JAN2008bhav.csv", csv + std::string(200, ' ')}});
   damaged[damaged.size() / 3] ^= 0x55;
   struct Row { const char* what; std::string zip; bool earlier; std::string stored; /* "" for no file */ } rows[] = {
-      {"one csv", good, false, csv},
-      {"one csv in any folder and letter case, over an earlier copy",
-       zip_of({{"readme.txt", "x"}, {"cm31JAN2008bhav.csv/X.CSV", csv}}), true, csv},
-      {"cut short", good.substr(0, 60), false, ""},
-      {"damaged", damaged, true, "earlier"},
-      {"no csv", zip_of({{"readme.txt", "x"}}), true, "earlier"},
-      {"two csv", zip_of({{"a.csv", csv}, {"b.csv", csv}}), false, ""},
-      {"disk full", good, true, "earlier"},
-  };
+      {"one csv", good, false, csv}, {"cut short", good.substr(0, 60), false, ""}, {"damaged", damaged, true, "earlier"},
+      {"one csv in any folder and letter case, over an earlier copy", zip_of({{"readme.txt", "x"}, {"cm31JAN2008bhav.csv/X.CSV", csv}}), true, csv},
+      {"no csv", zip_of({{"readme.txt", "x"}}), true, "earlier"}, {"two csv", zip_of({{"a.csv", csv}, {"b.csv", csv}}), false, ""},
+      {"disk full", good, true, "earlier"}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
     Download d;
@@ -112,20 +107,18 @@ TEST(Download, IndexFileFaults) {
       {"not found", {404, "<html>", {}}, {}, "failed: The server answered http://x/n.csv with HTTP status 404."},
       {"a transfer that broke off", {0, "", "Connection reset by peer"}, {}, "failed: Connection reset by peer (http://x/n.csv)"},
   };
-  for (const Row& r : rows) {
-    for (bool earlier : {false, true}) {
-      SCOPED_TRACE(std::string(r.what) + (earlier ? ", earlier copy" : ""));
-      Download d;
-      if (earlier) d.tp.disk.put("/s/INDEX_N.csv", "old");
-      if (r.fault) r.fault(d.tp.disk);
-      d.tp.fetcher.routes[kBase + "/n.csv"] = r.answer;
-      FGetNseIndex(d.w, d.tp.platform, {kBase + "/n.csv", "N"});
-      EXPECT_EQ(d.w.Text1.text(), "\r\nDownloading Index data for N\r\n Index Download " + r.status);
-      EXPECT_TRUE(d.tp.messages.shown.empty());
-      const bool stored = r.status == "is complete.";
-      EXPECT_EQ(d.files_in_s(), stored || earlier ? Lines{"INDEX_N.csv"} : Lines{});
-      EXPECT_EQ(d.tp.disk.files["/s/INDEX_N.csv"], stored ? r.answer.body : earlier ? "old" : "");
-    }
+  for (const Row& r : rows) for (bool earlier : {false, true}) {
+    SCOPED_TRACE(std::string(r.what) + (earlier ? ", earlier copy" : ""));
+    Download d;
+    if (earlier) d.tp.disk.put("/s/INDEX_N.csv", "old");
+    if (r.fault) r.fault(d.tp.disk);
+    d.tp.fetcher.routes[kBase + "/n.csv"] = r.answer;
+    FGetNseIndex(d.w, d.tp.platform, {kBase + "/n.csv", "N"});
+    EXPECT_EQ(d.w.Text1.text(), "\r\nDownloading Index data for N\r\n Index Download " + r.status);
+    EXPECT_TRUE(d.tp.messages.shown.empty());
+    const bool stored = r.status == "is complete.";
+    EXPECT_EQ(d.files_in_s(), stored || earlier ? Lines{"INDEX_N.csv"} : Lines{});
+    EXPECT_EQ(d.tp.disk.files["/s/INDEX_N.csv"], stored ? r.answer.body : earlier ? "old" : "");
   }
 }
 
