@@ -41,6 +41,7 @@ constexpr const char* kNothingImported = "; nothing of the file was imported.";
 bool read_plain_decimal(std::string_view s, double& v) {
   static constexpr double kPowers[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  if (s.size() > 17) return false;  // a sign, 15 digits and a point at most
   const char* p = s.data();
   const char* const end = p + s.size();
   const bool minus = p != end && *p == '-';

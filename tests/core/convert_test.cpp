@@ -15,17 +15,13 @@ using Files = std::map<std::string, std::string>;
 using namespace std::string_literals;
 enum Kind { kBhav, kIndex, kScrip };
 
-const std::string kBhavHeader =
-    "SYMBOL,SERIES,OPEN,HIGH,LOW,CLOSE,LAST,PREVCLOSE,TOTTRDQTY,TOTTRDVAL,TIMESTAMP,\r\n";
-const std::string kHeader[] = {kBhavHeader, "Date,Open,High,Low,Close\n",
-                               "Symbol,Series,Date,Prev,Open,High,Low,Last,Close\n"};
+const std::string kBhavHeader = "SYMBOL,SERIES,OPEN,HIGH,LOW,CLOSE,LAST,PREVCLOSE,TOTTRDQTY,TOTTRDVAL,TIMESTAMP,\r\n";
+const std::string kHeader[] = {kBhavHeader, "Date,Open,High,Low,Close\n", "Symbol,Series,Date,Prev,Open,High,Low,Last,Close\n"};
 const char* const kPrefix[] = {"fOutput: ", "fConvertIndex: ", "fConvertScrip: "};
-const char* const kDone[] = {"\r\nExtract of Data from BhavCopy is done....!",
-                             "\r\nExtract of Index Data from BhavCopy is done....!",
+const std::string kDone[] = {"\r\nExtract of Data from BhavCopy is done....!", "\r\nExtract of Index Data from BhavCopy is done....!",
                              "\r\nExtract of Scrip Data from BhavCopy is done....!"};
 // Two inputs of each converter, a good row of each and its record.
-const char* const kInput[2][3] = {{"a.csv", "INDEX_A.csv", "1INFYXN.csv"},
-                                  {"b.csv", "INDEX_B.csv", "2INFYXN.csv"}};
+const char* const kInput[2][3] = {{"a.csv", "INDEX_A.csv", "1INFYXN.csv"}, {"b.csv", "INDEX_B.csv", "2INFYXN.csv"}};
 const std::string kRow[] = {"INFY,EQ,1234.50,1250,1220.10,1245.3,1,1,125000,1.5,31-JAN-2008,\r\n",
                             "31-Jan-2008,1234.50,1250,1220.10,1245.3\n",
                             "INFY,EQ,31-Jan-2008,1,1234.50,1250,1220.10,1245.3,0\n"};
@@ -35,43 +31,30 @@ std::string record(int input, Kind k) {
   const std::string symbol = k == kIndex ? stem(kInput[input][k]).substr(6) : "INFY";
   return symbol + ",20080131,1234.5,1250,1220.1,1245.3," + (k == kBhav ? "125000" : "0") + "\r\n";
 }
-std::string bhav(const std::string& symbol, const std::string& open, const std::string& date = "31-JAN-2008") {
-  return symbol + ",EQ," + open + ",2,3,4,5,6,7,8," + date + ",\n";
-}
+std::string bhav(const std::string& symbol, const std::string& open) { return symbol + ",EQ," + open + ",2,3,4,5,6,7,8,31-JAN-2008,\n"; }
 
+// The case or the fault it keeps out; the inputs in /s, each after its
+// converter's header line; the one message after the prefix, or its start
+// ("" none: then the completion line is the status); all of /d afterwards;
+// the names queued.
 struct Row {
-  std::string what;  // the case, or the fault it keeps out
-  Kind kind;
-  Files inputs;      // in /s, each after its converter's header line
-  std::function<void(WindowModel&, MemoryPlatform&)> setup;
-  std::string message;  // the one message after the prefix, or its start; "" none
-  Files outputs;        // all of /d afterwards
-  std::vector<std::string> queued;  // names in /d
-  bool done;            // the completion line is the status
+  std::string what; Kind kind; Files inputs; std::function<void(WindowModel&, MemoryPlatform&)> setup;
+  std::string message = {}; Files outputs = {}; std::vector<std::string> queued = {};
 };
 
 void run(const Row& r) {
   SCOPED_TRACE(r.what);
   MemoryPlatform tp;
-  tp.disk.make_folders("/d");
-  tp.disk.make_folders("/s");
+  for (const char* folder : {"/d", "/s"}) tp.disk.make_folders(folder);
   for (const auto& [name, text] : r.inputs) tp.disk.put("/s/" + name, kHeader[r.kind] + text);
   WindowModel w;
-  w.txtSourceFolder = "/s";
-  w.txtDestFolder = "/d";
-  w.rbSource = kSourceFolder;
-  w.txtScrip = "INFY";
+  w.txtSourceFolder = "/s", w.txtDestFolder = "/d", w.rbSource = kSourceFolder, w.txtScrip = "INFY";
   if (r.setup) r.setup(w, tp);
-  if (r.kind == kBhav) fOutput(w, tp.platform);
-  if (r.kind == kIndex) fConvertIndex(w, tp.platform);
-  if (r.kind == kScrip) fConvertScrip(w, tp.platform);
-  if (r.message.empty()) {
-    EXPECT_TRUE(tp.messages.shown.empty()) << tp.messages.shown[0].substr(0, 300);
-  } else {
-    ASSERT_EQ(tp.messages.shown.size(), 1u);
+  (r.kind == kBhav ? fOutput : r.kind == kIndex ? fConvertIndex : fConvertScrip)(w, tp.platform);
+  ASSERT_EQ(tp.messages.shown.size(), r.message.empty() ? 0u : 1u) << (tp.messages.shown.empty() ? "" : tp.messages.shown[0].substr(0, 300));
+  if (!r.message.empty()) {
     const std::string want = r.message.starts_with("No files") ? r.message : kPrefix[r.kind] + r.message;
-    EXPECT_EQ(tp.messages.shown[0].rfind(want, 0), 0u)
-        << tp.messages.shown[0].substr(0, 300);
+    EXPECT_EQ(tp.messages.shown[0].rfind(want, 0), 0u) << tp.messages.shown[0].substr(0, 300);
     EXPECT_LT(tp.messages.shown[0].size(), 600u);
   }
   Files dest;
@@ -81,7 +64,7 @@ void run(const Row& r) {
   std::vector<std::string> queued;
   for (const std::string& path : w.colAmiFiles) queued.push_back(path.substr(path.rfind('/') + 1));
   EXPECT_EQ(queued, r.queued);
-  EXPECT_EQ(w.Text1.text(), r.done ? kDone[r.kind] : "");
+  EXPECT_EQ(w.Text1.text(), r.message.empty() ? kDone[r.kind] : "");
   for (const std::string& path : tp.disk.written) EXPECT_TRUE(path.starts_with("/d/")) << path;
 }
 
@@ -93,34 +76,18 @@ TEST(Convert, DiskAndFolderFaults) {
     const Files first_done = {{out(0, k), record(0, k)}, {out(1, k), "earlier\r\n"}};
     const std::string second_in = "/s/"s + kInput[1][k], second_out = "/d/" + out(1, k);
     auto earlier = [&](auto&& more) {
-      return [&, more](WindowModel& w, MemoryPlatform& tp) {
-        tp.disk.put(second_out, "earlier\r\n");
-        more(w, tp);
-      };
+      return [&, more](WindowModel& w, MemoryPlatform& tp) { tp.disk.put(second_out, "earlier\r\n"), more(w, tp); };
     };
     const Row rows[] = {
         {"destination disk full", k, two, earlier([&](auto&, auto& tp) { tp.disk.fail(MemoryDisk::Write, second_out, ENOSPC); }),
-         "Cannot write the file '" + second_out + "': No space left on device.", first_done, {out(0, k)}, false},
+         "Cannot write the file '" + second_out + "': No space left on device.", first_done, {out(0, k)}},
         {"destination read-only", k, two, earlier([](auto&, auto& tp) { tp.disk.fail(MemoryDisk::Write, "/d", EACCES); }),
-         "Cannot create the file '/d/" + out(0, k) + "': Permission denied.", {{out(1, k), "earlier\r\n"}}, {}, false},
-        {"source read-only: nothing is written there", k, two,
-         [](auto&, auto& tp) { tp.disk.fail(MemoryDisk::Write, "/s", EACCES); }, "",
-         {{out(0, k), record(0, k)}, {out(1, k), record(1, k)}}, {out(0, k), out(1, k)}, true},
-        {"destination is a file", k, two, [](auto&, auto& tp) { tp.disk.fail(MemoryDisk::Write, "/d", ENOTDIR); },
-         "Cannot create the file '/d/" + out(0, k) + "': Not a directory.", {}, {}, false},
+         "Cannot create the file '/d/" + out(0, k) + "': Permission denied.", {{out(1, k), "earlier\r\n"}}},
         {"destination missing", k, two, [](auto&, auto& tp) { tp.disk.folders.erase("/d"); },
-         "Cannot create the file '/d/" + out(0, k) + "': No such file or directory.", {}, {}, false},
-        {"source missing", k, {}, [](auto&, auto& tp) { tp.disk.folders.erase("/s"); },
-         "Cannot list the folder '/s': No such file or directory.", {}, {}, false},
-        {"input deleted between listing and reading", k, two,
-         earlier([&](auto&, auto& tp) { tp.disk.vanish_after_list(second_in); }),
-         "Cannot open the file '" + second_in + "': No such file or directory.", first_done, {out(0, k)}, false},
-        {"source folder removed in the middle of a run", k, two,
-         earlier([](auto& w, auto& tp) { w.jobs = 1; tp.progress.hook = [&tp](int done) { if (done == 1) std::erase_if(tp.disk.files, [](auto& f) { return f.first.starts_with("/s/"); }); }; }),
-         "Cannot open the file '" + second_in + "'", first_done, {out(0, k)}, false},
-        {"destination folder removed in the middle of a run", k, two,
-         [](auto& w, auto& tp) { w.jobs = 1; tp.progress.hook = [&tp](int done) { if (done == 1) { std::erase_if(tp.disk.files, [](auto& f) { return f.first.starts_with("/d/"); }); tp.disk.folders.erase("/d"); } }; },
-         "Cannot create the file '" + second_out + "': No such file or directory.", {}, {out(0, k)}, false},
+         "Cannot create the file '/d/" + out(0, k) + "': No such file or directory."},
+        {"source missing", k, {}, [](auto&, auto& tp) { tp.disk.folders.erase("/s"); }, "Cannot list the folder '/s': No such file or directory."},
+        {"input deleted between listing and reading", k, two, earlier([&](auto&, auto& tp) { tp.disk.vanish_after_list(second_in); }),
+         "Cannot open the file '" + second_in + "': No such file or directory.", first_done, {out(0, k)}},
     };
     for (const Row& r : rows) run(r);
   }
@@ -133,72 +100,55 @@ TEST(Convert, RecordsAndFailures) {
   };
   const Row rows[] = {
       {"series EQ and BE only, short lines skipped, the header's letter case kept", kBhav,
-       {{"cm31JAN2008bhav.csv", bhav("ABC", "1") + bhav("DEF", "1").replace(4, 2, "BE") +
-                                    bhav("GHI", "1").replace(4, 2, "BL") + bhav("JKL", "1").replace(4, 2, "eq") +
-                                    "\r\nA,EQ,1,2,3,4,5,6,7,8\r\n"}},
-       {}, "", {{"cm31JAN2008bhav_DX.txt", "ABC,20080131,1,2,3,4,7\r\nDEF,20080131,1,2,3,4,7\r\n"}},
-       {"cm31JAN2008bhav_DX.txt"}, true},
+       {{"cm31JAN2008bhav.csv", bhav("ABC", "1") + bhav("DEF", "1").replace(4, 2, "BE") + bhav("GHI", "1").replace(4, 2, "BL") +
+                                    bhav("JKL", "1").replace(4, 2, "eq") + "\r\nA,EQ,1,2,3,4,5,6,7,8\r\n"}},
+       {}, "", {{"cm31JAN2008bhav_DX.txt", "ABC,20080131,1,2,3,4,7\r\nDEF,20080131,1,2,3,4,7\r\n"}}, {"cm31JAN2008bhav_DX.txt"}},
       {"a bad line stops the run; the earlier output stays whole, later inputs untouched", kBhav,
        {{"a.csv", bhav("A", "1")}, {"b.csv", bhav("B", "1") + bhav("BAD", "12a")}, {"c.csv", bhav("C", "1")}},
-       [](auto&, auto& tp) { tp.disk.put("/d/b_DX.txt", "earlier\r\n"); },
-       "/s/b.csv, line 3: the OPEN value '12a' is not a number",
-       {{"a_DX.txt", "A,20080131,1,2,3,4,7\r\n"}, {"b_DX.txt", "earlier\r\n"}}, {"a_DX.txt"}, false},
+       [](auto&, auto& tp) { tp.disk.put("/d/b_DX.txt", "earlier\r\n"); }, "/s/b.csv, line 3: the OPEN value '12a' is not a number",
+       {{"a_DX.txt", "A,20080131,1,2,3,4,7\r\n"}, {"b_DX.txt", "earlier\r\n"}}, {"a_DX.txt"}},
       {"same base names, a header-only file, a destination ending in /", kBhav,
-       {{"x.1.csv", bhav("ONE", "1")}, {"x.2.csv", bhav("TWO", "1")}, {"HEAD.CSV", ""}},
-       [](WindowModel& w, auto&) { w.txtDestFolder = "/d/"; }, "",
-       {{"HEAD_DX.txt", ""}, {"x_DX.txt", "TWO,20080131,1,2,3,4,7\r\n"}}, {"HEAD_DX.txt", "x_DX.txt", "x_DX.txt"}, true},
+       {{"x.1.csv", bhav("ONE", "1")}, {"x.2.csv", bhav("TWO", "1")}, {"HEAD.CSV", ""}}, [](WindowModel& w, auto&) { w.txtDestFolder = "/d/"; },
+       "", {{"HEAD_DX.txt", ""}, {"x_DX.txt", "TWO,20080131,1,2,3,4,7\r\n"}}, {"HEAD_DX.txt", "x_DX.txt", "x_DX.txt"}},
       {"the last download's files", kBhav, {{"2008_01_31.csv", bhav("A", "1")}, {"other.csv", bhav("X", "1")}},
-       downloaded({"/s/2008_01_31.csv"}), "", {{"2008_01_31_DX.txt", "A,20080131,1,2,3,4,7\r\n"}},
-       {"2008_01_31_DX.txt"}, true},
-      {"nothing downloaded yet: the one empty entry", kBhav, {{"a.csv", ""}}, downloaded({""}), "", {}, {}, true},
+       downloaded({"/s/2008_01_31.csv"}), "", {{"2008_01_31_DX.txt", "A,20080131,1,2,3,4,7\r\n"}}, {"2008_01_31_DX.txt"}},
+      {"nothing downloaded yet: the one empty entry", kBhav, {{"a.csv", ""}}, downloaded({""}), "", {}, {}},
       {"a downloaded day deleted before Convert", kBhav, {{"other.csv", ""}}, downloaded({"/s/2008_01_31.csv"}),
-       "Cannot open the file '/s/2008_01_31.csv': No such file or directory.", {}, {}, false},
-      {"no input", kBhav, {{"notes.txt", ""}}, {}, "No files available to convert", {}, {}, false},
-      {"temporaries are never inputs", kIndex, {{".INDEX_B.csv.quillon-tmp12-0", ""}, {"INDEX_A.csv.quillon-tmp", ""}},
-       {}, "No files available to convert", {}, {}, false},
+       "Cannot open the file '/s/2008_01_31.csv': No such file or directory."},
+      {"no input", kBhav, {{"notes.txt", ""}}, {}, "No files available to convert"},
+      {"temporaries are never inputs", kIndex, {{".INDEX_B.csv.quillon-tmp12-0", ""}, {"INDEX_A.csv.quillon-tmp", ""}}, {},
+       "No files available to convert"},
       // Hostile input: the right record or a message with file and line.
       {"10 MB symbol, cut to the length", kBhav, {{"d.csv", bhav("ABCDEFGHIJ" + big, "1")}}, {}, "",
-       {{"d_DX.txt", "ABCDEFGHIJ,20080131,1,2,3,4,7\r\n"}}, {"d_DX.txt"}, true},
-      {"10 MB of commas", kBhav, {{"d.csv", std::string(10 << 20, ',') + "\n"}}, {}, "", {{"d_DX.txt", ""}}, {"d_DX.txt"}, true},
+       {{"d_DX.txt", "ABCDEFGHIJ,20080131,1,2,3,4,7\r\n"}}, {"d_DX.txt"}},
+      {"10 MB of commas", kBhav, {{"d.csv", std::string(10 << 20, ',') + "\n"}}, {}, "", {{"d_DX.txt", ""}}, {"d_DX.txt"}},
       {"10 MB number, shown cut", kBhav, {{"d.csv", bhav("A", big)}}, {},
-       "/s/d.csv, line 2: the OPEN value '7777777777777777777777777777777777777777...' is not a number", {}, {}, false},
-      {"10 MB date", kIndex, {{"INDEX_X.csv", big + ",1,2,3,4\n"}}, {}, "/s/INDEX_X.csv, line 2: the date '77777", {}, {}, false},
+       "/s/d.csv, line 2: the OPEN value '7777777777777777777777777777777777777777...' is not a number"},
+      {"10 MB date", kIndex, {{"INDEX_X.csv", big + ",1,2,3,4\n"}}, {}, "/s/INDEX_X.csv, line 2: the date '77777"},
       {"NUL and non-UTF-8 bytes copied in symbols", kBhav, {{"d.csv", bhav("A\0B"s, "1") + bhav("\xff\xfe", "1")}}, {}, "",
-       {{"d_DX.txt", "A\0B,20080131,1,2,3,4,7\r\n\xff\xfe,20080131,1,2,3,4,7\r\n"s}}, {"d_DX.txt"}, true},
-      {"NUL in a number", kBhav, {{"d.csv", bhav("A", "12\0"s)}}, {}, "/s/d.csv, line 2: the OPEN value '12?' is not", {}, {}, false},
-      {"non-UTF-8 date", kScrip, {{"1INFYXN.csv", "INFY,EQ,31-J\xc4N-2008,0,1,2,3,4,5\n"}}, {},
-       "/s/1INFYXN.csv, line 2: the date '31-J\xc4N-2008'", {}, {}, false},
-      {"CR-only line ends and a byte-order mark", kBhav,
-       {{"d.csv", "A,EQ,1,2,3,4,5,6,7,8,31-JAN-2008,\rB,EQ,-0,2,3,4,5,6,7,8,31-JAN-2008,\r"}},
+       {{"d_DX.txt", "A\0B,20080131,1,2,3,4,7\r\n\xff\xfe,20080131,1,2,3,4,7\r\n"s}}, {"d_DX.txt"}},
+      {"NUL in a number", kBhav, {{"d.csv", bhav("A", "12\0"s)}}, {}, "/s/d.csv, line 2: the OPEN value '12?' is not"},
+      {"non-UTF-8 date", kScrip, {{"1INFYXN.csv", "INFY,EQ,31-J\xc4N-2008,0,1,2,3,4,5\n"}}, {}, "/s/1INFYXN.csv, line 2: the date '31-J\xc4N-2008'"},
+      {"CR-only line ends and a byte-order mark", kBhav, {{"d.csv", "A,EQ,1,2,3,4,5,6,7,8,31-JAN-2008,\rB,EQ,-0,2,3,4,5,6,7,8,31-JAN-2008,\r"}},
        [](auto&, auto& tp) { tp.disk.files["/s/d.csv"].insert(0, "\xEF\xBB\xBF"); }, "",
-       {{"d_DX.txt", "A,20080131,1,2,3,4,7\r\nB,20080131,0,2,3,4,7\r\n"}}, {"d_DX.txt"}, true},
-      {"31 February", kBhav, {{"d.csv", bhav("A", "1", "31-FEB-2008")}}, {},
-       "/s/d.csv, line 2: the date '31-FEB-2008' is neither a date nor a whole number", {}, {}, false},
-      {"day 0", kIndex, {{"INDEX_X.csv", "00-JAN-2008,1,2,3,4\n"}}, {}, "/s/INDEX_X.csv, line 2: the date '00-JAN-2008'", {}, {}, false},
-      {"a date past 32 bits", kScrip, {{"1INFYXN.csv", "INFY,EQ,2147483648,0,1,2,3,4,5\n"}}, {},
-       "/s/1INFYXN.csv, line 2: the date '2147483648' is neither", {}, {}, false},
+       {{"d_DX.txt", "A,20080131,1,2,3,4,7\r\nB,20080131,0,2,3,4,7\r\n"}}, {"d_DX.txt"}},
+      {"a date past 32 bits", kScrip, {{"1INFYXN.csv", "INFY,EQ,2147483648,0,1,2,3,4,5\n"}}, {}, "/s/1INFYXN.csv, line 2: the date '2147483648' is neither"},
       // Index and scrip histories.
       {"index rows of 5 or 6 fields, longer ones skipped; header-only files", kIndex,
-       {{"INDEX_NIFTY.csv", "31-Jan-2008,2000.50,2010.00,1990.25,2005.00,123456\n1-Feb-2008,1,2,3,4\n"
-                            "4-Feb-2008,1,2,3,4,5,6\n20080205,1,2,3,4\n"},
-        {"index_bank nifty.csv", ""}, {"nifty.csv", "not an index file\n"}},
-       {}, "", {{"INDEX_NIFTY_DX.txt", "NIFTY,20080131,2000.5,2010,1990.25,2005,0\r\nNIFTY,20080201,1,2,3,4,0\r\nNIFTY,20080205,1,2,3,4,0\r\n"},
-                {"index_bank nifty_DX.txt", ""}},
-       {"index_bank nifty_DX.txt", "INDEX_NIFTY_DX.txt"}, true},
-      {"empty index file", kIndex, {{"INDEX_A.csv", ""}}, [](auto&, auto& tp) { tp.disk.files["/s/INDEX_A.csv"] = ""; },
-       "/s/INDEX_A.csv, the file is empty", {}, {}, false},
-      {"empty index line", kIndex, {{"INDEX_A.csv", "31-Jan-2008,1,2,3,4\n\n"}}, {}, "/s/INDEX_A.csv, line 3: the line is empty", {}, {}, false},
-      {"short index line", kIndex, {{"INDEX_A.csv", "31-Jan-2008,1,2,3\n"}}, {}, "/s/INDEX_A.csv, line 2: the line has 4 fields", {}, {}, false},
-      {"quoted date", kIndex, {{"INDEX_A.csv", "\"31-Jan-2008\",1,2,3,4\n"}}, {}, "/s/INDEX_A.csv, line 2: the date '\"31-Jan-2008\"'", {}, {}, false},
-      {"empty number", kIndex, {{"INDEX_A.csv", "31-Jan-2008,1,,3,4\n"}}, {}, "/s/INDEX_A.csv, line 2: the HIGH value '' is not", {}, {}, false},
-      {"short scrip line", kScrip, {{"1INFYXN.csv", "INFY,EQ,15-Jan-2008,0,1,2,3,4\n"}}, {}, "/s/1INFYXN.csv, line 2: the line has 8 fields", {}, {}, false},
+       {{"INDEX_NIFTY.csv", "31-Jan-2008,2000.50,2010.00,1990.25,2005.00,123456\n1-Feb-2008,1,2,3,4\n4-Feb-2008,1,2,3,4,5,6\n20080205,1,2,3,4\n"},
+        {"index_bank nifty.csv", ""}, {"nifty.csv", "not an index file\n"}}, {}, "",
+       {{"INDEX_NIFTY_DX.txt", "NIFTY,20080131,2000.5,2010,1990.25,2005,0\r\nNIFTY,20080201,1,2,3,4,0\r\nNIFTY,20080205,1,2,3,4,0\r\n"},
+        {"index_bank nifty_DX.txt", ""}}, {"index_bank nifty_DX.txt", "INDEX_NIFTY_DX.txt"}},
+      {"empty index file", kIndex, {{"INDEX_A.csv", ""}}, [](auto&, auto& tp) { tp.disk.files["/s/INDEX_A.csv"] = ""; }, "/s/INDEX_A.csv, the file is empty"},
+      {"empty index line", kIndex, {{"INDEX_A.csv", "31-Jan-2008,1,2,3,4\n\n"}}, {}, "/s/INDEX_A.csv, line 3: the line is empty"},
+      {"short index line", kIndex, {{"INDEX_A.csv", "31-Jan-2008,1,2,3\n"}}, {}, "/s/INDEX_A.csv, line 2: the line has 4 fields"},
+      {"empty number", kIndex, {{"INDEX_A.csv", "31-Jan-2008,1,,3,4\n"}}, {}, "/s/INDEX_A.csv, line 2: the HIGH value '' is not"},
+      {"short scrip line", kScrip, {{"1INFYXN.csv", "INFY,EQ,15-Jan-2008,0,1,2,3,4\n"}}, {}, "/s/1INFYXN.csv, line 2: the line has 8 fields"},
       {"the typed symbol's files only, rows of 9 to 11 fields", kScrip,
-       {{"5INFYXN.csv", "INFY,EQ,15-Jan-2008,1500,0123.50,1600,1400,1550,1560\nINFY,EQ,20080116,1,2,3,4,5,6,7\n"
-                        "INFY,EQ,20080117,1,2,3,4,5,6,7,8,9\n"},
-        {"1INFYBEESXN.csv", ""}, {"1TCSXN.csv", "TCS,EQ,20080116,1,2,3,4,5,6\n"}},
-       [](WindowModel& w, auto&) { w.txtScrip = "infy"; }, "",
+       {{"5INFYXN.csv", "INFY,EQ,15-Jan-2008,1500,0123.50,1600,1400,1550,1560\nINFY,EQ,20080116,1,2,3,4,5,6,7\nINFY,EQ,20080117,1,2,3,4,5,6,7,8,9\n"},
+        {"1INFYBEESXN.csv", ""}, {"1TCSXN.csv", "TCS,EQ,20080116,1,2,3,4,5,6\n"}}, [](WindowModel& w, auto&) { w.txtScrip = "infy"; }, "",
        {{"5INFYXN_DX.txt", "INFY,20080115,123.5,1600,1400,1550,1560\r\nINFY,20080116,2,3,4,5,6\r\n"}, {"1INFYBEESXN_DX.txt", ""}},
-       {"1INFYBEESXN_DX.txt", "5INFYXN_DX.txt"}, true},
+       {"1INFYBEESXN_DX.txt", "5INFYXN_DX.txt"}},
   };
   for (const Row& r : rows) run(r);
 }
@@ -206,63 +156,46 @@ TEST(Convert, RecordsAndFailures) {
 // Whatever the scrip box holds, only files of the source folder are read
 // and only the destination folder is written.
 TEST(Convert, ScripBox) {
-  const std::pair<std::string, std::string> rows[] = {
-      {"../x", ""}, {"a/b", ""}, {std::string(300, 'Q'), ""}, {"M&M", "1M&MXN"}, {"A B", "1A BXN"}};
-  for (const auto& [typed, name] : rows) {
-    const std::string scrip = typed, converted = name;
-    Files outputs;
-    if (!converted.empty()) outputs[converted + "_DX.txt"] = "M&M,20080131,1,2,3,4,5\r\n";
-    run({"scrip box " + scrip.substr(0, 10), kScrip,
-         {{"1M&MXN.csv", "M&M,EQ,20080131,0,1,2,3,4,5\n"}, {"1A BXN.csv", "M&M,EQ,20080131,0,1,2,3,4,5\n"}},
-         [&](WindowModel& w, MemoryPlatform& tp) { w.txtScrip = scrip; tp.disk.put("/x1XN.csv", "h\nX,EQ,20080131,0,1,2,3,4,5\n"); },
-         converted.empty() ? "No files available to convert" : "", outputs, converted.empty() ? std::vector<std::string>{} : std::vector{converted + "_DX.txt"}, !converted.empty()});
+  for (const std::string& typed : {"../x"s, "a/b"s, std::string(300, 'Q'), "M&M"s, "A B"s}) {
+    const bool plain = typed == "M&M" || typed == "A B";
+    const std::string out = "1" + typed + "XN_DX.txt";
+    run({"scrip box " + typed.substr(0, 10), kScrip, {{"1M&MXN.csv", "M&M,EQ,20080131,0,1,2,3,4,5\n"}, {"1A BXN.csv", "M&M,EQ,20080131,0,1,2,3,4,5\n"}},
+         [&](WindowModel& w, MemoryPlatform& tp) { w.txtScrip = typed; tp.disk.put("/x1XN.csv", "h\nX,EQ,20080131,0,1,2,3,4,5\n"); },
+         plain ? "" : "No files available to convert", plain ? Files{{out, "M&M,20080131,1,2,3,4,5\r\n"}} : Files{},
+         plain ? std::vector{out} : std::vector<std::string>{}});
   }
 }
 
 TEST(Convert, SymbolLength) {
   const std::pair<const char*, const char*> rows[] = {
-      {"", "ABCDEFGHIJKL"}, {"abc", "ABCDEFGHIJKL"}, {"0", ""}, {"4.6", "ABCDE"}, {" 5", "ABCDE"},
-      {"1e1", "ABCDEFGHIJ"}, {"2147483648", "ABCDEFGHIJKL"}, {"1e400", "ABCDEFGHIJKL"}, {"0x10", "ABCDEFGHIJKL"},
-      {"NaN", "ABCDEFGHIJKL"}, {"-0", ""}, {"-1", nullptr}, {"-2147483649", nullptr}};
+      {"", "ABCDEFGHIJKL"}, {"abc", "ABCDEFGHIJKL"}, {"0", ""}, {"4.6", "ABCDE"}, {" 5", "ABCDE"}, {"1e1", "ABCDEFGHIJ"},
+      {"2147483648", "ABCDEFGHIJKL"}, {"1e400", "ABCDEFGHIJKL"}, {"0x10", "ABCDEFGHIJKL"}, {"NaN", "ABCDEFGHIJKL"}, {"-0", ""},
+      {"-1", nullptr}, {"-2147483649", nullptr}};
   for (const auto& [length, symbol] : rows) {
     const std::string typed = length;
-    run({"length " + typed, kBhav, {{"d.csv", bhav("ABCDEFGHIJKL", "1")}},
-         [&](WindowModel& w, auto&) { w.txtLength = typed; },
+    run({"length " + typed, kBhav, {{"d.csv", bhav("ABCDEFGHIJKL", "1")}}, [&](WindowModel& w, auto&) { w.txtLength = typed; },
          symbol ? "" : "/s/d.csv, line 2: the symbol length '" + typed + "' is negative",
          symbol ? Files{{"d_DX.txt", std::string(symbol) + ",20080131,1,2,3,4,7\r\n"}} : Files{},
-         symbol ? std::vector<std::string>{"d_DX.txt"} : std::vector<std::string>{}, symbol != nullptr});
+         symbol ? std::vector<std::string>{"d_DX.txt"} : std::vector<std::string>{}});
   }
 }
 
 // Convert runs the converters the boxes ask for; a blank is a scrip.
 TEST(Convert, TheCommandRunsWhatTheBoxesAskFor) {
-  struct Case {
-    bool eod, indices;
-    const char* scrip;
-    std::string status;
-    std::vector<std::string> messages;
-  } cases[] = {
-      {true, true, "", std::string(kDone[kBhav]) + kDone[kIndex], {}},
-      {false, false, "X", "", {}},
-      {false, true, "ABC", kDone[kIndex], {}},
-      {true, false, " ", "", {"No files available to convert"}},
-  };
-  for (const Case& c : cases) {
+  const std::tuple<bool, bool, const char*, std::string, std::vector<std::string>> cases[] = {
+      {true, true, "", std::string(kDone[kBhav]) + kDone[kIndex], {}}, {false, false, "X", "", {}},
+      {false, true, "ABC", kDone[kIndex], {}}, {true, false, " ", "", {"No files available to convert"}}};
+  for (const auto& [eod, indices, scrip, status, messages] : cases) {
     MemoryPlatform tp;
     tp.disk.put("/s/d.csv", kBhavHeader + bhav("ABC", "1"));
     tp.disk.put("/s/INDEX_X.csv", "h\n31-Jan-2008,1,2,3,4\n");
     tp.disk.make_folders("/d");
     WindowCommands window(tp.platform);
     WindowModel& w = window.model();
-    w.txtSourceFolder = "/s";
-    w.txtDestFolder = "/d";
-    w.rbSource = kSourceFolder;
-    w.chkEOD = c.eod;
-    w.chkIndices = c.indices;
-    w.txtScrip = c.scrip;
+    std::tie(w.txtSourceFolder, w.txtDestFolder, w.rbSource, w.chkEOD, w.chkIndices, w.txtScrip) = std::tuple("/s", "/d", kSourceFolder, eod, indices, scrip);
     window.cmdConvert_Click();
-    EXPECT_EQ(w.Text1.text(), c.status) << c.eod << c.indices << c.scrip;
-    EXPECT_EQ(tp.messages.shown, c.messages) << c.eod << c.indices << c.scrip;
+    EXPECT_EQ(w.Text1.text(), status) << eod << indices << scrip;
+    EXPECT_EQ(tp.messages.shown, messages) << eod << indices << scrip;
   }
 }
 

@@ -18,14 +18,10 @@ namespace {
 struct FileSizeLimit {
   explicit FileSizeLimit(rlim_t bytes) : handler(::signal(SIGXFSZ, SIG_IGN)) {
     ::getrlimit(RLIMIT_FSIZE, &old);
-    rlimit r = old;
-    r.rlim_cur = bytes;
+    const rlimit r{bytes, old.rlim_max};
     ::setrlimit(RLIMIT_FSIZE, &r);
   }
-  ~FileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    ::signal(SIGXFSZ, handler);
-  }
+  ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &old), ::signal(SIGXFSZ, handler); }
   sighandler_t handler;
   rlimit old{};
 };
@@ -41,7 +37,7 @@ TEST(RealDisk, SettingsSaveOnAFullDiskKeepsTheEarlierFile) {
   WindowCommands window(tp.platform, ini);
   window.Form_Load();
   window.model().txtSourceFolder = "/new/source/" + std::string(100, 'f');
-  {
+  {  // the limit lifted afterwards
     FileSizeLimit limit(earlier.size() + 10);
     window.cmdOptions_Click();
   }

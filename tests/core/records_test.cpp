@@ -10,17 +10,14 @@ namespace {
 // The shortest decimal with at most 15 significant digits, or no number.
 TEST(Records, NumberForm) {
   const std::pair<std::string_view, const char*> rows[] = {
-      {"1234.50", "1234.5"}, {"0123.50", "123.5"}, {".5", "0.5"}, {"5.", "5"}, {"-0", "0"}, {"-0.00", "0"},
-      {"+7.10", "7.1"}, {" 42 ", "42"}, {"155000000.5", "155000000.5"}, {"0.00001", "1e-05"}, {"1.5E2", "150"},
-      {"1e15", "1e+15"}, {"123456789012345", "123456789012345"}, {"1234567890123456", "1.23456789012346e+15"},
-      {"12a", nullptr}, {"", nullptr}, {"NaN", nullptr}, {"inf", nullptr}, {"0x10", nullptr}, {"1e400", nullptr},
-      {"1,5", nullptr}, {"\"5\"", nullptr}, {std::string_view("5\0", 2), nullptr},
-      {"+-5", nullptr}, {"+-.5", nullptr}, {"-+5", nullptr},  // two signs were once read as -5 (a fuzzer finding)
-  };
+      {"1234.50", "1234.5"}, {"0123.50", "123.5"}, {".5", "0.5"}, {"5.", "5"}, {"-0", "0"}, {"-0.00", "0"}, {"+7.10", "7.1"}, {" 42 ", "42"},
+      {"155000000.5", "155000000.5"}, {"0.00001", "1e-05"}, {"1.5E2", "150"}, {"1e15", "1e+15"}, {"123456789012345", "123456789012345"},
+      {"1234567890123456", "1.23456789012346e+15"}, {"12a", nullptr}, {"", nullptr}, {"NaN", nullptr}, {"inf", nullptr}, {"0x10", nullptr},
+      {"1e400", nullptr}, {"1,5", nullptr}, {"\"5\"", nullptr}, {std::string_view("5\0", 2), nullptr},
+      {"+-5", nullptr}, {"+-.5", nullptr}, {"-+5", nullptr}};  // two signs were once read as -5 (a fuzzer finding)
   for (const auto& [in, want] : rows) {
     std::string out;
-    EXPECT_EQ(append_number(out, in), want != nullptr) << in;
-    EXPECT_EQ(out, want ? want : "") << in;
+    EXPECT_TRUE(append_number(out, in) == (want != nullptr) && out == (want ? want : "")) << in << " -> " << out;
   }
 }
 
@@ -32,8 +29,7 @@ TEST(Records, DateFieldIsADateOrAWholeNumber) {
       {"", nullptr}, {"\"31-Jan-2008\"", nullptr}, {"+-5", nullptr}};
   for (const auto& [in, want] : rows) {
     std::string out;
-    EXPECT_EQ(append_date_field(out, in, dates), want != nullptr) << in;
-    EXPECT_EQ(out, want ? want : "") << in;
+    EXPECT_TRUE(append_date_field(out, in, dates) == (want != nullptr) && out == (want ? want : "")) << in << " -> " << out;
   }
 }
 
@@ -73,17 +69,14 @@ TEST(Dates, RegionalFormsAndThePrefillReadsBackAsToday) {
 }
 
 TEST(Dates, ReaderTakesTheRegionsOrderAndTheExchangesForm) {
+  const Date jan31{2008, 1, 31};
   const std::tuple<const char*, const char*, std::optional<Date>> rows[] = {
-      {"dd/MM/yyyy", "1/2/2008", Date{2008, 2, 1}},  {"M/d/yy", "1/2/2008", Date{2008, 1, 2}},
-      {"M/d/yy", "12/31/08", Date{2008, 12, 31}},   {"yyyy-MM-dd", "2008-01-31", Date{2008, 1, 31}},
-      {"dd.MM.yy", "31.01.29", Date{2029, 1, 31}},  {"dd.MM.yy", "31.01.30", Date{1930, 1, 31}},
-      {"dd/MM/yyyy", "2008-01-31 10:00:00", Date{2008, 1, 31}}, {"M/d/yy", "31-jan-2008", Date{2008, 1, 31}},
-      {"dd/MM/yyyy", "29-FEB-2008", Date{2008, 2, 29}}, {"dd/MM/yyyy", " 31/01/2008 ", Date{2008, 1, 31}},
-      {"dd/MM/yyyy", "31-FEB-2008", std::nullopt},  {"dd/MM/yyyy", "00-JAN-2008", std::nullopt},
-      {"dd/MM/yyyy", "29-FEB-2007", std::nullopt},  {"dd/MM/yyyy", "20080131", std::nullopt},
-      {"M/d/yy", "31/01/2008", std::nullopt},       {"dd/MM/yyyy", "31/01-2008", std::nullopt},
-      {"dd/MM/yyyy", "31/01/2008x", std::nullopt},  {"dd/MM/yyyy", "31/01/20081", std::nullopt},
-  };
+      {"dd/MM/yyyy", "1/2/2008", Date{2008, 2, 1}}, {"M/d/yy", "1/2/2008", Date{2008, 1, 2}}, {"M/d/yy", "12/31/08", Date{2008, 12, 31}},
+      {"yyyy-MM-dd", "2008-01-31", jan31}, {"dd.MM.yy", "31.01.29", Date{2029, 1, 31}}, {"dd.MM.yy", "31.01.30", Date{1930, 1, 31}},
+      {"dd/MM/yyyy", "2008-01-31 10:00:00", jan31}, {"M/d/yy", "31-jan-2008", jan31}, {"dd/MM/yyyy", "29-FEB-2008", Date{2008, 2, 29}},
+      {"dd/MM/yyyy", " 31/01/2008 ", jan31}, {"dd/MM/yyyy", "31-FEB-2008", {}}, {"dd/MM/yyyy", "00-JAN-2008", {}},
+      {"dd/MM/yyyy", "29-FEB-2007", {}}, {"dd/MM/yyyy", "20080131", {}}, {"M/d/yy", "31/01/2008", {}}, {"dd/MM/yyyy", "31/01-2008", {}},
+      {"dd/MM/yyyy", "31/01/2008x", {}}, {"dd/MM/yyyy", "31/01/20081", {}}};
   for (const auto& [pattern, text, want] : rows) EXPECT_EQ(DateReader(pattern).parse(text), want) << pattern << " " << text;
   EXPECT_EQ(next_day({2008, 12, 31}), (Date{2009, 1, 1}));
   EXPECT_EQ(next_day({2007, 2, 28}), (Date{2007, 3, 1}));
