@@ -62,14 +62,13 @@ struct RecordingWebOpener final : WebOpener {
 };
 // Answers each pick with the next scripted answer ("" = cancelled).
 struct ScriptedFolderPicker final : FolderPicker {
-  std::string pick(const std::string& prompt) override {
-    prompts.push_back(prompt);
-    std::string a = answers.empty() ? "" : answers.front();
-    if (!answers.empty()) answers.pop_front();
+  std::string pick(const std::string&) override {
+    if (answers.empty()) return "";
+    std::string a = answers.front();
+    answers.pop_front();
     return a;
   }
   std::deque<std::string> answers;
-  std::vector<std::string> prompts;
 };
 struct NoBrokers final : BrokerFactory {
   std::unique_ptr<BrokerApplication> create(const std::string& name) override {
