@@ -32,12 +32,11 @@ struct FakeDatePattern final : DatePatternSource {
   std::string short_date_pattern() override { return pattern; }
   std::string pattern = "dd/MM/yyyy";
 };
-struct FakeClock final : Clock {
-  LocalDateTime now() override { return time; }
-  std::chrono::system_clock::time_point utc_now() override { return utc; }
-  LocalDateTime time{2008, 1, 31, 9, 5, 7};
-  std::chrono::system_clock::time_point utc{std::chrono::sys_days{std::chrono::year{2008} / 1 / 31} +
-                                            std::chrono::hours(3) + std::chrono::minutes(35)};
+struct FakeClock final : Clock {  // 31 January 2008, 09:05:07 in India
+  LocalDateTime now() override { return {2008, 1, 31, 9, 5, 7}; }
+  std::chrono::system_clock::time_point utc_now() override {
+    return std::chrono::sys_days{std::chrono::year{2008} / 1 / 31} + std::chrono::minutes(3 * 60 + 35);
+  }
 };
 struct FakeProgramFolder final : ProgramFolder {
   std::string path() override { return folder; }
