@@ -11,10 +11,9 @@
 //   failing line; the earlier output is untouched, nothing is queued and the
 //   status box stays empty;
 // - nothing else is ever written.
+#include <charconv>
 #include <functional>
 #include <string>
-
-#include <charconv>
 
 #include "app/operations.h"
 #include "bhavcopy/bhavcopy_layouts.h"
@@ -24,32 +23,26 @@
 namespace quillon::fuzz {
 namespace {
 
+// The message prefix ("fOutput: "), the file written in the source folder,
+// the file expected in the destination folder, the completion line.
 struct ConverterUnderTest {
-  const char* prefix;         // "fOutput: "
-  const char* input_name;     // file written in the source folder
-  const char* output_name;    // file expected in the destination folder
-  const char* status_line;    // completion line
-  std::function<void(WindowModel&)> setup;
-  std::function<void(WindowModel&, Platform&)> run;
+  const char *prefix, *input_name, *output_name, *status_line;
+  std::function<void(WindowModel&, Platform&)> run;  // sets its boxes, converts
   std::function<Expected(std::string_view data, const DateReader&)> reference;
 };
 
 void fuzz_one_conversion(const ConverterUnderTest& c, const uint8_t* data, size_t size) {
   static testing::MemoryPlatform tp;
-  const std::string input = std::string("/s/") + c.input_name;
-  const std::string output = std::string("/d/") + c.output_name;
-  const std::string earlier = "earlier complete copy\r\n";
+  const std::string input = std::string("/s/") + c.input_name, output = std::string("/d/") + c.output_name,
+                    earlier = "earlier complete copy\r\n";
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   tp.disk.files.clear();
-  tp.disk.written.clear();
   tp.disk.put(input, std::string(text));
   tp.disk.put(output, earlier);
   tp.messages.shown.clear();
-  tp.progress.reports.clear();
   WindowModel w;
   w.txtSourceFolder = "/s";
   w.txtDestFolder = "/d";
-  c.setup(w);
   c.run(w, tp.platform);
 
   const DateReader dates(tp.date_pattern.pattern);
@@ -103,34 +96,31 @@ Expected bhavcopy_records(std::string_view data, const DateReader& dates) {
   return e;
 }
 
-Expected index_records(std::string_view data, const DateReader& dates) {
+// A history file (index or scrip): a header line, then rows of `min` to
+// `max` fields (more: skipped; fewer: the run stops), each made into a record.
+template <size_t min, size_t max, class Record>
+Expected history_records(std::string_view data, Record record) {
   Expected e;
   auto lines = lines_of(data);
   if (lines.empty()) return {false, 0, {}};
   for (size_t n = 2; n <= lines.size(); ++n) {
     auto f = fields_of(lines[n - 1]);
-    if (f.size() > 6) continue;
-    if (f.size() < 5) return {false, n, {}};
-    auto rec = record_of("NIFTY", f[0], {f[1], f[2], f[3], f[4]}, dates);
-    if (!rec) return {false, n, {}};
-    e.output += *rec + ",0\r\n";
-  }
-  return e;
-}
-
-Expected scrip_records(std::string_view data, const DateReader& dates) {
-  Expected e;
-  auto lines = lines_of(data);
-  if (lines.empty()) return {false, 0, {}};
-  for (size_t n = 2; n <= lines.size(); ++n) {
-    auto f = fields_of(lines[n - 1]);
-    if (f.size() > 11) continue;
-    if (f.size() < 9) return {false, n, {}};
-    auto rec = record_of(f[0], f[2], {f[4], f[5], f[6], f[7], f[8]}, dates);
+    if (f.size() > max) continue;
+    auto rec = f.size() < min ? std::nullopt : record(f);
     if (!rec) return {false, n, {}};
     e.output += *rec + "\r\n";
   }
   return e;
+}
+Expected index_records(std::string_view data, const DateReader& dates) {
+  return history_records<5, 6>(data, [&](const auto& f) {
+    auto rec = record_of("NIFTY", f[0], {f[1], f[2], f[3], f[4]}, dates);
+    return rec ? std::optional(*rec + ",0") : rec;
+  });
+}
+Expected scrip_records(std::string_view data, const DateReader& dates) {
+  return history_records<9, 11>(
+      data, [&](const auto& f) { return record_of(f[0], f[2], {f[4], f[5], f[6], f[7], f[8]}, dates); });
 }
 
 const struct {
@@ -138,15 +128,13 @@ const struct {
 } kConverters{
     {"fOutput: ", "cm31JAN2008bhav.csv", "cm31JAN2008bhav_DX.txt",
      "Extract of Data from BhavCopy is done....!",
-     [](WindowModel& w) { w.rbSource = kSourceFolder; },
-     [](WindowModel& w, Platform& p) { fOutput(w, p); }, bhavcopy_records},
+     [](WindowModel& w, Platform& p) { w.rbSource = kSourceFolder; fOutput(w, p); }, bhavcopy_records},
     {"fConvertIndex: ", "INDEX_NIFTY.csv", "INDEX_NIFTY_DX.txt",
-     "Extract of Index Data from BhavCopy is done....!", [](WindowModel&) {},
+     "Extract of Index Data from BhavCopy is done....!",
      [](WindowModel& w, Platform& p) { fConvertIndex(w, p); }, index_records},
     {"fConvertScrip: ", "5120082032008INFYXN.csv", "5120082032008INFYXN_DX.txt",
      "Extract of Scrip Data from BhavCopy is done....!",
-     [](WindowModel& w) { w.txtScrip = "infy"; },
-     [](WindowModel& w, Platform& p) { fConvertScrip(w, p); }, scrip_records}};
+     [](WindowModel& w, Platform& p) { w.txtScrip = "infy"; fConvertScrip(w, p); }, scrip_records}};
 
 }  // namespace
 }  // namespace quillon::fuzz

@@ -20,10 +20,6 @@ constexpr const char* kRegionalPatterns[] = {
     "dd-MMM-yy",  "M/d/yyyy",   "d/M/yy",     "dd-MM-yyyy", "yyyy/MM/dd", "yy/MM/dd",
     "dd/MM/yy",   "d/M/yyyy",   "dd.MM.yyyy", "yyyy/M/d",   "d-M-yyyy",   "MM/dd/yyyy"};
 
-std::string shown(const Date& d) {
-  return std::to_string(d.year) + "-" + std::to_string(d.month) + "-" + std::to_string(d.day);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -39,16 +35,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   LocalDateTime now{day.year, day.month, day.day, in.ConsumeIntegralInRange(0, 23),
                     in.ConsumeIntegralInRange(0, 59), in.ConsumeIntegralInRange(0, 59)};
   const std::string text = in.ConsumeRemainingBytesAsString();
+  const std::string shown = std::to_string(day.year) + "-" + std::to_string(day.month) + "-" + std::to_string(day.day);
   const DateReader reader(pattern);
 
   if (auto d = reader.parse(text))
-    FUZZ_CHECK(is_valid_date(d->year, d->month, d->day), "'" + text + "' gave " + shown(*d));
+    FUZZ_CHECK(is_valid_date(d->year, d->month, d->day),
+               "'" + text + "' gave (yyyymmdd) " + std::to_string(d->year * 10000 + d->month * 100 + d->day));
 
   const std::string box =
       prefill_date(now, choose_date_format(pattern), date_separator(pattern));
   auto back = reader.parse(box);
   FUZZ_CHECK(back && *back == day, "pattern '" + pattern + "': pre-fill '" + box +
-                                       "' does not read back as " + shown(day));
+                                       "' does not read back as " + shown);
 
   if (which < std::size(kRegionalPatterns)) {
     const bool two_digit_year = pattern.find("yyyy") == std::string::npos;
@@ -56,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const std::string written = format_date(day, pattern);
       auto read = reader.parse(written);
       FUZZ_CHECK(read && *read == day,
-                 pattern + ": '" + written + "' does not read back as " + shown(day));
+                 pattern + ": '" + written + "' does not read back as " + shown);
     }
   }
   return 0;

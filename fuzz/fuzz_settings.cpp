@@ -4,8 +4,8 @@
 // reason and leaves the file as it was; nothing else is written.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <set>
-#include <utility>
+#include <optional>
+#include <sstream>
 
 #include "fakes.h"
 #include "reference.h"
@@ -20,23 +20,15 @@ namespace {
 // Every (section, key) named in the file, as the file's own lines give them.
 std::vector<std::pair<std::string, std::string>> keys_in(const std::string& text) {
   std::vector<std::pair<std::string, std::string>> keys;
-  std::string section;
-  bool in_section = false;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t nl = text.find('\n', start);
-    std::string line = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::string t(fuzz::trim(line));
-    if (!t.empty() && t.front() == '[' && t.find(']') != std::string::npos) {
-      section = std::string(fuzz::trim(std::string_view(t).substr(1, t.find(']') - 1)));
-      in_section = true;
-    } else if (in_section && !t.empty() && t.front() != ';' && t.front() != '#' &&
-               t.find('=') != std::string::npos) {
-      keys.emplace_back(section, std::string(fuzz::trim(std::string_view(t).substr(0, t.find('=')))));
-    }
-    if (nl == std::string::npos) break;
-    start = nl + 1;
+  std::optional<std::string> section;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.ends_with('\r')) line.pop_back();
+    const std::string_view t = fuzz::trim(line);
+    if (t.starts_with('[') && t.find(']') != t.npos)
+      section = fuzz::trim(t.substr(1, t.find(']') - 1));
+    else if (section && !t.empty() && !t.starts_with(';') && !t.starts_with('#') && t.find('=') != t.npos)
+      keys.emplace_back(*section, fuzz::trim(t.substr(0, t.find('='))));
   }
   return keys;
 }
@@ -52,7 +44,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string value = in.ConsumeRandomLengthString(300);
   const std::string file = in.ConsumeRemainingBytesAsString();
   disk.files.clear();
-  disk.written.clear();
   disk.put(ini, file);
 
   const auto keys = keys_in(file);

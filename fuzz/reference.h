@@ -3,6 +3,7 @@
 // output and messages with what these functions say they must be.
 #pragma once
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -22,8 +23,8 @@ namespace quillon::fuzz {
   std::fprintf(stderr, "\nFUZZ CHECK FAILED: %s\n", why.c_str());
   std::abort();
 }
-#define FUZZ_CHECK(cond, why)                                          \
-  do {                                                                 \
+#define FUZZ_CHECK(cond, why) \
+  do {                          \
     if (!(cond)) ::quillon::fuzz::fail(std::string(#cond) + ": " + (why)); \
   } while (0)
 
@@ -38,54 +39,42 @@ inline bool digit(char c) { return c >= '0' && c <= '9'; }
 // Lines of a text: CR LF, LF or CR end a line; a final line end makes no
 // extra line. Written one character at a time.
 inline std::vector<std::string> lines_of(std::string_view text) {
-  std::vector<std::string> lines;
-  std::string cur;
-  bool open = false;
+  std::vector<std::string> lines(1);
   for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '\r' || c == '\n') {
-      lines.push_back(cur);
-      cur.clear();
-      open = false;
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      cur.push_back(c);
-      open = true;
+    if (text[i] != '\r' && text[i] != '\n') {
+      lines.back().push_back(text[i]);
+      continue;
     }
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    lines.emplace_back();  // the line after it, dropped below when the text ends here
   }
-  if (open) lines.push_back(cur);
+  if (lines.back().empty() && (text.empty() || text.back() == '\r' || text.back() == '\n')) lines.pop_back();
   return lines;
 }
 
 inline std::vector<std::string> fields_of(const std::string& line) {
   std::vector<std::string> f(1);
-  for (char c : line) {
-    if (c == ',') f.emplace_back();
-    else f.back().push_back(c);
-  }
+  for (char c : line)
+    if (c == ',') f.emplace_back(); else f.back().push_back(c);
   return f;
 }
 
 // A decimal number: optional sign, digits with an optional point (at least
 // one digit), optional exponent.
 inline bool number_syntax(std::string_view s) {
-  size_t i = 0;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-  size_t digits = 0;
-  while (i < s.size() && digit(s[i])) ++i, ++digits;
-  if (i < s.size() && s[i] == '.') {
-    ++i;
-    while (i < s.size() && digit(s[i])) ++i, ++digits;
+  size_t i = s.starts_with('+') || s.starts_with('-'), digits = 0;
+  auto skip_digits = [&] {
+    size_t from = i;
+    while (i < s.size() && digit(s[i])) ++i;
+    return i - from;
+  };
+  digits = skip_digits();
+  if (i < s.size() && s[i] == '.') ++i, digits += skip_digits();
+  if (digits > 0 && i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    i += 1 + (i + 1 < s.size() && (s[i + 1] == '+' || s[i + 1] == '-'));
+    if (skip_digits() == 0) return false;
   }
-  if (digits == 0) return false;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    size_t exp_digits = 0;
-    while (i < s.size() && digit(s[i])) ++i, ++exp_digits;
-    if (exp_digits == 0) return false;
-  }
-  return i == s.size();
+  return digits > 0 && i == s.size();
 }
 
 // The number form: the value as a double, written like printf's "%.15g"
@@ -97,27 +86,22 @@ inline std::optional<std::string> number_form(std::string_view field) {
   double v = 0;
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
   if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) return std::nullopt;
-  if (v == 0) v = 0;
   char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+  auto r = std::to_chars(buf, buf + sizeof buf, v == 0 ? 0.0 : v, std::chars_format::general, 15);
   return std::string(buf, r.ptr);
 }
 
 // The date field: a date as YYYYMMDD, else a 32-bit whole number.
 inline std::optional<std::string> date_form(std::string_view field, const DateReader& dates) {
   if (auto d = dates.parse(field)) {
-    auto padded = [](int v, size_t width) {
-      std::string s = std::to_string(v);
-      return std::string(s.size() < width ? width - s.size() : 0, '0') + s;
-    };
-    return padded(d->year, 4) + padded(d->month, 2) + padded(d->day, 2);
+    const std::string s = std::to_string(d->year * 10000 + d->month * 100 + d->day);
+    return std::string(8 - std::min<size_t>(8, s.size()), '0') + s;
   }
   std::string_view s = trim(field);
-  size_t i = (!s.empty() && (s[0] == '+' || s[0] == '-')) ? 1 : 0;
-  if (i == s.size()) return std::nullopt;
-  for (size_t k = i; k < s.size(); ++k)
-    if (!digit(s[k])) return std::nullopt;
-  if (s[0] == '+') s.remove_prefix(1);
+  const size_t sign = s.starts_with('+') || s.starts_with('-');
+  if (s.size() == sign || s.substr(sign).find_first_not_of("0123456789") != std::string_view::npos)
+    return std::nullopt;
+  if (s.starts_with('+')) s.remove_prefix(1);
   long long v = 0;
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
   if (ec != std::errc() || v < INT32_MIN || v > INT32_MAX) return std::nullopt;

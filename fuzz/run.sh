@@ -23,29 +23,23 @@ bash scripts/setup.sh  # clang 14 and its fuzzer runtime among the rest
 CXX=clang++-14 cmake -S . -B build-fuzz -DQUILLON_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build-fuzz -j 2
 
-status=0
-passed=0
 failed=0
 summary=()
 for t in "${TARGETS[@]}"; do
   mkdir -p "build-fuzz/corpus/$t" build-fuzz/artifacts
   log="build-fuzz/fuzz_$t.log"
   echo "== fuzz_$t for ${SECONDS_EACH}s"
-  if nice -n 19 "build-fuzz/fuzz/fuzz_$t" "build-fuzz/corpus/$t" "fuzz/corpus/$t" \
-       -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-       -artifact_prefix="build-fuzz/artifacts/$t-" ${FUZZ_SEED:+-seed="$FUZZ_SEED"} > "$log" 2>&1; then
-    result=ok
-    passed=$((passed + 1))
-  else
+  result=ok
+  nice -n 19 "build-fuzz/fuzz/fuzz_$t" "build-fuzz/corpus/$t" "fuzz/corpus/$t" \
+    -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="build-fuzz/artifacts/$t-" ${FUZZ_SEED:+-seed="$FUZZ_SEED"} > "$log" 2>&1 || {
     result=FAILED
     failed=$((failed + 1))
-    status=1
     grep -a -E "FUZZ CHECK|ERROR|runtime error|SUMMARY|Test unit written" "$log" | head -20 || true
-  fi
-  runs="$(grep -a -o 'Done [0-9]* runs in [0-9]* second' "$log" | tail -1 || true)"
-  cov="$(grep -a -o 'cov: [0-9]* ft: [0-9]*' "$log" | tail -1 || true)"
-  summary+=("fuzz_$t: $result, ${runs:-no final count}, ${cov:-no coverage line}")
+  }
+  summary+=("fuzz_$t: $result, $(grep -a -o 'Done [0-9]* runs in [0-9]* second' "$log" | tail -1 || true), \
+$(grep -a -o 'cov: [0-9]* ft: [0-9]*' "$log" | tail -1 || true)")
 done
 printf '%s\n' "${summary[@]}"
-echo "fuzz: $passed passed, $failed failed"
-exit $status
+echo "fuzz: $((${#TARGETS[@]} - failed)) passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -135,7 +135,9 @@ size_t split_fields(std::string_view line, std::string_view* fields, size_t max)
   const char* p = line.data();
   const char* end = p + line.size();
   for (;;) {
-    const char* comma = static_cast<const char*>(std::memchr(p, ',', static_cast<size_t>(end - p)));
+    // An empty line may have no characters at all (data() null): memchr must not see it.
+    const char* comma =
+        p == end ? nullptr : static_cast<const char*>(std::memchr(p, ',', static_cast<size_t>(end - p)));
     const char* stop = comma ? comma : end;
     if (count < max) fields[count] = std::string_view(p, static_cast<size_t>(stop - p));
     ++count;

@@ -33,14 +33,9 @@ std::pair<unsigned, unsigned> png_size(const std::string& data) {
   return {be32(16), be32(20)};
 }
 
-struct Row {
-  std::vector<std::string> args;  // after --settings QM.INI
-  int status;
-  Matcher<const std::string&> out, err;
-  unsigned picture_width = 0;  // of the PNG written; 0: none written
-  std::string locale = "en_GB.UTF-8";
-  std::string file = {}, text = {};  // a file written, with its text
-};
+// args after --settings QM.INI; picture_width: of the PNG written, 0 none; a file written, with its text.
+struct Row { std::vector<std::string> args; int status; Matcher<const std::string&> out, err;
+             unsigned picture_width = 0; std::string locale = "en_GB.UTF-8", file = {}, text = {}; };
 
 TEST(CommandLine, Contract) {
   TempDir tmp;

@@ -34,7 +34,8 @@ int loopback_port(int port) {
   return ok ? ntohs(a.sin_port) : 0;
 }
 
-// nghttpd serving the folder `docs` with dir/server.key and dir/server.pem.
+// nghttpd serving the folder `docs` with dir/server.key and dir/server.pem on
+// a free port (port 0: it did not start).
 struct Nghttpd {
   Nghttpd(const std::string& dir, const std::string& docs) {
     for (int attempt = 0; attempt < 5 && port == 0; ++attempt) {  // another may take the port
@@ -42,11 +43,9 @@ struct Nghttpd {
                         pem = dir + "/server.pem";
       const char* argv[] = {"nghttpd", "-a", "127.0.0.1", "-d", docs.c_str(), p.c_str(),
                             key.c_str(), pem.c_str(), nullptr};
-      if (::posix_spawnp(&pid, "nghttpd", nullptr, nullptr, const_cast<char**>(argv), environ))
-        return;  // not installed
-      for (int i = 0; i < 500 && port == 0; ++i) {  // at most 5 seconds
-        if (::waitpid(pid, nullptr, WNOHANG) != 0) pid = 0;  // ended: the port was taken
-        if (pid == 0) break;
+      if (::posix_spawnp(&pid, "nghttpd", nullptr, nullptr, const_cast<char**>(argv), environ)) return;
+      // At most 5 seconds, while it runs (it ends when the port was taken).
+      for (int i = 0; i < 500 && port == 0 && ::waitpid(pid, nullptr, WNOHANG) == 0; ++i) {
         port = loopback_port(std::stoi(p));
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
       }
@@ -69,14 +68,8 @@ void openssl(const std::string& dir, const std::string& args) {
 }
 
 TEST(HttpsFetch, StoresOnlyWhatATrustedServerSentOverHttp2) {
-  struct Row {
-    const char* name;
-    const char* host;  // in the address
-    const char* ca;    // the authority the fetcher trusts
-    const char* path;
-    int status;  // 200: stored over HTTP/2; 0: no answer
-    const char* error_part;
-  };
+  // host: in the address; ca: the authority the fetcher trusts; status 200: stored over HTTP/2, 0: no answer.
+  struct Row { const char *name, *host, *ca, *path; int status; const char* error_part; };
   const Row rows[] = {
       {"trusted", "127.0.0.1", "ca", "/day.zip", 200, ""},
       {"not found", "127.0.0.1", "ca", "/gone.zip", 404, "404"},

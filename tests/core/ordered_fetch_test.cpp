@@ -3,6 +3,7 @@
 // clock moves only when it waits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <map>
@@ -15,6 +16,8 @@
 
 namespace quillon::testing {
 namespace {
+
+using Answers = std::map<std::string, std::deque<std::pair<int, long>>>;  // path: status, Retry-After
 
 // Each transfer of item i takes 100 ms when i is odd, else 300 ms, so later
 // items often end first. A path answers its scripted statuses, then 200.
@@ -35,34 +38,31 @@ class FakeBatchFetcher final : public BatchFetcher {
     for (auto& [at, d] : flight) end = std::min(end, at);
     t = std::max(t, end);
     std::vector<Done> done;
-    for (size_t i = 0; i < flight.size();)
-      if (flight[i].first <= t) {
-        done.push_back(flight[i].second);
-        flight.erase(flight.begin() + static_cast<long>(i));
-      } else {
-        ++i;
-      }
+    std::erase_if(flight, [&](const auto& f) { return f.first <= t && (done.push_back(f.second), true); });
     return done;
   }
   double now() override { return t; }
 
   double t = 0;
-  std::map<std::string, std::deque<std::pair<int, long>>> answers;  // status, Retry-After
+  Answers answers;
   std::vector<std::pair<double, Done>> flight;
   std::string starts;
 };
 
-TEST(OrderedFetch, InOrderPacedBackingOffAndStoppingAfterTheTransfersInFlight) {
-  struct Row {
-    const char* name;
-    ParallelOptions options;
-    int items;
-    std::map<std::string, std::deque<std::pair<int, long>>> answers;
-    int stop_after;  // deliveries before stop says yes; -1 never
-    const char* starts;     // address@ms
-    const char* delivered;  // item:status
-    bool stopped;
+// Adds " item:status" to `delivered` for each result handed on; a 404 of one
+// of `retry_zip` asks for its ".zip" next.
+auto recorder(std::string& delivered, const std::vector<FetchRequest>& retry_zip) {
+  return [&delivered, retry_zip](size_t i, const FetchResult& r) -> std::optional<FetchRequest> {
+    delivered += " " + std::to_string(i) + ":" + std::to_string(r.http_status);
+    if (r.http_status == 404 && i < retry_zip.size()) return FetchRequest{retry_zip[i].address + ".zip", "f"};
+    return std::nullopt;
   };
+}
+
+TEST(OrderedFetch, InOrderPacedBackingOffAndStoppingAfterTheTransfersInFlight) {
+  // stop_after: deliveries before stop says yes (-1 never); starts: address@ms; delivered: item:status.
+  struct Row { const char* name; ParallelOptions options; int items; Answers answers; int stop_after;
+               const char *starts, *delivered; bool stopped; };
   const Row rows[] = {
       {"in order, three in flight", {.jobs = 3, .rate = 0}, 5, {}, -1,
        " 0@0 1@0 2@0 3@100 4@200", " 0:200 1:200 2:200 3:200 4:200", false},
@@ -85,16 +85,9 @@ TEST(OrderedFetch, InOrderPacedBackingOffAndStoppingAfterTheTransfersInFlight) {
     std::vector<FetchRequest> requests;
     for (int i = 0; i < row.items; ++i) requests.push_back({"h/" + std::to_string(i), "f"});
     std::string delivered;
-    int deliveries = 0;
     const bool stopped = fetch_in_order(
-        requests, row.options, fetcher,
-        [&](size_t i, const FetchResult& r) -> std::optional<FetchRequest> {
-          delivered += " " + std::to_string(i) + ":" + std::to_string(r.http_status);
-          ++deliveries;
-          if (r.http_status == 404) return FetchRequest{requests[i].address + ".zip", "f"};
-          return std::nullopt;
-        },
-        [&] { return row.stop_after >= 0 && deliveries >= row.stop_after; });
+        requests, row.options, fetcher, recorder(delivered, requests),
+        [&] { return row.stop_after >= 0 && std::count(delivered.begin(), delivered.end(), ':') >= row.stop_after; });
     EXPECT_EQ(fetcher.starts, row.starts);
     EXPECT_EQ(delivered, row.delivered);
     EXPECT_EQ(stopped, row.stopped);
@@ -114,13 +107,7 @@ TEST(OrderedFetch, RealTransfersKeepTheirConnections) {
   }
   CurlBatchFetcher fetcher;
   std::string delivered;
-  EXPECT_FALSE(fetch_in_order(
-      requests, {.jobs = 2, .rate = 0}, fetcher,
-      [&](size_t i, const FetchResult& r) -> std::optional<FetchRequest> {
-        delivered += " " + std::to_string(i) + ":" + std::to_string(r.http_status);
-        return std::nullopt;
-      },
-      [] { return false; }));
+  EXPECT_FALSE(fetch_in_order(requests, {.jobs = 2, .rate = 0}, fetcher, recorder(delivered, {}), [] { return false; }));
   EXPECT_EQ(delivered, " 0:200 1:200 2:200 3:200 4:200 5:200 6:404");
   EXPECT_EQ(folder_names(dir.path()), (std::vector<std::string>{"0", "1", "2", "3", "4", "5"}));
   EXPECT_EQ(read_text(dir.path() + "/5"), std::string(1005, 'x'));

@@ -27,10 +27,9 @@ double close_of(int i) { return i % 3 == 2 ? open_of(i) - 1 : open_of(i) + 1; }
 void import_days(EodServer& server, const std::string& folder, int from, int to) {
   std::string text = "XYZ,20240102,5,6,4,5,50\r\n";
   for (int i = from; i < to; ++i)
-    text += "ABC," + day(i).toString(QStringLiteral("yyyyMMdd")).toStdString() + "," +
-            std::to_string(open_of(i)) + "," + std::to_string(open_of(i) + 3) + "," +
-            std::to_string(open_of(i) - 2) + "," + std::to_string(close_of(i)) + "," +
-            std::to_string(1000 * (i + 1)) + "\r\n";
+    text += QStringLiteral("ABC,%1,%2,%3,%4,%5,%6\r\n").arg(day(i).toString(QStringLiteral("yyyyMMdd")))
+                .arg(open_of(i)).arg(open_of(i) + 3).arg(open_of(i) - 2).arg(close_of(i)).arg(1000 * (i + 1))
+                .toStdString();
   write_text(folder + "/../days_DX.txt", text);
   SqliteBroker broker(server);
   if (!broker.LoadDatabase(folder)) qFatal("no database folder");

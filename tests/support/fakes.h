@@ -32,12 +32,11 @@ struct FakeDatePattern final : DatePatternSource {
   std::string short_date_pattern() override { return pattern; }
   std::string pattern = "dd/MM/yyyy";
 };
-struct FakeClock final : Clock {
-  LocalDateTime now() override { return time; }
-  std::chrono::system_clock::time_point utc_now() override { return utc; }
-  LocalDateTime time{2008, 1, 31, 9, 5, 7};
-  std::chrono::system_clock::time_point utc{std::chrono::sys_days{std::chrono::year{2008} / 1 / 31} +
-                                            std::chrono::hours(3) + std::chrono::minutes(35)};
+struct FakeClock final : Clock {  // 31 January 2008, 09:05:07 in India
+  LocalDateTime now() override { return {2008, 1, 31, 9, 5, 7}; }
+  std::chrono::system_clock::time_point utc_now() override {
+    return std::chrono::sys_days{std::chrono::year{2008} / 1 / 31} + std::chrono::minutes(3 * 60 + 35);
+  }
 };
 struct FakeProgramFolder final : ProgramFolder {
   std::string path() override { return folder; }
@@ -62,14 +61,13 @@ struct RecordingWebOpener final : WebOpener {
 };
 // Answers each pick with the next scripted answer ("" = cancelled).
 struct ScriptedFolderPicker final : FolderPicker {
-  std::string pick(const std::string& prompt) override {
-    prompts.push_back(prompt);
-    std::string a = answers.empty() ? "" : answers.front();
-    if (!answers.empty()) answers.pop_front();
+  std::string pick(const std::string&) override {
+    if (answers.empty()) return "";
+    std::string a = answers.front();
+    answers.pop_front();
     return a;
   }
   std::deque<std::string> answers;
-  std::vector<std::string> prompts;
 };
 struct NoBrokers final : BrokerFactory {
   std::unique_ptr<BrokerApplication> create(const std::string& name) override {

@@ -1,7 +1,7 @@
 // A real HTTP server on 127.0.0.1 in the test's own process, for the libcurl
 // fetcher's own tests and the end-to-end runs of the program: answers the
 // paths it was given (as they come on the wire, still percent-encoded) and
-// records every request. Unknown paths get a 404 page.
+// records every request. Unknown paths get the answer for "*", else a 404 page.
 #pragma once
 
 #include <httplib.h>
@@ -18,24 +18,14 @@ namespace quillon::testing {
 
 class TestServer {
  public:
-  enum class Kind {
-    Body,      // the status and the body
-    CutShort,  // announces twice the body's length, sends the body, hangs up
-    Stall,     // sends the body's first byte, then nothing for 10 seconds
-    Slow,      // the whole body, a slice every 150 ms
-    Redirect,  // to `location`
-  };
-  struct Answer {
-    int status = 200;
-    std::string body;
-    Kind kind = Kind::Body;
-    std::string location = {};
-  };
-  struct Request {
-    std::string target;  // path and query as sent
-    std::map<std::string, std::string> headers;
-    int remote_port = 0;  // the same port: the same connection
-  };
+  // Body: the status and the body; CutShort: announces twice the body's
+  // length, sends the body, hangs up; Stall: sends the body's first byte, then
+  // nothing for 10 seconds; Slow: the whole body, a slice every 150 ms;
+  // Redirect: to `location`.
+  enum class Kind { Body, CutShort, Stall, Slow, Redirect };
+  struct Answer { int status = 200; std::string body; Kind kind = Kind::Body; std::string location = {}; };
+  // target: path and query as sent; the same remote port: the same connection.
+  struct Request { std::string target; std::map<std::string, std::string> headers; int remote_port = 0; };
 
   TestServer() {
     server_.set_keep_alive_max_count(100000);
@@ -70,7 +60,8 @@ class TestServer {
     {
       std::lock_guard lock(mutex_);
       requests_.push_back({req.target, {req.headers.begin(), req.headers.end()}, req.remote_port});
-      if (auto it = answers_.find(req.target.substr(0, req.target.find('?'))); it != answers_.end()) a = it->second;
+      auto it = answers_.find(req.target.substr(0, req.target.find('?')));
+      if (it != answers_.end() || (it = answers_.find("*")) != answers_.end()) a = it->second;
     }
     res.status = a.status;
     if (a.kind == Kind::Body) res.set_content(a.body, "text/csv");

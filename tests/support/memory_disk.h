@@ -92,11 +92,7 @@ class MemoryDisk final : public Disk {
   std::vector<std::string> written;  // paths of the writes that succeeded, in order
 
  private:
-  struct Fault {
-    Op op;
-    std::string prefix;
-    int err;
-  };
+  struct Fault { Op op; std::string prefix; int err; };
   int fault(Op op, const std::string& path) const {
     for (const Fault& f : faults_)
       if (f.op == op && path.starts_with(f.prefix)) return f.err;
