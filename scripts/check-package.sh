@@ -133,7 +133,7 @@ same "quillon --version of the unpacked package" "quillon $VERSION" \
 # ~/.config/quillon/QM.INI; the next start reads the folders back from it
 # and converts from and into them.
 run_q() {
-  env -u LD_LIBRARY_PATH -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u DISPLAY -u WAYLAND_DISPLAY \
+  env -u LD_LIBRARY_PATH -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \
     HOME="$T/home" LC_ALL=C.UTF-8 "$@"
 }
 mkdir -p "$T/home" "$T/x" "$T/y"
