@@ -83,6 +83,7 @@ Expected named_layout_records(std::string_view data, const DateReader& dates) {
 
 Expected bhavcopy_records(std::string_view data, const DateReader& dates) {
   if (bhavcopy_layout(data) != BhavcopyLayout::kPositional) return named_layout_records(data, dates);
+  if (data.starts_with("\xEF\xBB\xBF")) data.remove_prefix(3);  // a byte-order mark is no symbol
   Expected e;
   size_t n = 0;
   for (const std::string& line : lines_of(data)) {
