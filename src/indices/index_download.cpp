@@ -121,12 +121,19 @@ DownloadResult rebuild_index_histories(const std::string& source_folder,
   return result;
 }
 
+namespace {
+
+[[noreturn]] void throw_no_index_list(const IndexDownloadJob& job) {
+  throw Error("There is no index list: the settings file '" + job.settings_file +
+              "' has no [QN_Indices] section, or it is empty.");
+}
+
+}  // namespace
+
 IndexDownloadResult download_index_days(const IndexDownloadJob& job, const DownloadTools& tools) {
   IndexDownloadResult result;
   result.failure = failure_of([&] {
-    if (!job.entries)
-      throw Error("There is no index list: the settings file '" + job.settings_file +
-                  "' has no [QN_Indices] section, or it is empty.");
+    if (!job.entries) throw_no_index_list(job);
     tools.disk.remove_stale_temporaries(index_day_folder(job.folder));
     int total = 0, done = 0;
     for (Date d = job.from; d <= job.to; d = next_day(d)) ++total;
@@ -188,9 +195,7 @@ IndexDownloadResult download_index_histories(
     ProgramFolder& program_folder, const std::function<DownloadResult(const IndexFile&)>& fetch_file) {
   IndexDownloadResult result;
   result.failure = failure_of([&] {
-    if (!job.entries)
-      throw Error("There is no index list: the settings file '" + job.settings_file +
-                  "' has no [QN_Indices] section, or it is empty.");
+    if (!job.entries) throw_no_index_list(job);
     const std::vector<std::string>& list = *job.entries;
     if (!job.folder.empty()) tools.disk.remove_stale_temporaries(job.folder);
     int total = 0;
