@@ -51,6 +51,14 @@ void convert_input(const ConversionInput& in, const ConvertFn& convert, std::str
   }
 }
 
+// Writes an output unless its file already holds exactly these bytes (a
+// folder converted again), which leaves the file and its time alone.
+void write_output(Disk& disk, const std::string& path, std::string_view out,
+                  std::vector<std::string>& written) {
+  if (!disk.holds(path, out)) disk.write(path, out, false);
+  written.push_back(path);
+}
+
 void convert_serially(const std::vector<ConversionInput>& inputs, const ConvertFn& convert,
                       Disk& disk, RunProgress& progress, std::vector<std::string>& written) {
   std::string data, out;
@@ -59,8 +67,7 @@ void convert_serially(const std::vector<ConversionInput>& inputs, const ConvertF
     progress.report(i, total);
     disk.read(inputs[i].input_path, data);
     convert_input(inputs[i], convert, data, out);
-    disk.write(inputs[i].output_path, out, false);
-    written.push_back(inputs[i].output_path);
+    write_output(disk, inputs[i].output_path, out, written);
   }
 }
 
@@ -121,8 +128,7 @@ class ParallelConversion {
         converted_.wait(lock, [&] { return s.converted; });
       }
       if (s.error) std::rethrow_exception(s.error);
-      disk.write(inputs_[i].output_path, s.out, false);
-      written.push_back(inputs_[i].output_path);
+      write_output(disk, inputs_[i].output_path, s.out, written);
     }
   }
 

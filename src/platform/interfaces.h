@@ -44,6 +44,9 @@ class Disk {
   // complete; with `durable` the data and the rename are on the disk when it
   // returns. On failure the earlier file stays as it was, no temporary left.
   virtual void write(const std::string& path, std::string_view data, bool durable) = 0;
+  // True when `path` is a regular file holding exactly `data`; any failure
+  // to tell counts as false. Lets a writer leave an unchanged file alone.
+  virtual bool holds(const std::string& path, std::string_view data) = 0;
   virtual bool is_file(const std::string& path) = 0;  // a regular file is there
   // Makes `folder` and its missing parents; throws Error naming the folder
   // that cannot be made ("Cannot create the folder '<folder>': <reason>.").

@@ -57,6 +57,10 @@ void RealDisk::write(const std::string& path, std::string_view data, bool durabl
   write_file_atomically(path, data, durable);
 }
 
+bool RealDisk::holds(const std::string& path, std::string_view data) {
+  return file_holds(path, data);
+}
+
 bool RealDisk::is_file(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

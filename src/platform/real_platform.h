@@ -18,6 +18,7 @@ class RealDisk final : public Disk {
   std::vector<std::string> list(const std::string& folder, const std::string& pattern) override;
   void read(const std::string& path, std::string& out) override;
   void write(const std::string& path, std::string_view data, bool durable) override;
+  bool holds(const std::string& path, std::string_view data) override;
   bool is_file(const std::string& path) override;
   void make_folders(const std::string& folder) override;
   void remove(const std::string& path) override;

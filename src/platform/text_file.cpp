@@ -95,6 +95,24 @@ std::string read_file(const std::string& path) {
   return s;
 }
 
+bool file_holds(const std::string& path, std::string_view data) {
+  const Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  struct stat st {};
+  if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<unsigned long long>(st.st_size) != data.size())
+    return false;
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(file.fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return data.empty();  // the file may have shrunk meanwhile
+    const auto len = static_cast<size_t>(n);
+    if (len > data.size() || std::memcmp(buf, data.data(), len) != 0) return false;
+    data.remove_prefix(len);
+  }
+}
+
 void write_file_atomically(const std::string& path, std::string_view data, bool durable) {
   AtomicFile file(path);
   file.append(data);

@@ -13,6 +13,10 @@ namespace quillon {
 void read_file(const std::string& path, std::string& out);
 std::string read_file(const std::string& path);
 
+// True when `path` is a regular file whose bytes are exactly `data`;
+// false when it differs or cannot be opened or read.
+bool file_holds(const std::string& path, std::string_view data);
+
 // Writes `data` to `path` through an AtomicFile: whole or not at all.
 void write_file_atomically(const std::string& path, std::string_view data,
                            bool durable = false);

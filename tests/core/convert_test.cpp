@@ -180,6 +180,25 @@ TEST(Convert, SymbolLength) {
   }
 }
 
+// A folder converted again: an output whose file already holds its bytes is
+// not written (a write there would fail here), a changed one is replaced,
+// and both are queued for the import as before.
+TEST(Convert, AnOutputThatWouldNotChangeIsLeftAlone) {
+  MemoryPlatform tp;
+  tp.disk.make_folders("/d");
+  for (int i : {0, 1}) tp.disk.put("/s/"s + kInput[i][kBhav], kBhavHeader + kRow[kBhav]);
+  tp.disk.put("/d/" + out(0, kBhav), record(0, kBhav));
+  tp.disk.put("/d/" + out(1, kBhav), record(0, kBhav) + "earlier\r\n");
+  tp.disk.fail(MemoryDisk::Write, "/d/" + out(0, kBhav), ENOSPC);
+  WindowModel w;
+  w.txtSourceFolder = "/s", w.txtDestFolder = "/d", w.rbSource = kSourceFolder;
+  fOutput(w, tp.platform);
+  EXPECT_EQ(tp.messages.shown, std::vector<std::string>{});
+  EXPECT_EQ(tp.disk.written, std::vector<std::string>{"/d/" + out(1, kBhav)});
+  EXPECT_EQ(tp.disk.files["/d/" + out(1, kBhav)], record(0, kBhav));
+  EXPECT_EQ(w.colAmiFiles, (std::vector<std::string>{"/d/" + out(0, kBhav), "/d/" + out(1, kBhav)}));
+}
+
 // Convert runs the converters the boxes ask for; a blank is a scrip.
 TEST(Convert, TheCommandRunsWhatTheBoxesAskFor) {
   const std::tuple<bool, bool, const char*, std::string, std::vector<std::string>> cases[] = {

@@ -63,6 +63,28 @@ TEST(RealDisk, ReadOnlyFolderKeepsItsFile) {
   EXPECT_EQ(folder_names(tmp.path()), std::vector<std::string>{"a_DX.txt"});
 }
 
+// Whether a file already holds given bytes, read in pieces: a difference
+// in the last byte of a file longer than one piece, or a file that is
+// shorter or longer, is no match.
+TEST(RealDisk, AFileHoldsExactlyItsBytes) {
+  TempDir tmp;
+  const std::string big(200000, 'x'), path = tmp.path() + "/f";
+  const std::tuple<const char*, std::optional<std::string>, std::string, bool> cases[] = {
+      {"the same", big, big, true},
+      {"last byte differs", big, big.substr(1) + "y", false},
+      {"file shorter", big.substr(1), big, false},
+      {"file longer", big + "x", big, false},
+      {"both empty", "", "", true},
+      {"no file", std::nullopt, "", false},
+  };
+  for (const auto& [what, on_disk, data, holds] : cases) {
+    ::unlink(path.c_str());
+    if (on_disk) write_text(path, *on_disk);
+    EXPECT_EQ(RealDisk().holds(path, data), holds) << what;
+  }
+  EXPECT_FALSE(RealDisk().holds(tmp.path(), "")) << "a folder";
+}
+
 // A killed run's temporaries go; a live writer's and other names stay.
 TEST(RealDisk, TemporariesOfWritersThatAreGoneAreRemoved) {
   const pid_t dead = ::fork();

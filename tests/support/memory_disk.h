@@ -72,6 +72,10 @@ class MemoryDisk final : public Disk {
     written.push_back(key(path));
   }
 
+  bool holds(const std::string& path, std::string_view data) override {
+    const auto f = files.find(key(path));
+    return f != files.end() && f->second == data && !fault(Read, path);
+  }
   bool is_file(const std::string& path) override { return files.count(key(path)) > 0; }
   void make_folders(const std::string& folder) override {
     for (std::string f = key(folder); !folders.count(f) && f != "." && !f.empty(); f = folder_of(f)) {
