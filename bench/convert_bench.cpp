@@ -1,8 +1,10 @@
 // Conversion benchmark: generates a folder of synthetic daily Bhavcopy files
 // in the exchange's layout (250 days of 2,500 rows by default), converts it
-// in folder mode with quillon (on every core, and with --jobs 1), and in the
-// same rounds converts it with a tuned mawk program doing the same rule and
-// reads it with cat. The runs take turns, round after round; it prints the
+// in folder mode with quillon (on every core, and with --jobs 1) over the
+// outputs of the run before, as an evening's conversion of the folder does
+// (unchanged outputs are left alone), and into an emptied destination where
+// every output is new; in the same rounds it converts the folder with a
+// tuned mawk program doing the same rule and reads it with cat. The runs take turns, round after round; it prints the
 // median and spread of each one's time, of quillon's time over mawk's and
 // over cat's, and quillon's peak memory; then the peak memory of a
 // conversion of 1,000 such files. The load average before and after says
@@ -166,7 +168,7 @@ int main(int argc, char** argv) {
   const int rows = argc > 3 ? std::atoi(argv[3]) : 2500;
   const int rounds = std::max(1, argc > 4 ? std::atoi(argv[4]) : 7);
   const fs::path root = fs::temp_directory_path() / ("quillon-bench-" + std::to_string(getpid()));
-  const fs::path src = root / "src", dst = root / "dst", awk_dst = root / "awk";
+  const fs::path src = root / "src", dst = root / "dst", awk_dst = root / "awk", fresh = root / "fresh";
   fs::create_directories(dst);
   fs::create_directories(awk_dst);
   std::printf("load average before: %s (on %u cores)\n", load_average().c_str(),
@@ -194,11 +196,15 @@ int main(int argc, char** argv) {
 
   run(cat);  // warm the page cache
   checked(convert(src, dst, nullptr));
-  std::vector<double> tq, tq1, tc, ta, over_awk, over_cat, cq, cq1, cc, ca;
+  std::vector<double> tq, tq1, tqf, tc, ta, over_awk, over_cat, fresh_over_awk, fresh_over_cat, cq, cq1, cc, ca;
   long peak_kb = 0;
   for (int r = 0; r < rounds; ++r) {
     const Timing q = checked(convert(src, dst, nullptr));
     const Timing q1 = checked(convert(src, dst, "1"));
+    fs::remove_all(fresh);
+    fs::create_directories(fresh);
+    const Timing qf = checked(convert(src, fresh, nullptr));
+    tqf.push_back(qf.seconds);
     const Timing c = checked(cat);
     const Timing a = checked(awk);
     cq.push_back(q.cpu_seconds);
@@ -211,18 +217,22 @@ int main(int argc, char** argv) {
     ta.push_back(a.seconds);
     over_awk.push_back(q.seconds / a.seconds);
     over_cat.push_back(q.seconds / c.seconds);
-    peak_kb = std::max(peak_kb, q.peak_kb);
+    fresh_over_awk.push_back(qf.seconds / a.seconds);
+    fresh_over_cat.push_back(qf.seconds / c.seconds);
+    peak_kb = std::max({peak_kb, q.peak_kb, qf.peak_kb});
   }
 
   // The awk rule and quillon must agree on every record.
   bool same = true;
-  for (auto& e : fs::directory_iterator(dst)) {
-    std::ifstream a(e.path(), std::ios::binary), b(awk_dst / e.path().filename(), std::ios::binary);
-    std::string x((std::istreambuf_iterator<char>(a)), {}), y((std::istreambuf_iterator<char>(b)), {});
-    if (x != y) {
-      same = false;
-      std::fprintf(stderr, "outputs differ: %s\n", e.path().filename().c_str());
-      break;
+  for (const fs::path& folder : {dst, fresh}) {
+    for (auto& e : fs::directory_iterator(folder)) {
+      std::ifstream a(e.path(), std::ios::binary), b(awk_dst / e.path().filename(), std::ios::binary);
+      std::string x((std::istreambuf_iterator<char>(a)), {}), y((std::istreambuf_iterator<char>(b)), {});
+      if (x != y) {
+        same = false;
+        std::fprintf(stderr, "outputs differ: %s\n", e.path().c_str());
+        break;
+      }
     }
   }
 
@@ -231,6 +241,7 @@ int main(int argc, char** argv) {
               days, mb, records, rounds);
   std::printf("quillon convert:          %s s\n", spread(tq, "%.3f").c_str());
   std::printf("quillon convert --jobs 1: %s s\n", spread(tq1, "%.3f").c_str());
+  std::printf("quillon, every output new: %s s\n", spread(tqf, "%.3f").c_str());
   std::printf("mawk same rule:           %s s\n", spread(ta, "%.3f").c_str());
   std::printf("cat to /dev/null:         %s s\n", spread(tc, "%.3f").c_str());
   std::printf("CPU time (user and system): quillon %s s, --jobs 1 %s s, mawk %s s, cat %s s\n",
@@ -238,10 +249,13 @@ int main(int argc, char** argv) {
               spread(cc, "%.3f").c_str());
   std::printf("quillon / mawk: %s (target <= 0.10)\n", spread(over_awk, "%.3f").c_str());
   std::printf("quillon / cat:  %s (target <= 1.2)\n", spread(over_cat, "%.2f").c_str());
+  std::printf("every output new: quillon / mawk %s, quillon / cat %s\n",
+              spread(fresh_over_awk, "%.3f").c_str(), spread(fresh_over_cat, "%.2f").c_str());
   std::printf("peak memory, %d files: %.1f MB\n", days, static_cast<double>(peak_kb) / 1024);
   std::printf("outputs identical to the awk rule: %s\n", same ? "yes" : "NO");
   fs::remove_all(awk_dst);
   fs::remove_all(dst);
+  fs::remove_all(fresh);
 
   // Peak memory at 1,000 files: the same folder grown to 1,000 days.
   if (days < 1000) {

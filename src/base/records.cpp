@@ -5,6 +5,10 @@
 #include <cstring>
 #include <limits>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 
 namespace quillon {
 
@@ -12,73 +16,83 @@ namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// The most a number takes in the output: 15 significant digits with up to
+// three zeros after the point, a sign, "0." (the plain form), or the
+// general form of <charconv> ("-1.23456789012345e-308").
+constexpr size_t kNumberRoom = 40;
+
 // Exact text path: a plain decimal with at most 15 significant digits reads
 // to a double whose 15-digit general form is that decimal again (15 is
 // DBL_DIG), so it is written back directly without trailing zeros. Returns
-// false when the text is not of that kind.
-bool append_plain_decimal(std::string& out, std::string_view s) {
-  size_t i = 0;
+// the end of what it wrote at `p`, or null when the text is not of that
+// kind.
+char* put_plain_decimal(char* p, std::string_view s) {
+  const char* c = s.data();
+  const char* const end = c + s.size();
   bool negative = false;
-  if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
-  size_t int_start = i;
-  while (i < s.size() && is_digit(s[i])) ++i;
-  std::string_view int_part = s.substr(int_start, i - int_start);
-  std::string_view frac_part;
-  if (i < s.size() && s[i] == '.') {
-    size_t frac_start = ++i;
-    while (i < s.size() && is_digit(s[i])) ++i;
-    frac_part = s.substr(frac_start, i - frac_start);
+  if (c != end && (*c == '-' || *c == '+')) negative = *c++ == '-';
+  const char* int_begin = c;
+  while (c != end && is_digit(*c)) ++c;
+  const char* int_end = c;
+  const char* frac_begin = c;
+  const char* frac_end = c;
+  if (c != end && *c == '.') {
+    frac_begin = ++c;
+    while (c != end && is_digit(*c)) ++c;
+    frac_end = c;
   }
-  if (i != s.size() || (int_part.empty() && frac_part.empty())) return false;
-  while (!int_part.empty() && int_part.front() == '0') int_part.remove_prefix(1);
-  while (!frac_part.empty() && frac_part.back() == '0') frac_part.remove_suffix(1);
-  size_t significant;
-  if (!int_part.empty()) {
-    significant = int_part.size() + frac_part.size();
-  } else {
+  if (c != end || (int_begin == int_end && frac_begin == frac_end)) return nullptr;
+  while (int_begin != int_end && *int_begin == '0') ++int_begin;
+  while (frac_end != frac_begin && frac_end[-1] == '0') --frac_end;
+  const auto int_digits = static_cast<size_t>(int_end - int_begin);
+  const auto frac_digits = static_cast<size_t>(frac_end - frac_begin);
+  if (int_digits == 0) {
     size_t zeros = 0;
-    while (zeros < frac_part.size() && frac_part[zeros] == '0') ++zeros;
-    if (zeros == frac_part.size()) {  // the value is zero, "-0" included
-      out.push_back('0');
-      return true;
+    while (zeros < frac_digits && frac_begin[zeros] == '0') ++zeros;
+    if (zeros == frac_digits) {  // the value is zero, "-0" included
+      *p = '0';
+      return p + 1;
     }
-    if (zeros >= 4) return false;  // written with an exponent
-    significant = frac_part.size() - zeros;
+    if (zeros >= 4 || frac_digits - zeros > 15) return nullptr;  // an exponent, or too long
+  } else if (int_digits + frac_digits > 15) {
+    return nullptr;
   }
-  if (significant > 15) return false;
-  if (negative) out.push_back('-');
-  if (int_part.empty())
-    out.push_back('0');
-  else
-    out.append(int_part);
-  if (!frac_part.empty()) {
-    out.push_back('.');
-    out.append(frac_part);
-  }
-  return true;
+  if (negative) *p++ = '-';
+  if (int_digits == 0) *p++ = '0';
+  // The digits as they stand, the point between them included.
+  const char* const last = frac_digits ? frac_end : int_end;
+  const char* const first = int_digits ? int_begin : frac_digits ? frac_begin - 1 : last;
+  std::memcpy(p, first, static_cast<size_t>(last - first));
+  return p + (last - first);
 }
 
-}  // namespace
-
-bool append_number(std::string& out, std::string_view field) {
+// A number field in the output's form at `p` (kNumberRoom bytes there):
+// the end of what it wrote, or null when the field is no number.
+char* put_number(char* p, std::string_view field) {
   std::string_view s = trim(field);
-  if (append_plain_decimal(out, s)) return true;
+  if (char* end = put_plain_decimal(p, s)) return end;
   // Exponents and long digit runs: read and write through the exact
   // conversions of <charconv>. One sign at most ("+-5" is no number).
   const bool plus = !s.empty() && s.front() == '+';
   if (plus) s.remove_prefix(1);
   if (s.empty() || !(is_digit(s.front()) || (s.front() == '-' && !plus) || s.front() == '.'))
-    return false;
+    return nullptr;
   for (char c : s)
-    if (!(is_digit(c) || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) return false;
+    if (!(is_digit(c) || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) return nullptr;
   double v = 0;
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
-  if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) return false;
+  if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) return nullptr;
   if (v == 0) v = 0;  // no "-0"
-  char buf[64];
-  auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
-  out.append(buf, res.ptr);
-  return true;
+  return std::to_chars(p, p + kNumberRoom, v, std::chars_format::general, 15).ptr;
+}
+
+}  // namespace
+
+bool append_number(std::string& out, std::string_view field) {
+  char buf[kNumberRoom];
+  char* end = put_number(buf, field);
+  if (end) out.append(buf, end);
+  return end != nullptr;
 }
 
 bool append_date_field(std::string& out, std::string_view field, const DateReader& dates) {
@@ -132,18 +146,28 @@ bool LineReader::next(std::string_view& line) {
 
 size_t split_fields(std::string_view line, std::string_view* fields, size_t max) {
   size_t count = 0;
-  const char* p = line.data();
-  const char* end = p + line.size();
-  for (;;) {
-    // An empty line may have no characters at all (data() null): memchr must not see it.
-    const char* comma =
-        p == end ? nullptr : static_cast<const char*>(std::memchr(p, ',', static_cast<size_t>(end - p)));
-    const char* stop = comma ? comma : end;
-    if (count < max) fields[count] = std::string_view(p, static_cast<size_t>(stop - p));
+  const char* start = line.data();
+  const char* p = start;
+  const char* const end = p + line.size();
+  auto field_ends_at = [&](const char* comma) {
+    if (count < max) fields[count] = std::string_view(start, static_cast<size_t>(comma - start));
     ++count;
-    if (!comma) return count;
-    p = comma + 1;
+    start = comma + 1;
+  };
+#ifdef __SSE2__
+  // Sixteen bytes at a time: the commas among them as a bit mask.
+  const __m128i comma = _mm_set1_epi8(',');
+  for (; end - p >= 16; p += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, comma))); mask;
+         mask &= mask - 1)
+      field_ends_at(p + __builtin_ctz(mask));
   }
+#endif
+  for (; p < end; ++p)
+    if (*p == ',') field_ends_at(p);
+  if (count < max) fields[count] = std::string_view(start, static_cast<size_t>(end - start));
+  return count + 1;
 }
 
 void fail_at_line(size_t line, const std::string& what) {
@@ -157,18 +181,31 @@ std::string shown(std::string_view text) {
   return s;
 }
 
-void append_record(std::string& out, const EodFields& f, size_t line, const DateReader& dates) {
+void append_record(std::string& out, const EodFields& f, size_t line, const DateReader& dates,
+                   LastDate* last) {
   out.append(f.symbol).push_back(',');
-  if (!append_date_field(out, f.date, dates))
-    fail_at_line(line, "the date '" + shown(f.date) + "' is neither a date nor a whole number");
+  if (last && f.date == last->field && !last->text.empty()) {
+    out.append(last->text);
+  } else {
+    const size_t at = out.size();
+    if (!append_date_field(out, f.date, dates))
+      fail_at_line(line, "the date '" + shown(f.date) + "' is neither a date nor a whole number");
+    if (last) last->field.assign(f.date), last->text.assign(out, at);
+  }
+  // The rest of the record in one piece.
+  char buf[5 * (1 + kNumberRoom) + 2];
+  char* p = buf;
   const std::string_view numbers[] = {f.open, f.high, f.low, f.close, f.volume};
   for (size_t i = 0; i < 5; ++i) {
-    out.push_back(',');
-    if (!append_number(out, numbers[i]))
+    *p++ = ',';
+    p = put_number(p, numbers[i]);
+    if (!p)
       fail_at_line(line, std::string("the ") + kOutputFieldNames[i + 2] + " value '" +
                              shown(numbers[i]) + "' is not a number");
   }
-  out.append(kCrLf);
+  *p++ = '\r';
+  *p++ = '\n';
+  out.append(buf, p);
 }
 
 }  // namespace quillon

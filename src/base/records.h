@@ -59,10 +59,17 @@ struct EodFields {
   std::string_view symbol, date, open, high, low, close, volume;
 };
 
+// The last date field of an input and its text in the output: a day's file
+// gives one date on every row, read once then. One per input converted.
+struct LastDate {
+  std::string field, text;
+};
+
 // Appends one record: the symbol as it is, the date field as YYYYMMDD (or
 // its whole number), the prices and the volume in the number form, CR LF.
 // A field that cannot be converted fails naming the line, the field and its
 // text; `out` may then hold part of the record.
-void append_record(std::string& out, const EodFields& f, size_t line, const DateReader& dates);
+void append_record(std::string& out, const EodFields& f, size_t line, const DateReader& dates,
+                   LastDate* last = nullptr);
 
 }  // namespace quillon

@@ -34,10 +34,17 @@ inline bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
 
 // The text without the `blanks` characters at its ends (blanks and tabs
 // unless told).
-inline std::string_view trim(std::string_view s, std::string_view blanks = " \t") {
+inline std::string_view trim(std::string_view s, std::string_view blanks) {
   const size_t first = s.find_first_not_of(blanks);
   if (first == std::string_view::npos) return {};
   return s.substr(first, s.find_last_not_of(blanks) - first + 1);
+}
+// Without spaces and tabs at either end (the form every data field is
+// read in: a direct test, as it runs for every field of every row).
+inline std::string_view trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
 }
 
 }  // namespace quillon

@@ -105,6 +105,7 @@ void append_bhavcopy_records(std::string_view data, std::optional<double> length
   R reader(data);
   R::Row row;
   const bool named = reader.layout() != BhavcopyLayout::kPositional;
+  LastDate last;
   while (reader.next(row)) {
     std::string_view symbol = row[R::kSymbol];
     if (length) {
@@ -119,12 +120,14 @@ void append_bhavcopy_records(std::string_view data, std::optional<double> length
     if (!named) {
       append_record(out, {symbol, row[R::kDate], row[R::kOpen], row[R::kHigh], row[R::kLow],
                           row[R::kClose], row[R::kVolume]},
-                    line, dates);
+                    line, dates, &last);
       continue;
     }
     // Named layouts: a real date, and messages naming the file's columns.
-    const Date day = reader.row_date(row, dates);
-    out.append(symbol).append(",").append(format_date(day, "yyyyMMdd"));
+    if (row[R::kDate] != last.field || last.text.empty())
+      last = {std::string(row[R::kDate]), format_date(reader.row_date(row, dates), "yyyyMMdd")};
+    out.append(symbol).push_back(',');
+    out.append(last.text);
     for (R::Column c : {R::kOpen, R::kHigh, R::kLow, R::kClose, R::kVolume}) {
       out.push_back(',');
       if (!append_number(out, row[c]))

@@ -64,15 +64,20 @@ struct Fd {
 }  // namespace
 
 void read_file(const std::string& path, std::string& out) {
-  out.clear();
   const Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
   const int fd = file.fd;
-  if (fd < 0) throw Error(file_error("open", path, errno));
   struct stat st {};
-  if (::fstat(fd, &st) != 0) throw Error(file_error("read", path, errno));
-  if (S_ISDIR(st.st_mode)) throw Error("Cannot read the file '" + path + "': it is a folder.");
-  size_t cap = st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
-  out.resize(cap + 1);
+  if (fd < 0 || ::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const int err = errno;
+    out.clear();
+    if (fd < 0) throw Error(file_error("open", path, err));
+    if (S_ISDIR(st.st_mode)) throw Error("Cannot read the file '" + path + "': it is a folder.");
+    throw Error(file_error("read", path, err));
+  }
+  // Grown only when too small: the bytes it already has are read over, not
+  // cleared first (a buffer reused for file after file).
+  const size_t cap = st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+  if (out.size() < cap + 1) out.resize(cap + 1);
   size_t len = 0;
   for (;;) {
     if (len == out.size()) out.resize(out.size() * 2 + 4096);
