@@ -37,6 +37,11 @@ DownloadTools download_tools(Platform& platform, StatusSink& status) {
           .batch = platform.batch_fetcher};
 }
 
+// The day-by-day downloads' pace: --jobs and --rate.
+ParallelOptions parallel_options(const WindowModel& model) {
+  return {.jobs = model.jobs.value_or(2), .rate = model.download_rate};
+}
+
 }  // namespace
 
 void report_failure(MessageBox& messages, std::string_view prefix,
@@ -89,7 +94,7 @@ void fGetNseFileAlt(WindowModel& model, Platform& platform, const Date& from, co
                            .from = from,
                            .to = to,
                            .date_pattern = platform.date_pattern.short_date_pattern(),
-                           .parallel = {.jobs = model.jobs.value_or(2), .rate = model.download_rate}},
+                           .parallel = parallel_options(model)},
                           download_tools(platform, status));
   model.arrBhavFiles = result.files.empty() ? std::vector<std::string>{""} : result.files;
   report_failure(platform.messages, "fGetNseFileAlt: ", result.failure);
@@ -103,7 +108,8 @@ void fgetIndices(WindowModel& model, Platform& platform, const Date& from, const
                        .from = from,
                        .to = to,
                        .entries = model.arrIndexList,
-                       .settings_file = model.gstrIniPath};
+                       .settings_file = model.gstrIniPath,
+                       .parallel = parallel_options(model)};
   if (job.layout == ExchangeLayout::current) {
     // A first run without [QN_Indices]: today's names, in memory only.
     if (!job.entries) job.entries = default_index_list();
@@ -136,7 +142,8 @@ void fDownloadScrip(WindowModel& model, Platform& platform, const Date& from, co
                              .symbol = model.txtScrip,
                              .from = from,
                              .to = to,
-                             .date_pattern = platform.date_pattern.short_date_pattern()};
+                             .date_pattern = platform.date_pattern.short_date_pattern(),
+                             .parallel = parallel_options(model)};
   const DownloadResult result =
       job.layout == ExchangeLayout::current
           ? download_scrip_days(job, download_tools(platform, status))
@@ -159,16 +166,12 @@ DayFetches exchange_day_fetches(WindowModel& model, Platform& platform) {
   const DayFetchJob job{.exchange_url = model.gstrExchangeUrl,
                         .layout = model.gExchangeLayout,
                         .folder = model.txtSourceFolder};
-  auto adapt = [&platform, job](auto fetch) {
-    return [&platform, job, fetch](const Date& day) {
-      const DayFetchOutcome got = fetch(job, day, platform.fetcher, platform.disk);
-      using K = DayFetched::Kind;
-      const K kind = got.state == DayFetchState::stored          ? K::stored
-                     : got.state == DayFetchState::already_there ? K::already_there
-                     : got.state == DayFetchState::not_found     ? K::not_found
-                                                                 : K::failed;
-      return DayFetched{kind, got.reason, got.path};
-    };
+  Disk& disk = platform.disk;
+  auto bhavcopy = [job, &disk](const Date& day) -> std::unique_ptr<SteppedDayFetch> {
+    return std::make_unique<BhavcopyDayFetch>(job, day, disk);
+  };
+  auto index = [job, &disk](const Date& day) -> std::unique_ptr<SteppedDayFetch> {
+    return std::make_unique<IndexDayFetch>(job, day, disk);
   };
   // Every INDEX_<short>.csv from all the daily index files kept, so they hold
   // the user's whole index history.
@@ -179,8 +182,11 @@ DayFetches exchange_day_fetches(WindowModel& model, Platform& platform) {
         platform.disk, status);
     report_failure(platform.messages, "cmdCatchUp: ", result.failure);
   };
-  return {.bhavcopy = adapt(fetch_bhavcopy_day), .index = adapt(fetch_index_day),
-          .rebuild_indices = rebuild};
+  return {.bhavcopy = bhavcopy, .index = index, .rebuild_indices = rebuild};
+}
+
+CatchUpTools catch_up_tools(WindowModel& model, Platform& platform, StatusSink& status) {
+  return {.download = download_tools(platform, status), .parallel = parallel_options(model)};
 }
 
 }  // namespace quillon

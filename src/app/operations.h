@@ -58,10 +58,13 @@ void fDownloadScrip(WindowModel& model, Platform& platform, const Date& from, co
 // indices into indices/, and the rebuild of the INDEX_*.csv files from
 // every daily index file kept there (it reports its own failure).
 struct DayFetches {
-  DayFetch bhavcopy, index;
+  DayFetchMaker bhavcopy, index;
   std::function<void()> rebuild_indices;
 };
 DayFetches exchange_day_fetches(WindowModel& model, Platform& platform);
+// What catch-up's transfers work with: the platform's fetchers, paced by
+// the model's --jobs and --rate.
+CatchUpTools catch_up_tools(WindowModel& model, Platform& platform, StatusSink& status);
 
 // Update of one queued file; its failure goes into the status box as
 // "fUpdateAmi AmiBorker : " with the error number and description.

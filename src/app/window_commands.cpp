@@ -284,11 +284,11 @@ bool WindowCommands::catch_up(const std::optional<Date>& from, const std::option
                   " to " + format_date(plan.today, pattern) + ": " +
                   std::to_string(plan.to_fetch.size()) + " trading days to fetch.");
     p.disk.remove_stale_temporaries(w.txtSourceFolder);  // of a run killed before it ended
-    const DayFetches fetches = day_fetches_ ? *day_fetches_ : exchange_day_fetches(w, p);
+    const DayFetches fetches = exchange_day_fetches(w, p);
     const CatchUpResult result = run_catch_up(
         {.days = plan.to_fetch, .today = today_date, .date_pattern = pattern,
          .already_there = plan.already_there},
-        fetches.bhavcopy, w.chkIndices ? fetches.index : DayFetch{}, {status, p.progress, p.events});
+        fetches.bhavcopy, w.chkIndices ? fetches.index : DayFetchMaker{}, catch_up_tools(w, p, status));
     if (w.chkIndices && result.index_days_stored > 0) fetches.rebuild_indices();
     // Convert and Update of exactly the days fetched; nothing when none was.
     const bool new_indices = w.chkIndices && result.index_days_stored > 0;

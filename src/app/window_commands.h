@@ -63,8 +63,6 @@ class WindowCommands {
   TradingCalendar trading_calendar(std::vector<std::string>& warnings);
   // The day files of the source folder box.
   DayFiles day_files();
-  // The day fetches catch-up uses; the real ones unless a test sets others.
-  void set_day_fetches(DayFetches fetches) { day_fetches_ = std::move(fetches); }
 
   std::string FuncGetFolderName(const std::string& prompt = "Select a folder.");
   std::string BrowseFolder();
@@ -85,7 +83,6 @@ class WindowCommands {
   std::string settings_file_;
   bool downloading_ = false;
   std::optional<Date> today_;
-  std::optional<DayFetches> day_fetches_;
 };
 
 }  // namespace quillon

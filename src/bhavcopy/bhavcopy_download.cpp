@@ -26,28 +26,21 @@ DownloadResult download_bhavcopies(const BhavcopyDownloadJob& job, const Downloa
     // legacy: every day asked for again, judged by its file being there.
     const bool legacy = job.layout == ExchangeLayout::legacy;
     std::vector<Date> days;
-    std::vector<BhavcopyDayFetch> fetches;
-    std::vector<FetchRequest> requests;  // an empty address: nothing to ask
+    std::vector<std::unique_ptr<SteppedDayFetch>> fetches;
     for (Date day = job.from; day <= job.to; day = next_day(day)) {
       days.push_back(day);
-      fetches.emplace_back(DayFetchJob{job.exchange_url, job.layout, job.folder}, day, tools.disk,
-                           legacy);
-      requests.push_back(fetches.back().request().value_or(FetchRequest{}));
+      fetches.push_back(std::make_unique<BhavcopyDayFetch>(
+          DayFetchJob{job.exchange_url, job.layout, job.folder}, day, tools.disk, legacy));
     }
     const int total = static_cast<int>(days.size());
-    auto deliver = [&](size_t i, const FetchResult& got) -> std::optional<FetchRequest> {
-      BhavcopyDayFetch& day = fetches[i];
-      if (day.request()) {
-        day.take(got);
-        if (day.request()) return day.request();
-      }
+    auto finished = [&](size_t i) {
       tools.progress.report(static_cast<int>(i), total);
       tools.events.pump();
       status.append(std::string(kCrLf) + "Downloading BhavCopy for " +
                     format_date(days[i], job.date_pattern));
       status.show_address(legacy ? bhavcopy_address(job.exchange_url, days[i])
                                  : daily_bhavcopy_address(job.exchange_url, days[i]));
-      const DayFetchOutcome& outcome = day.outcome();
+      const DayFetchOutcome& outcome = fetches[i]->outcome();
       if (!legacy && (outcome.state == DayFetchState::rejected || outcome.state == DayFetchState::failed)) {
         status.append(" <- file not stored: " + outcome.reason);
       } else if (tools.disk.is_file(outcome.path)) {
@@ -56,13 +49,9 @@ DownloadResult download_bhavcopies(const BhavcopyDownloadJob& job, const Downloa
       } else {
         status.append(" <- file doesnt exists....");
       }
-      return std::nullopt;
     };
-    SerialBatchFetcher one_at_a_time(tools.fetcher);
-    ParallelOptions options = job.parallel;
-    if (!tools.batch) options = {.jobs = 1, .rate = 0, .retries = 0};
-    if (fetch_in_order(requests, options, tools.batch ? *tools.batch : one_at_a_time, deliver,
-                       [&] { return tools.progress.stop_requested(); })) {
+    if (run_day_fetches(fetches, job.parallel, tools, finished,
+                        [&] { return tools.progress.stop_requested(); })) {
       status.append(std::string(kCrLf) + std::string(kStoppedByUser));
       return;
     }

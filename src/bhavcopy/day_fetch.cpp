@@ -30,24 +30,6 @@ DayFetchOutcome not_stored(const FetchResult& got, std::string path) {
   return out;
 }
 
-// Fetches `address` into a temporary beside `local` and hands its body to
-// `store`, which returns the outcome.
-template <typename Store>
-DayFetchOutcome fetch_through_temporary(Fetcher& fetcher, Disk& disk, const std::string& address,
-                                        const std::string& local, const char* suffix,
-                                        Store store) {
-  Temporary temp{disk, temp_name_for(local) + suffix};
-  const FetchResult got = fetcher.fetch(address, temp.path);
-  if (!got.stored) return not_stored(got, local);
-  std::string body;
-  try {
-    disk.read(temp.path, body);
-  } catch (const std::exception& e) {
-    return {DayFetchState::failed, e.what(), local};
-  }
-  return store(body);
-}
-
 DayFetchOutcome write_day_file(Disk& disk, const std::string& local, std::string_view data) {
   try {
     disk.write(local, data, false);
@@ -121,24 +103,69 @@ DayFetchOutcome fetch_bhavcopy_day(const DayFetchJob& job, const Date& day, Fetc
   return day_fetch.outcome();
 }
 
-DayFetchOutcome fetch_index_day(const DayFetchJob& job, const Date& day, Fetcher& fetcher,
-                                Disk& disk) {
+IndexDayFetch::IndexDayFetch(const DayFetchJob& job, const Date& day, Disk& disk) : disk_(&disk) {
   const std::string folder = index_day_folder(job.folder);
   const std::string local = folder_with_separator(folder) + index_day_file_name(day);
-  if (disk.is_file(local)) return {DayFetchState::already_there, {}, local};
+  outcome_ = {DayFetchState::already_there, {}, local};
+  if (disk.is_file(local)) return;
   try {
     disk.make_folders(folder);
   } catch (const std::exception& e) {
-    return {DayFetchState::failed, e.what(), local};
+    outcome_ = {DayFetchState::failed, e.what(), local};
+    return;
   }
-  return fetch_through_temporary(
-      fetcher, disk, index_day_address(job.exchange_url, day), local, "",
-      [&](const std::string& body) -> DayFetchOutcome {
-        if (!is_index_day_file(body))
-          return {DayFetchState::rejected,
-                  "The answer is not a daily index file: " + kind_of_body(body) + ".", local};
-        return write_day_file(disk, local, body);
-      });
+  request_ = FetchRequest{index_day_address(job.exchange_url, day), temp_name_for(local)};
+}
+
+void IndexDayFetch::take(const FetchResult& got) {
+  const std::string local = outcome_.path;
+  const Temporary temp{*disk_, request_->local_path};
+  request_.reset();
+  if (!got.stored) {
+    outcome_ = not_stored(got, local);
+    return;
+  }
+  std::string body;
+  try {
+    disk_->read(temp.path, body);
+  } catch (const std::exception& e) {
+    outcome_ = {DayFetchState::failed, e.what(), local};
+    return;
+  }
+  outcome_ = is_index_day_file(body)
+                 ? write_day_file(*disk_, local, body)
+                 : DayFetchOutcome{DayFetchState::rejected,
+                                   "The answer is not a daily index file: " + kind_of_body(body) + ".",
+                                   local};
+}
+
+DayFetchOutcome fetch_index_day(const DayFetchJob& job, const Date& day, Fetcher& fetcher,
+                                Disk& disk) {
+  IndexDayFetch day_fetch(job, day, disk);
+  while (const std::optional<FetchRequest>& r = day_fetch.request())
+    day_fetch.take(fetcher.fetch(r->address, r->local_path));
+  return day_fetch.outcome();
+}
+
+bool run_day_fetches(const std::vector<std::unique_ptr<SteppedDayFetch>>& fetches,
+                     const ParallelOptions& options, const DownloadTools& tools,
+                     const std::function<void(std::size_t)>& finished,
+                     const std::function<bool()>& stop) {
+  std::vector<FetchRequest> requests;  // an empty address: nothing to ask
+  for (const auto& f : fetches) requests.push_back(f->request().value_or(FetchRequest{}));
+  auto deliver = [&](std::size_t i, const FetchResult& got) -> std::optional<FetchRequest> {
+    SteppedDayFetch& day = *fetches[i];
+    if (day.request()) {
+      day.take(got);
+      if (day.request()) return day.request();
+    }
+    finished(i);
+    return std::nullopt;
+  };
+  SerialBatchFetcher one_at_a_time(tools.fetcher);
+  if (!tools.batch)
+    return fetch_in_order(requests, {.jobs = 1, .rate = 0, .retries = 0}, one_at_a_time, deliver, stop);
+  return fetch_in_order(requests, options, *tools.batch, deliver, stop);
 }
 
 }  // namespace quillon

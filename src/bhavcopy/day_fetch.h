@@ -6,11 +6,15 @@
 // again.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/dates.h"
 #include "bhavcopy/exchange_addresses.h"
+#include "download/download_support.h"
 #include "download/ordered_fetch.h"
 #include "platform/interfaces.h"
 
@@ -48,26 +52,55 @@ struct DayFetchOutcome {
 DayFetchOutcome fetch_bhavcopy_day(const DayFetchJob& job, const Date& day, Fetcher& fetcher,
                                    Disk& disk);
 
-// fetch_bhavcopy_day in steps, for a caller that runs the transfers itself
-// (several days in flight: fetch_in_order): while request() names a
+// A day's fetch in steps, for a caller that runs the transfers itself
+// (several days in flight: run_day_fetches): while request() names a
 // transfer, its answer goes to take(); then outcome() is the day's.
-// `even_when_there` asks for the day although its file is there (the legacy
-// Download command always did: the earlier copy stays unless a new one comes).
-class BhavcopyDayFetch {
+class SteppedDayFetch {
+ public:
+  virtual ~SteppedDayFetch() = default;
+  const std::optional<FetchRequest>& request() const { return request_; }
+  virtual void take(const FetchResult& got) = 0;
+  const DayFetchOutcome& outcome() const { return outcome_; }
+
+ protected:
+  std::optional<FetchRequest> request_;
+  DayFetchOutcome outcome_;
+};
+
+// fetch_bhavcopy_day in steps. `even_when_there` asks for the day although
+// its file is there (the legacy Download command always did: the earlier
+// copy stays unless a new one comes).
+class BhavcopyDayFetch final : public SteppedDayFetch {
  public:
   BhavcopyDayFetch(const DayFetchJob& job, const Date& day, Disk& disk, bool even_when_there = false);
-  const std::optional<FetchRequest>& request() const { return request_; }
-  void take(const FetchResult& got);
-  const DayFetchOutcome& outcome() const { return outcome_; }
+  void take(const FetchResult& got) override;
 
  private:
   enum class Step { plain, legacy_zip, current_zip };
   Disk* disk_;
   std::string address_;
   Step step_ = Step::current_zip;
-  std::optional<FetchRequest> request_;
-  DayFetchOutcome outcome_;
 };
+
+// fetch_index_day in steps.
+class IndexDayFetch final : public SteppedDayFetch {
+ public:
+  IndexDayFetch(const DayFetchJob& job, const Date& day, Disk& disk);
+  void take(const FetchResult& got) override;
+
+ private:
+  Disk* disk_;
+};
+
+// Runs `fetches` (their first requests as they stand) through fetch_in_order
+// with tools.batch and `options`, or one at a time through tools.fetcher
+// when there is no batch fetcher; each fetch, once it has its outcome, goes
+// to `finished` in order. `stop` is asked as fetch_in_order asks it.
+// Returns true when the run was stopped.
+bool run_day_fetches(const std::vector<std::unique_ptr<SteppedDayFetch>>& fetches,
+                     const ParallelOptions& options, const DownloadTools& tools,
+                     const std::function<void(std::size_t)>& finished,
+                     const std::function<bool()>& stop);
 
 // The folder the daily index files are kept in: <folder>/indices.
 std::string index_day_folder(const std::string& folder);

@@ -8,52 +8,64 @@ namespace quillon {
 namespace {
 
 // The end of a day's status line.
-std::string outcome_text(const DayFetched& got, bool today) {
-  switch (got.kind) {
-    case DayFetched::Kind::stored: return " <- file downloaded....";
-    case DayFetched::Kind::already_there: return " <- file already there....";
-    case DayFetched::Kind::not_found:
+std::string outcome_text(const DayFetchOutcome& got, bool today) {
+  switch (got.state) {
+    case DayFetchState::stored: return " <- file downloaded....";
+    case DayFetchState::already_there: return " <- file already there....";
+    case DayFetchState::not_found:
       return today ? " <- not published yet" : " <- missing: the exchange has no file (404)";
-    case DayFetched::Kind::failed: break;
+    case DayFetchState::rejected:
+    case DayFetchState::failed: break;
   }
   return " <- missing: " + (got.reason.empty() ? std::string("no file arrived") : got.reason);
 }
 
 }  // namespace
 
-CatchUpResult run_catch_up(const CatchUpJob& job, const DayFetch& bhavcopy, const DayFetch& index,
-                           const CatchUpTools& tools) {
+CatchUpResult run_catch_up(const CatchUpJob& job, const DayFetchMaker& bhavcopy,
+                           const DayFetchMaker& index, const CatchUpTools& tools) {
+  const DownloadTools& t = tools.download;
   CatchUpResult result;
   result.already_there = job.already_there;
-  const int total = static_cast<int>(job.days.size());
-  for (int i = 0; i < total; ++i) {
-    const Date day = job.days[static_cast<size_t>(i)];
-    if (result.stopped) {
-      if (day < job.today) result.missing.push_back(day);
-      continue;
-    }
-    tools.progress.report(i, total);
-    tools.events.pump();
-    const std::string shown = format_date(day, job.date_pattern);
-    const DayFetched got = bhavcopy(day);
-    tools.status.append(std::string(kCrLf) + "Downloading BhavCopy for " + shown +
-                        outcome_text(got, day == job.today));
-    if (got.kind == DayFetched::Kind::stored) result.fetched.push_back(got.path);
-    else if (got.kind == DayFetched::Kind::already_there) ++result.already_there;
-    else if (day < job.today) result.missing.push_back(day);
-    else if (got.kind == DayFetched::Kind::not_found) result.not_published = true;
-    if (index) {
-      const DayFetched got_index = index(day);
-      if (got_index.kind == DayFetched::Kind::stored) ++result.index_days_stored;
-      tools.status.append(std::string(kCrLf) + "Downloading Index data for " + shown +
-                          outcome_text(got_index, day == job.today));
-    }
-    if (i + 1 < total && tools.progress.stop_requested()) {
-      result.stopped = true;
-      tools.status.append(std::string(kCrLf) + std::string(kStoppedByUser));
-    }
+  const size_t per_day = index ? 2 : 1;  // the Bhavcopy, then the index file
+  std::vector<std::unique_ptr<SteppedDayFetch>> fetches;
+  for (const Date& day : job.days) {
+    fetches.push_back(bhavcopy(day));
+    if (index) fetches.push_back(index(day));
   }
-  tools.progress.report(total, total);
+  const int total = static_cast<int>(job.days.size());
+  size_t finished_count = 0;
+  auto finished = [&](size_t i) {
+    finished_count = i + 1;
+    const size_t d = i / per_day;
+    const Date& day = job.days[d];
+    const std::string shown = format_date(day, job.date_pattern);
+    const DayFetchOutcome& got = fetches[i]->outcome();
+    if (i % per_day == 1) {
+      if (got.state == DayFetchState::stored) ++result.index_days_stored;
+      t.status.append(std::string(kCrLf) + "Downloading Index data for " + shown +
+                      outcome_text(got, day == job.today));
+      return;
+    }
+    t.progress.report(static_cast<int>(d), total);
+    t.events.pump();
+    t.status.append(std::string(kCrLf) + "Downloading BhavCopy for " + shown +
+                    outcome_text(got, day == job.today));
+    if (got.state == DayFetchState::stored) result.fetched.push_back(got.path);
+    else if (got.state == DayFetchState::already_there) ++result.already_there;
+    else if (day < job.today) result.missing.push_back(day);
+    else if (got.state == DayFetchState::not_found) result.not_published = true;
+  };
+  // A day's files are not parted: the run stops between days.
+  result.stopped = run_day_fetches(fetches, tools.parallel, t, finished, [&] {
+    return finished_count % per_day == 0 && t.progress.stop_requested();
+  });
+  if (result.stopped) {
+    t.status.append(std::string(kCrLf) + std::string(kStoppedByUser));
+    for (size_t d = finished_count / per_day + (finished_count % per_day ? 1 : 0); d < job.days.size(); ++d)
+      if (job.days[d] < job.today) result.missing.push_back(job.days[d]);
+  }
+  t.progress.report(total, total);
   return result;
 }
 

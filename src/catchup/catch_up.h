@@ -1,28 +1,25 @@
 // The evening's run: fetch every trading day the source folder still lacks,
-// up to today, one day at a time, and say which days did not arrive. The
-// day fetch itself comes in as a function, so the run does not care how a
-// day's file is found, checked and stored.
+// up to today, several days in flight and paced as downloads are, and say
+// which days did not arrive. The day fetches come in as makers of stepped
+// fetches, so the run does not care how a day's file is found, checked and
+// stored.
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/dates.h"
+#include "bhavcopy/day_fetch.h"
+#include "download/download_support.h"
 #include "platform/interfaces.h"
 
 namespace quillon {
 
-// What fetching one day's file gave.
-struct DayFetched {
-  enum class Kind { stored, already_there, not_found, failed };
-  Kind kind = Kind::failed;
-  std::string reason;  // why it failed (an HTML page, a refused connection...)
-  std::string path;    // the file, when stored or already there
-};
-
-using DayFetch = std::function<DayFetched(const Date& day)>;
+// Makes the fetch of one day's file (BhavcopyDayFetch, IndexDayFetch).
+using DayFetchMaker = std::function<std::unique_ptr<SteppedDayFetch>(const Date& day)>;
 
 struct CatchUpJob {
   std::vector<Date> days;    // the trading days to fetch, oldest first
@@ -32,9 +29,8 @@ struct CatchUpJob {
 };
 
 struct CatchUpTools {
-  StatusSink& status;
-  RunProgress& progress;
-  EventPump& events;
+  DownloadTools download;
+  ParallelOptions parallel;
 };
 
 struct CatchUpResult {
@@ -46,14 +42,15 @@ struct CatchUpResult {
   bool stopped = false;        // the user stopped the run; the days not tried are missing
 };
 
-// Fetches each day of the job with `bhavcopy` and, when `index` is set, its
-// daily index file with `index`, one status line each ("Downloading BhavCopy
+// Fetches each day of the job with a fetch `bhavcopy` makes and, when
+// `index` is set, its daily index file with one `index` makes, through
+// run_day_fetches, one status line each in day order ("Downloading BhavCopy
 // for <date> <- file downloaded...." / "<- not published yet" / "<- missing:
-// <reason>"). Reports day i of N and asks after each day whether to stop.
+// <reason>"). Reports day i of N and asks between days whether to stop.
 // Failures of single days are status lines; the run itself throws nothing
-// the day fetch does not throw.
-CatchUpResult run_catch_up(const CatchUpJob& job, const DayFetch& bhavcopy, const DayFetch& index,
-                           const CatchUpTools& tools);
+// the day fetches do not throw.
+CatchUpResult run_catch_up(const CatchUpJob& job, const DayFetchMaker& bhavcopy,
+                           const DayFetchMaker& index, const CatchUpTools& tools);
 
 // "Trading days missing: 02/12/2026, 03/12/2026" in the regional date form;
 // empty when none are.

@@ -135,22 +135,27 @@ IndexDownloadResult download_index_days(const IndexDownloadJob& job, const Downl
   result.failure = failure_of([&] {
     if (!job.entries) throw_no_index_list(job);
     tools.disk.remove_stale_temporaries(index_day_folder(job.folder));
-    int total = 0, done = 0;
-    for (Date d = job.from; d <= job.to; d = next_day(d)) ++total;
-    std::string not_stored;  // the days that answered, or failed, without a file
+    std::vector<Date> days;
+    std::vector<std::unique_ptr<SteppedDayFetch>> fetches;
     for (Date day = job.from; day <= job.to; day = next_day(day)) {
-      tools.progress.report(done, total);
+      days.push_back(day);
+      fetches.push_back(std::make_unique<IndexDayFetch>(
+          DayFetchJob{job.exchange_url, job.layout, job.folder}, day, tools.disk));
+    }
+    const int total = static_cast<int>(days.size());
+    std::string not_stored;  // the days that answered, or failed, without a file
+    auto finished = [&](size_t i) {
+      tools.progress.report(static_cast<int>(i), total);
       tools.events.pump();
-      tools.status.show_address(index_day_address(job.exchange_url, day));
-      const DayFetchOutcome got = fetch_index_day({job.exchange_url, job.layout, job.folder}, day,
-                                                  tools.fetcher, tools.disk);
+      tools.status.show_address(index_day_address(job.exchange_url, days[i]));
+      const DayFetchOutcome& got = fetches[i]->outcome();
       if (got.state == DayFetchState::rejected || got.state == DayFetchState::failed)
-        not_stored += (not_stored.empty() ? "" : " ") + day_text(day) + ": " + got.reason;
-      ++done;
-      if (tools.progress.stop_requested()) {
-        tools.status.append(std::string(kCrLf) + std::string(kStoppedByUser));
-        return;
-      }
+        not_stored += (not_stored.empty() ? "" : " ") + day_text(days[i]) + ": " + got.reason;
+    };
+    if (run_day_fetches(fetches, job.parallel, tools, finished,
+                        [&] { return tools.progress.stop_requested(); })) {
+      tools.status.append(std::string(kCrLf) + std::string(kStoppedByUser));
+      return;
     }
     tools.progress.report(total, total);
     DownloadResult rebuilt = rebuild_index_histories(job.folder, *job.entries, tools.disk,

@@ -10,6 +10,7 @@
 #include "base/dates.h"
 #include "bhavcopy/exchange_addresses.h"
 #include "download/download_support.h"
+#include "download/ordered_fetch.h"
 
 namespace quillon {
 
@@ -21,6 +22,7 @@ struct IndexDownloadJob {
   // The "index name=short name" entries; none when no list was loaded.
   std::optional<std::vector<std::string>> entries;
   std::string settings_file;  // where the list comes from, named when there is none
+  ParallelOptions parallel;   // the daily files: transfers in flight, pace
 };
 
 // One index's history file and the short name it is stored under.

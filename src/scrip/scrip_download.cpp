@@ -62,36 +62,49 @@ DownloadResult download_scrip_days(const ScripDownloadJob& job, const DownloadTo
     check_plain_file_name(symbol, "scrip symbol");
     if (!job.folder.empty()) tools.disk.remove_stale_temporaries(job.folder);
     tools.status.append(std::string(kCrLf) + "downloading data for " + symbol);
-    int total = 0, done = 0;
-    for (Date d = job.from; d <= job.to; d = next_day(d)) ++total;
     const DateReader dates(job.date_pattern);
     ScripHistory history(symbol);
     std::string text;
+    std::vector<Date> days;
+    std::vector<std::unique_ptr<SteppedDayFetch>> fetches;
     for (Date day = job.from; day <= job.to; day = next_day(day)) {
-      tools.progress.report(done, total);
+      days.push_back(day);
+      fetches.push_back(std::make_unique<BhavcopyDayFetch>(
+          DayFetchJob{job.exchange_url, ExchangeLayout::current, job.folder}, day, tools.disk));
+    }
+    const int total = static_cast<int>(days.size());
+    std::optional<Error> failure;  // a day file that cannot be read ends the run
+    auto finished = [&](size_t i) {
+      if (failure) return;  // the transfers still in flight when it ended
+      tools.progress.report(static_cast<int>(i), total);
       tools.events.pump();
-      tools.status.show_address(daily_bhavcopy_address(job.exchange_url, day));
-      const DayFetchOutcome got = fetch_bhavcopy_day(
-          {job.exchange_url, ExchangeLayout::current, job.folder}, day, tools.fetcher, tools.disk);
+      tools.status.show_address(daily_bhavcopy_address(job.exchange_url, days[i]));
+      const DayFetchOutcome& got = fetches[i]->outcome();
       const std::string line =
-          std::string(kCrLf) + "Downloading BhavCopy for " + format_date(day, job.date_pattern);
+          std::string(kCrLf) + "Downloading BhavCopy for " + format_date(days[i], job.date_pattern);
       if (got.state == DayFetchState::stored)
         tools.status.append(line + " <- file downloaded....");
       else if (got.state == DayFetchState::rejected || got.state == DayFetchState::failed)
         tools.status.append(line + " <- file not stored: " + got.reason);
-      if (got.state == DayFetchState::stored || got.state == DayFetchState::already_there) {
+      if (got.state != DayFetchState::stored && got.state != DayFetchState::already_there) return;
+      try {
         tools.disk.read(got.path, text);
         try {
           history.add_day_file(text, dates);
         } catch (const Error& e) {
           throw Error(got.path + ", " + e.what());
         }
+      } catch (const Error& e) {
+        failure = e;
       }
-      ++done;
-      if (day < job.to && tools.progress.stop_requested()) {
-        tools.status.append(std::string(kCrLf) + std::string(kStoppedByUser));
-        return;
-      }
+    };
+    const bool stopped = run_day_fetches(fetches, job.parallel, tools, finished, [&] {
+      return failure || tools.progress.stop_requested();
+    });
+    if (failure) throw *failure;
+    if (stopped) {
+      tools.status.append(std::string(kCrLf) + std::string(kStoppedByUser));
+      return;
     }
     tools.progress.report(total, total);
     const std::string head = std::string(kCrLf) + "downloading data for " + symbol;

@@ -6,6 +6,7 @@
 #include "base/dates.h"
 #include "bhavcopy/exchange_addresses.h"
 #include "download/download_support.h"
+#include "download/ordered_fetch.h"
 
 namespace quillon {
 
@@ -16,6 +17,7 @@ struct ScripDownloadJob {
   std::string symbol;        // as typed
   Date from, to;
   std::string date_pattern;  // the regional pattern (status lines, dates of old files)
+  ParallelOptions parallel;  // the daily files: transfers in flight, pace
 };
 
 // Upper-cases the symbol, fetches the history query page into the scratch

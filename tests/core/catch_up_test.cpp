@@ -103,6 +103,61 @@ TEST_F(Evening, WithIndicesTheHistoriesAreRebuiltAndConverted) {
             "0\r\nNIFTY,20240614,19996.4,20010.4,19989.4,20001.4,0\r\n") << w.Text1.text();
 }
 
+// Several days in flight, coming back out of order, give what one day after
+// the other gives: the same status text, files and requests, for catch-up
+// and for each download by day.
+TEST(DaysInFlight, GiveWhatOneDayAfterTheOtherGives) {
+  const std::vector<std::string> runs[] = {
+      {"--jobs", "3", "--rate", "0", "--today", "2024-06-14", "--from", "04/06/2024", "--indices", "catch-up"},
+      {"--jobs", "3", "--rate", "0", "--from", "04/06/2024", "--to", "14/06/2024", "--indices", "download"},
+      {"--jobs", "3", "--rate", "0", "--from", "04/06/2024", "--to", "14/06/2024", "--scrip", "tcs", "download"}};
+  for (const std::vector<std::string>& args : runs) {
+    SCOPED_TRACE(args.back() + " " + args[args.size() - 2]);
+    std::string outcome[2];  // exit status, status text, messages, requests (sorted) and files
+    for (bool in_flight : {false, true}) {
+      MemoryPlatform tp;
+      ServingBatchFetcher batch(tp.fetcher);
+      if (in_flight) tp.platform.batch_fetcher = &batch;
+      WindowCommands window{tp.platform};
+      WindowModel& w = window.model();
+      std::tie(w.txtSourceFolder, w.txtDestFolder, w.gstrIniPath, w.arrIndexList) =
+          std::tuple(kCsv, kEod, "/d/QM.INI", std::vector<std::string>{"Nifty 50=NIFTY"});
+      for (const std::string& f : {kCsv, kEod}) tp.disk.make_folders(f);
+      tp.fetcher.serve(w.gstrExchangeUrl, fake_exchange(D("2024-06-03"), D("2024-06-14"), {{D("2024-06-10")}, {}}));
+      std::string error, &o = outcome[in_flight];
+      std::ostringstream err;
+      const CommandLine cl = parse_command_line(args, error).value();
+      apply_options(window, cl);
+      o = std::to_string(run_commands(window, cl, err)) + w.Text1.text();
+      std::sort(tp.fetcher.log.begin(), tp.fetcher.log.end());
+      for (const std::string& m : tp.messages.shown) o += "\nmessage " + m;
+      for (const std::string& a : tp.fetcher.log) o += "\nasked " + a;
+      for (const auto& [path, text] : tp.disk.files) o += "\nfile " + path + "\n" + text;
+      EXPECT_EQ(batch.most_in_flight, in_flight ? 3u : 0u);
+    }
+    EXPECT_EQ(outcome[1], outcome[0]);
+    EXPECT_NE(outcome[0].find("file " + kCsv + "/2024_06_14.csv"), std::string::npos);
+  }
+}
+
+// Stopped after the first day with three in flight: the days in flight end
+// and are kept, the days never asked for are missing.
+TEST_F(Evening, StopEndsTheDaysInFlightAndCountsTheRestMissing) {
+  ServingBatchFetcher batch(tp.fetcher);
+  tp.platform.batch_fetcher = &batch;
+  tp.progress.stop_after = 1;
+  tp.fetcher.serve(w.gstrExchangeUrl, fake_exchange(D("2024-06-03"), D("2024-06-14"), {{D("2024-06-10")}, {}}));
+  EXPECT_EQ(run({"--today", "2024-06-14", "--from", "04/06/2024", "--jobs", "3", "--rate", "0"}, "catch-up"),
+            kExitDaysMissing);
+  EXPECT_EQ(requested(), "06JUN2024 05JUN2024 04JUN2024");  // as the batch ended them
+  const std::string& text = w.Text1.text();
+  EXPECT_NE(text.find("06/06/2024 <- file downloaded....\r\nDownload stopped by the user.\r\n"),
+            std::string::npos) << text;
+  EXPECT_TRUE(text.ends_with("Trading days missing: 07/06/2024, 10/06/2024, 11/06/2024, 12/06/2024, "
+                             "13/06/2024\r\nCatch-up: 3 days fetched, 0 already there, 5 missing, 12 "
+                             "records imported.")) << text;
+}
+
 TEST_F(Evening, GapsListsTheMissingTradingDaysHonouringTheSettings) {
   const std::tuple<std::string, std::vector<std::string>, std::string> cases[] = {
       {"", {},

@@ -4,6 +4,7 @@
 // stores them (RealDisk: the real atomic writer); nothing else is stored.
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -58,6 +59,38 @@ class ServingFetcher final : public Fetcher {
 
  private:
   Disk& disk_;
+};
+
+// Several transfers at once over a Fetcher, on a clock of its own that moves
+// only when it waits: a wait ends every transfer started since the last
+// one, the newest first, so later days come back before earlier ones.
+class ServingBatchFetcher final : public BatchFetcher {
+ public:
+  explicit ServingBatchFetcher(Fetcher& fetcher) : fetcher_(fetcher) {}
+  void start(std::size_t tag, const std::string& address, const std::string& local_path) override {
+    started_.push_back({tag, address, local_path});
+    most_in_flight = std::max(most_in_flight, started_.size());
+  }
+  std::vector<Done> wait(double seconds) override {
+    clock_ += seconds;
+    std::vector<Done> done;
+    for (auto s = started_.rbegin(); s != started_.rend(); ++s)
+      done.push_back({s->tag, fetcher_.fetch(s->address, s->local_path)});
+    started_.clear();
+    return done;
+  }
+  double now() override { return clock_; }
+
+  std::size_t most_in_flight = 0;
+
+ private:
+  struct Started {
+    std::size_t tag;
+    std::string address, local_path;
+  };
+  Fetcher& fetcher_;
+  std::vector<Started> started_;
+  double clock_ = 0;
 };
 
 }  // namespace quillon::testing
