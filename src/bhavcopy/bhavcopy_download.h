@@ -24,7 +24,7 @@ struct BhavcopyDownloadJob {
 // Starts the status text afresh and ends each day's line with " <- file
 // downloaded...." or " <- file doesnt exists....", in calendar order while
 // later days are already in flight (fetch_in_order, with tools.batch).
-// current: fetch_bhavcopy_day (day_fetch.h); a day already in the folder is
+// current: BhavcopyDayFetch (day_fetch.h); a day already in the folder is
 // not asked for again; a day whose answer is no day file, or whose transfer
 // failed otherwise than with a 404, ends its line with " <- file not
 // stored: " and why.

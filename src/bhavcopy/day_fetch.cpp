@@ -95,14 +95,6 @@ void BhavcopyDayFetch::take(const FetchResult& got) {
   outcome_ = write_day_file(*disk_, local, csv);
 }
 
-DayFetchOutcome fetch_bhavcopy_day(const DayFetchJob& job, const Date& day, Fetcher& fetcher,
-                                   Disk& disk) {
-  BhavcopyDayFetch day_fetch(job, day, disk);
-  while (const std::optional<FetchRequest>& r = day_fetch.request())
-    day_fetch.take(fetcher.fetch(r->address, r->local_path));
-  return day_fetch.outcome();
-}
-
 IndexDayFetch::IndexDayFetch(const DayFetchJob& job, const Date& day, Disk& disk) : disk_(&disk) {
   const std::string folder = index_day_folder(job.folder);
   const std::string local = folder_with_separator(folder) + index_day_file_name(day);
@@ -137,14 +129,6 @@ void IndexDayFetch::take(const FetchResult& got) {
                  : DayFetchOutcome{DayFetchState::rejected,
                                    "The answer is not a daily index file: " + kind_of_body(body) + ".",
                                    local};
-}
-
-DayFetchOutcome fetch_index_day(const DayFetchJob& job, const Date& day, Fetcher& fetcher,
-                                Disk& disk) {
-  IndexDayFetch day_fetch(job, day, disk);
-  while (const std::optional<FetchRequest>& r = day_fetch.request())
-    day_fetch.take(fetcher.fetch(r->address, r->local_path));
-  return day_fetch.outcome();
 }
 
 bool run_day_fetches(const std::vector<std::unique_ptr<SteppedDayFetch>>& fetches,

@@ -40,18 +40,6 @@ struct DayFetchOutcome {
   std::string path;    // the day's local file (whether or not it is there)
 };
 
-// The daily Bhavcopy of `day` into job.folder as yyyy_mm_dd.csv
-// (bhavcopy_file_name).
-// current: the zipped file at daily_bhavcopy_address; the body must be a zip
-// archive holding exactly one member whose name ends in ".csv", which is
-// stored as published, else the day is rejected with the reason. legacy:
-// the old site's plain CSV, then on a 404 the same address + ".zip" (a
-// damaged archive counts as not found there, as it always has).
-// The answer goes to a temporary beside the day's file (a hidden name that
-// never ends in ".csv"), removed afterwards.
-DayFetchOutcome fetch_bhavcopy_day(const DayFetchJob& job, const Date& day, Fetcher& fetcher,
-                                   Disk& disk);
-
 // A day's fetch in steps, for a caller that runs the transfers itself
 // (several days in flight: run_day_fetches): while request() names a
 // transfer, its answer goes to take(); then outcome() is the day's.
@@ -67,9 +55,17 @@ class SteppedDayFetch {
   DayFetchOutcome outcome_;
 };
 
-// fetch_bhavcopy_day in steps. `even_when_there` asks for the day although
-// its file is there (the legacy Download command always did: the earlier
-// copy stays unless a new one comes).
+// The daily Bhavcopy of `day` into job.folder as yyyy_mm_dd.csv
+// (bhavcopy_file_name).
+// current: the zipped file at daily_bhavcopy_address; the body must be a zip
+// archive holding exactly one member whose name ends in ".csv", which is
+// stored as published, else the day is rejected with the reason. legacy:
+// the old site's plain CSV, then on a 404 the same address + ".zip" (a
+// damaged archive counts as not found there, as it always has).
+// The answer goes to a temporary beside the day's file (a hidden name that
+// never ends in ".csv"), removed afterwards.
+// `even_when_there` asks for the day although its file is there (the legacy
+// Download command always did: the earlier copy stays unless a new one comes).
 class BhavcopyDayFetch final : public SteppedDayFetch {
  public:
   BhavcopyDayFetch(const DayFetchJob& job, const Date& day, Disk& disk, bool even_when_there = false);
@@ -82,7 +78,10 @@ class BhavcopyDayFetch final : public SteppedDayFetch {
   Step step_ = Step::current_zip;
 };
 
-// fetch_index_day in steps.
+// The daily close of all indices of `day` (index_day_address, both layouts)
+// into index_day_folder(job.folder) under its published name, kept as
+// published; the folder is made when missing. A body whose first line is not
+// the published header is rejected.
 class IndexDayFetch final : public SteppedDayFetch {
  public:
   IndexDayFetch(const DayFetchJob& job, const Date& day, Disk& disk);
@@ -104,12 +103,5 @@ bool run_day_fetches(const std::vector<std::unique_ptr<SteppedDayFetch>>& fetche
 
 // The folder the daily index files are kept in: <folder>/indices.
 std::string index_day_folder(const std::string& folder);
-
-// The daily close of all indices of `day` (index_day_address, both layouts)
-// into index_day_folder(job.folder) under its published name, kept as
-// published; the folder is made when missing. A body whose first line is not
-// the published header is rejected.
-DayFetchOutcome fetch_index_day(const DayFetchJob& job, const Date& day, Fetcher& fetcher,
-                                Disk& disk);
 
 }  // namespace quillon

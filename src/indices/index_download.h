@@ -56,7 +56,7 @@ IndexDownloadResult download_index_histories(
     ProgramFolder& program_folder, const std::function<DownloadResult(const IndexFile&)>& fetch_file);
 
 // The current layout's index download: the daily close of all indices of
-// every calendar day of the range into <folder>/indices/ (fetch_index_day:
+// every calendar day of the range into <folder>/indices/ (IndexDayFetch:
 // days already there are not asked again; a 404 is a day without a session
 // and says nothing; other failures are named together in one status line at
 // the end and do not stop the run), then every entry's INDEX_<short>.csv

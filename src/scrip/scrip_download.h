@@ -32,7 +32,7 @@ DownloadResult download_scrip_history(const ScripDownloadJob& job, const Downloa
 // The current layout: the history assembled from the daily Bhavcopy files
 // of the range (ScripHistory). A day file already in the folder
 // (yyyy_mm_dd.csv) is used as it is; a missing one is fetched and kept there
-// (fetch_bhavcopy_day), each fetched day with its status line as the
+// (BhavcopyDayFetch), each fetched day with its status line as the
 // Bhavcopy download writes it (a 404 says nothing here). The history goes to
 // the folder under scrip_file_name between "downloading data for " + SYMBOL
 // and the same + " is completed."; a symbol on none of the days ends with
