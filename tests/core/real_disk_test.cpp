@@ -70,13 +70,9 @@ TEST(RealDisk, AFileHoldsExactlyItsBytes) {
   TempDir tmp;
   const std::string big(200000, 'x'), path = tmp.path() + "/f";
   const std::tuple<const char*, std::optional<std::string>, std::string, bool> cases[] = {
-      {"the same", big, big, true},
-      {"last byte differs", big, big.substr(1) + "y", false},
-      {"file shorter", big.substr(1), big, false},
-      {"file longer", big + "x", big, false},
-      {"both empty", "", "", true},
-      {"no file", std::nullopt, "", false},
-  };
+      {"the same", big, big, true}, {"last byte differs", big, big.substr(1) + "y", false},
+      {"file shorter", big.substr(1), big, false}, {"file longer", big + "x", big, false},
+      {"both empty", "", "", true}, {"no file", std::nullopt, "", false}};
   for (const auto& [what, on_disk, data, holds] : cases) {
     ::unlink(path.c_str());
     if (on_disk) write_text(path, *on_disk);

@@ -68,28 +68,23 @@ class ServingBatchFetcher final : public BatchFetcher {
  public:
   explicit ServingBatchFetcher(Fetcher& fetcher) : fetcher_(fetcher) {}
   void start(std::size_t tag, const std::string& address, const std::string& local_path) override {
-    started_.push_back({tag, address, local_path});
+    started_.push_back({tag, {address, local_path}});
     most_in_flight = std::max(most_in_flight, started_.size());
   }
   std::vector<Done> wait(double seconds) override {
     clock_ += seconds;
     std::vector<Done> done;
     for (auto s = started_.rbegin(); s != started_.rend(); ++s)
-      done.push_back({s->tag, fetcher_.fetch(s->address, s->local_path)});
+      done.push_back({s->first, fetcher_.fetch(s->second.first, s->second.second)});
     started_.clear();
     return done;
   }
   double now() override { return clock_; }
-
   std::size_t most_in_flight = 0;
 
  private:
-  struct Started {
-    std::size_t tag;
-    std::string address, local_path;
-  };
   Fetcher& fetcher_;
-  std::vector<Started> started_;
+  std::vector<std::pair<std::size_t, std::pair<std::string, std::string>>> started_;  // tag, address, path
   double clock_ = 0;
 };
 
