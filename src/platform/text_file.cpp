@@ -101,7 +101,9 @@ std::string read_file(const std::string& path) {
 }
 
 bool file_holds(const std::string& path, std::string_view data) {
-  const Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  // Not blocking: a named pipe under an output's name must not hang the run
+  // (it is no regular file, so the output is written over it).
+  const Fd file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
   struct stat st {};
   if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) ||
       static_cast<unsigned long long>(st.st_size) != data.size())

@@ -79,6 +79,9 @@ TEST(RealDisk, AFileHoldsExactlyItsBytes) {
     EXPECT_EQ(RealDisk().holds(path, data), holds) << what;
   }
   EXPECT_FALSE(RealDisk().holds(tmp.path(), "")) << "a folder";
+  ::unlink(path.c_str());
+  ::mkfifo(path.c_str(), 0600);
+  EXPECT_FALSE(RealDisk().holds(path, "")) << "a named pipe, with no writer: not waited for";
 }
 
 // A killed run's temporaries go; a live writer's and other names stay.
