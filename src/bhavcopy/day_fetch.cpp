@@ -30,6 +30,18 @@ DayFetchOutcome not_stored(const FetchResult& got, std::string path) {
   return out;
 }
 
+// Reads the answer stored at `temp` into `body`; false, with the day's
+// outcome made a failure, when it cannot be read.
+bool read_answer(Disk& disk, const std::string& temp, std::string& body, DayFetchOutcome& outcome) {
+  try {
+    disk.read(temp, body);
+    return true;
+  } catch (const std::exception& e) {
+    outcome = {DayFetchState::failed, e.what(), outcome.path};
+    return false;
+  }
+}
+
 DayFetchOutcome write_day_file(Disk& disk, const std::string& local, std::string_view data) {
   try {
     disk.write(local, data, false);
@@ -79,12 +91,7 @@ void BhavcopyDayFetch::take(const FetchResult& got) {
     return;
   }
   std::string body, csv;
-  try {
-    disk_->read(temp->path, body);
-  } catch (const std::exception& e) {
-    outcome_ = {DayFetchState::failed, e.what(), local};
-    return;
-  }
+  if (!read_answer(*disk_, temp->path, body, outcome_)) return;
   try {
     csv = read_single_csv_from_zip_data(body);
   } catch (const Error& e) {  // the old site's damaged archives count as missing
@@ -118,12 +125,7 @@ void IndexDayFetch::take(const FetchResult& got) {
     return;
   }
   std::string body;
-  try {
-    disk_->read(temp.path, body);
-  } catch (const std::exception& e) {
-    outcome_ = {DayFetchState::failed, e.what(), local};
-    return;
-  }
+  if (!read_answer(*disk_, temp.path, body, outcome_)) return;
   outcome_ = is_index_day_file(body)
                  ? write_day_file(*disk_, local, body)
                  : DayFetchOutcome{DayFetchState::rejected,

@@ -89,13 +89,14 @@ DownloadResult download_scrip_days(const ScripDownloadJob& job, const DownloadTo
       if (got.state != DayFetchState::stored && got.state != DayFetchState::already_there) return;
       try {
         tools.disk.read(got.path, text);
-        try {
-          history.add_day_file(text, dates);
-        } catch (const Error& e) {
-          throw Error(got.path + ", " + e.what());
-        }
       } catch (const Error& e) {
         failure = e;
+        return;
+      }
+      try {
+        history.add_day_file(text, dates);
+      } catch (const Error& e) {
+        failure = Error(got.path + ", " + e.what());
       }
     };
     const bool stopped = run_day_fetches(fetches, job.parallel, tools, finished, [&] {
