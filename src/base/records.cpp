@@ -1,7 +1,9 @@
 #include "base/records.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -20,6 +22,7 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 // three zeros after the point, a sign, "0." (the plain form), or the
 // general form of <charconv> ("-1.23456789012345e-308").
 constexpr size_t kNumberRoom = 40;
+static_assert(kNumberRoom >= 16);
 
 // Exact text path: a plain decimal with at most 15 significant digits reads
 // to a double whose 15-digit general form is that decimal again (15 is
@@ -66,9 +69,64 @@ char* put_plain_decimal(char* p, std::string_view s) {
   return p + (last - first);
 }
 
+#ifdef __SSE2__
+uint64_t load_up_to_8(const char* s, size_t n) {  // s[0, n) in the low bytes, zeros above
+  uint64_t a = 0, b = 0;
+  if (n >= 4) {
+    uint32_t x, y;
+    std::memcpy(&x, s, 4);
+    std::memcpy(&y, s + n - 4, 4);
+    a = x;
+    if (n > 4) b = static_cast<uint64_t>(y >> ((8 - n) * 8)) << 32;
+    return a | b;
+  }
+  if (n >= 1) a = static_cast<unsigned char>(s[0]);
+  if (n >= 2) a |= static_cast<uint64_t>(static_cast<unsigned char>(s[1])) << 8;
+  if (n >= 3) a |= static_cast<uint64_t>(static_cast<unsigned char>(s[2])) << 16;
+  return a;
+}
+
+// The usual price or volume ("1234.50", "906704324"): digits and at most
+// one point, 16 bytes at most, starting with a digit 1 to 9. All sixteen
+// bytes are classified at once instead of a branch per character. Writes
+// 16 bytes at `p` and returns the end of the number there, or null for
+// anything else (put_plain_decimal's business).
+char* put_usual_decimal(char* p, std::string_view s) {
+  const size_t n = s.size();
+  if (n == 0 || n > 16 || s[0] < '1' || s[0] > '9') return nullptr;
+  uint64_t low, high = 0;
+  if (n >= 8) {
+    std::memcpy(&low, s.data(), 8);
+    if (n > 8) {
+      std::memcpy(&high, s.data() + n - 8, 8);
+      high >>= (16 - n) * 8;
+    }
+  } else {
+    low = load_up_to_8(s.data(), n);
+  }
+  const __m128i v = _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(low));
+  const __m128i offset = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+  const auto digits = static_cast<unsigned>(
+      _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(offset, _mm_set1_epi8(9)), offset)));
+  const auto points = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('.'))));
+  const unsigned within = (1u << n) - 1;
+  if (((digits | points) & within) != within || (points & (points - 1)) != 0) return nullptr;
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+  if (!points) return n <= 15 ? p + n : nullptr;
+  // Up to the last nonzero digit after the point, or up to the point.
+  const unsigned after_point = within & ~((points << 1) - 1);
+  const auto zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('0'))));
+  const unsigned kept = after_point & digits & ~zeros;
+  return p + (kept ? 32 - __builtin_clz(kept) : __builtin_ctz(points));
+}
+#endif
+
 // A number field in the output's form at `p` (kNumberRoom bytes there):
 // the end of what it wrote, or null when the field is no number.
 char* put_number(char* p, std::string_view field) {
+#ifdef __SSE2__
+  if (char* end = put_usual_decimal(p, field)) return end;
+#endif
   std::string_view s = trim(field);
   if (char* end = put_plain_decimal(p, s)) return end;
   // Exponents and long digit runs: read and write through the exact
@@ -84,6 +142,19 @@ char* put_number(char* p, std::string_view field) {
   if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) return nullptr;
   if (v == 0) v = 0;  // no "-0"
   return std::to_chars(p, p + kNumberRoom, v, std::chars_format::general, 15).ptr;
+}
+
+// The same as append_date_and_numbers for a date of any length, in pieces.
+size_t append_date_and_numbers_slowly(std::string& out, std::string_view date,
+                                      const std::array<std::string_view, 5>& numbers) {
+  std::string tail = ",";
+  tail.append(date);
+  for (size_t i = 0; i < 5; ++i) {
+    tail.push_back(',');
+    if (!append_number(tail, numbers[i])) return i;
+  }
+  out.append(tail).append("\r\n");
+  return 5;
 }
 
 }  // namespace
@@ -124,50 +195,94 @@ bool append_date_field(std::string& out, std::string_view field, const DateReade
   return true;
 }
 
+namespace {
+
+// The first CR or LF from `p` on, or `end`.
+const char* line_end(const char* p, const char* end) {
+#ifdef __SSE2__
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  for (; end - p >= 16; p += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if (const auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)))))
+      return p + __builtin_ctz(mask);
+  }
+#endif
+  while (p < end && *p != '\r' && *p != '\n') ++p;
+  return p;
+}
+
+}  // namespace
+
 bool LineReader::next(std::string_view& line) {
   if (pos_ >= data_.size()) return false;
-  const char* base = data_.data();
-  const char* p = base + pos_;
-  const char* end = base + data_.size();
-  // Find the first CR or LF.
-  const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-  const char* stop = nl ? nl : end;
-  const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(stop - p)));
-  ++line_;
-  if (cr) {
-    line = std::string_view(p, static_cast<size_t>(cr - p));
-    pos_ = static_cast<size_t>(cr - base) + ((cr + 1 < end && cr[1] == '\n') ? 2 : 1);
-  } else {
-    line = std::string_view(p, static_cast<size_t>(stop - p));
-    pos_ = static_cast<size_t>(stop - base) + (nl ? 1 : 0);
-  }
+  const char* p = data_.data() + pos_;
+  const char* stop = line_end(p, data_.data() + data_.size());
+  line = std::string_view(p, static_cast<size_t>(stop - p));
+  move_past(stop);
   return true;
 }
 
-size_t split_fields(std::string_view line, std::string_view* fields, size_t max) {
+void LineReader::move_past(const char* stop) {
+  const char* end = data_.data() + data_.size();
+  ++line_;
+  pos_ = static_cast<size_t>(stop - data_.data());
+  if (stop != end) pos_ += (*stop == '\r' && stop + 1 < end && stop[1] == '\n') ? 2 : 1;
+}
+
+namespace {
+
+// Splits the text from `p` at every "," up to the first CR or LF (or `end`),
+// which `stop` is set to. Stores at most `max` fields and returns how many
+// there are in all.
+size_t split_up_to_line_end(const char* p, const char* end, std::string_view* fields, size_t max,
+                            const char*& stop) {
   size_t count = 0;
-  const char* start = line.data();
-  const char* p = start;
-  const char* const end = p + line.size();
+  const char* start = p;
   auto field_ends_at = [&](const char* comma) {
     if (count < max) fields[count] = std::string_view(start, static_cast<size_t>(comma - start));
     ++count;
     start = comma + 1;
   };
+  stop = nullptr;
 #ifdef __SSE2__
-  // Sixteen bytes at a time: the commas among them as a bit mask.
-  const __m128i comma = _mm_set1_epi8(',');
-  for (; end - p >= 16; p += 16) {
+  // Sixteen bytes at a time: the commas and the line ends among them as bit
+  // masks.
+  const __m128i comma = _mm_set1_epi8(','), cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  for (; end - p >= 16 && !stop; p += 16) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    for (auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, comma))); mask;
-         mask &= mask - 1)
-      field_ends_at(p + __builtin_ctz(mask));
+    auto commas = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, comma)));
+    if (const auto ends = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf))))) {
+      commas &= (ends & (0u - ends)) - 1;  // those before the line end
+      stop = p + __builtin_ctz(ends);
+    }
+    for (; commas; commas &= commas - 1) field_ends_at(p + __builtin_ctz(commas));
   }
 #endif
-  for (; p < end; ++p)
-    if (*p == ',') field_ends_at(p);
-  if (count < max) fields[count] = std::string_view(start, static_cast<size_t>(end - start));
+  for (; !stop && p < end; ++p) {
+    if (*p == '\r' || *p == '\n') stop = p;
+    else if (*p == ',') field_ends_at(p);
+  }
+  if (!stop) stop = end;
+  if (count < max) fields[count] = std::string_view(start, static_cast<size_t>(stop - start));
   return count + 1;
+}
+
+}  // namespace
+
+size_t LineReader::next_fields(std::string_view* fields, size_t max) {
+  if (pos_ >= data_.size()) return 0;
+  const char* stop = nullptr;
+  const size_t count =
+      split_up_to_line_end(data_.data() + pos_, data_.data() + data_.size(), fields, max, stop);
+  move_past(stop);
+  return count;
+}
+
+size_t split_fields(std::string_view line, std::string_view* fields, size_t max) {
+  const char* stop = nullptr;  // the end: a line holds no line end
+  return split_up_to_line_end(line.data(), line.data() + line.size(), fields, max, stop);
 }
 
 void fail_at_line(size_t line, const std::string& what) {
@@ -181,31 +296,46 @@ std::string shown(std::string_view text) {
   return s;
 }
 
-void append_record(std::string& out, const EodFields& f, size_t line, const DateReader& dates,
-                   LastDate* last) {
-  out.append(f.symbol).push_back(',');
-  if (last && f.date == last->field && !last->text.empty()) {
-    out.append(last->text);
-  } else {
-    const size_t at = out.size();
-    if (!append_date_field(out, f.date, dates))
-      fail_at_line(line, "the date '" + shown(f.date) + "' is neither a date nor a whole number");
-    if (last) last->field.assign(f.date), last->text.assign(out, at);
-  }
-  // The rest of the record in one piece.
-  char buf[5 * (1 + kNumberRoom) + 2];
+size_t append_date_and_numbers(std::string& out, std::string_view date,
+                               const std::array<std::string_view, 5>& numbers) {
+  char buf[1 + 16 + 5 * (1 + kNumberRoom) + 2];
   char* p = buf;
-  const std::string_view numbers[] = {f.open, f.high, f.low, f.close, f.volume};
+  *p++ = ',';
+  if (date.size() == 8) {  // YYYYMMDD: eight bytes copied as one
+    std::memcpy(p, date.data(), 8);
+    p += 8;
+  } else if (date.size() <= 16) {
+    std::memcpy(p, date.data(), date.size());
+    p += date.size();
+  } else {
+    return append_date_and_numbers_slowly(out, date, numbers);
+  }
   for (size_t i = 0; i < 5; ++i) {
     *p++ = ',';
     p = put_number(p, numbers[i]);
-    if (!p)
-      fail_at_line(line, std::string("the ") + kOutputFieldNames[i + 2] + " value '" +
-                             shown(numbers[i]) + "' is not a number");
+    if (!p) return i;
   }
   *p++ = '\r';
   *p++ = '\n';
   out.append(buf, p);
+  return 5;
+}
+
+void append_record(std::string& out, const EodFields& f, size_t line, const DateReader& dates,
+                   LastDate* last) {
+  LastDate here;
+  if (!last) last = &here;
+  if (f.date != last->field || last->text.empty()) {
+    last->text.clear();
+    if (!append_date_field(last->text, f.date, dates))
+      fail_at_line(line, "the date '" + shown(f.date) + "' is neither a date nor a whole number");
+    last->field.assign(f.date);
+  }
+  out.append(f.symbol);
+  const std::array numbers = {f.open, f.high, f.low, f.close, f.volume};
+  if (const size_t bad = append_date_and_numbers(out, last->text, numbers); bad < 5)
+    fail_at_line(line, std::string("the ") + kOutputFieldNames[bad + 2] + " value '" +
+                           shown(numbers[bad]) + "' is not a number");
 }
 
 }  // namespace quillon

@@ -4,6 +4,7 @@
 // readers the converters share.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -32,9 +33,14 @@ class LineReader {
  public:
   explicit LineReader(std::string_view data) : data_(data) {}
   bool next(std::string_view& line);
+  // The next line split as split_fields splits it, in one pass: how many
+  // fields it has, or 0 when there is no line left.
+  size_t next_fields(std::string_view* fields, size_t max);
   size_t line_number() const { return line_; }  // 1-based, of the last line read
 
  private:
+  void move_past(const char* line_end);
+
   std::string_view data_;
   size_t pos_ = 0;
   size_t line_ = 0;
@@ -64,6 +70,12 @@ struct EodFields {
 struct LastDate {
   std::string field, text;
 };
+
+// Appends ",<date>,<open>,<high>,<low>,<close>,<volume>" and CR LF: the
+// date text as given, the five fields in the number form. Returns 5, or the
+// index of the first field that is no number (nothing appended then).
+size_t append_date_and_numbers(std::string& out, std::string_view date,
+                               const std::array<std::string_view, 5>& numbers);
 
 // Appends one record: the symbol as it is, the date field as YYYYMMDD (or
 // its whole number), the prices and the volume in the number form, CR LF.

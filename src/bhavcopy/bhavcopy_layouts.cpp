@@ -1,5 +1,7 @@
 #include "bhavcopy/bhavcopy_layouts.h"
 
+#include <algorithm>
+
 #include "base/csv_columns.h"
 #include "base/text.h"
 
@@ -55,30 +57,29 @@ BhavcopyReader::BhavcopyReader(std::string_view data)
     index_[c] = find_column(fields_, names[c]);
     if (!index_[c] && c != kPrevClose)
       fail_at_line(1, "the header has no column " + std::string(names[c]));
+    if (index_[c]) columns_read_ = std::max(columns_read_, *index_[c] + 1);
   }
 }
 
 bool BhavcopyReader::next(Row& row) {
-  std::string_view line;
   if (layout_ == BhavcopyLayout::kPositional) {
-    while (lines_.next(line)) {
-      if (split_fields(line, fields_.data(), kPositionalFields) < kPositionalFields) continue;
+    while (const size_t count = lines_.next_fields(fields_.data(), kPositionalFields)) {
+      if (count < kPositionalFields) continue;
       if (fields_[8] == "TOTTRDQTY") continue;  // the header line
       for (size_t c = 0; c < kColumnCount; ++c) row[c] = fields_[kPositions[c]];
       return true;
     }
     return false;
   }
-  while (lines_.next(line)) {
-    split_line(line, fields_);
+  // Only the fields up to the last column read are kept.
+  while (const size_t count = lines_.next_fields(fields_.data(), columns_read_)) {
     auto value = [&](size_t c) {
-      return index_[c] && *index_[c] < fields_.size() ? trim(fields_[*index_[c]])
-                                                      : std::string_view();
+      return index_[c] && *index_[c] < count ? trim(fields_[*index_[c]]) : std::string_view();
     };
     if (!kept_series(value(kSeries))) continue;  // blank lines included
     for (size_t c = 0; c < kColumnCount; ++c) {
-      if (index_[c] && *index_[c] >= fields_.size())
-        fail_at_line(line_number(), "the line has " + std::to_string(fields_.size()) +
+      if (index_[c] && *index_[c] >= count)
+        fail_at_line(line_number(), "the line has " + std::to_string(count) +
                                         " fields, none for the column " +
                                         std::string(column_name(static_cast<Column>(c))));
       row[c] = value(c);
@@ -126,15 +127,15 @@ void append_bhavcopy_records(std::string_view data, std::optional<double> length
     // Named layouts: a real date, and messages naming the file's columns.
     if (row[R::kDate] != last.field || last.text.empty())
       last = {std::string(row[R::kDate]), format_date(reader.row_date(row, dates), "yyyyMMdd")};
-    out.append(symbol).push_back(',');
-    out.append(last.text);
-    for (R::Column c : {R::kOpen, R::kHigh, R::kLow, R::kClose, R::kVolume}) {
-      out.push_back(',');
-      if (!append_number(out, row[c]))
-        fail_at_line(line, "the " + std::string(reader.column_name(c)) + " value '" +
-                               shown(row[c]) + "' is not a number");
+    out.append(symbol);
+    constexpr std::array kNumberColumns = {R::kOpen, R::kHigh, R::kLow, R::kClose, R::kVolume};
+    std::array<std::string_view, 5> numbers;
+    for (size_t i = 0; i < numbers.size(); ++i) numbers[i] = row[kNumberColumns[i]];
+    if (const size_t bad = append_date_and_numbers(out, last.text, numbers); bad < 5) {
+      const R::Column c = kNumberColumns[bad];
+      fail_at_line(line, "the " + std::string(reader.column_name(c)) + " value '" + shown(row[c]) +
+                             "' is not a number");
     }
-    out.append(kCrLf);
   }
 }
 

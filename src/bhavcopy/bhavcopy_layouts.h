@@ -63,6 +63,7 @@ class BhavcopyReader {
   LineReader lines_;
   std::array<std::optional<size_t>, kColumnCount> index_{};
   std::vector<std::string_view> fields_;
+  size_t columns_read_ = 0;  // named layouts: the fields up to the last column read
 };
 
 // Appends the EOD records of one whole Bhavcopy file, any layout: one record

@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <set>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -71,17 +72,23 @@ void convert_serially(const std::vector<ConversionInput>& inputs, const ConvertF
   }
 }
 
-// The parallel run: a ring of `jobs` + 2 slots. This thread reads input i
-// into slot i % size once input i - size is written, `jobs` workers convert
-// the inputs in the order read, and this thread writes each output when it
-// and all before it are done. A failure (reading or converting) is thrown
-// when its input's turn to be written comes, so the outputs before it are
-// written and none after it.
+// The parallel run: a ring of `jobs` + 2 slots. `jobs` workers take the
+// inputs in order; each reads its input, converts it and tells whether its
+// output already holds those bytes, all on one core while the data is in its
+// cache. This thread writes each output when it and all before it are done,
+// which frees its slot for input i + size. A failure (reading or converting)
+// is thrown when its input's turn to be written comes, so the outputs before
+// it are written and none after it. An output named by an earlier input too
+// is compared here, after the earlier one is written.
 class ParallelConversion {
  public:
   ParallelConversion(const std::vector<ConversionInput>& inputs, const ConvertFn& convert,
-                     size_t jobs)
-      : inputs_(inputs), convert_(convert), slots_(jobs + 2) {
+                     size_t jobs, Disk& disk)
+      : inputs_(inputs), convert_(convert), disk_(disk), slots_(jobs + 2),
+        compared_by_worker_(inputs.size()) {
+    std::set<std::string_view> outputs;
+    for (size_t i = 0; i < inputs.size(); ++i)
+      compared_by_worker_[i] = outputs.insert(inputs[i].output_path).second;
     for (size_t t = 0; t < jobs; ++t) {
       try {
         workers_.emplace_back([this] { work(); });
@@ -95,7 +102,7 @@ class ParallelConversion {
       std::lock_guard lock(mutex_);
       stop_ = true;
     }
-    readable_.notify_all();
+    free_.notify_all();
     for (std::thread& t : workers_) t.join();
   }
   ParallelConversion(const ParallelConversion&) = delete;
@@ -103,24 +110,9 @@ class ParallelConversion {
 
   bool started() const { return !workers_.empty(); }
 
-  void run(Disk& disk, RunProgress& progress, std::vector<std::string>& written) {
+  void run(RunProgress& progress, std::vector<std::string>& written) {
     const size_t total = inputs_.size();
     for (size_t i = 0; i < total; ++i) {
-      for (; read_ < total && read_ < i + slots_.size(); ++read_) {
-        Slot& s = slots_[read_ % slots_.size()];
-        s.error = nullptr;
-        try {
-          disk.read(inputs_[read_].input_path, s.data);
-        } catch (...) {
-          s.error = std::current_exception();
-        }
-        {
-          std::lock_guard lock(mutex_);
-          s.converted = false;
-          published_ = read_ + 1;
-        }
-        readable_.notify_one();
-      }
       progress.report(static_cast<int>(i), static_cast<int>(total));
       Slot& s = slots_[i % slots_.size()];
       {
@@ -128,7 +120,18 @@ class ParallelConversion {
         converted_.wait(lock, [&] { return s.converted; });
       }
       if (s.error) std::rethrow_exception(s.error);
-      write_output(disk, inputs_[i].output_path, s.out, written);
+      if (compared_by_worker_[i]) {
+        if (!s.unchanged) disk_.write(inputs_[i].output_path, s.out, false);
+        written.push_back(inputs_[i].output_path);
+      } else {
+        write_output(disk_, inputs_[i].output_path, s.out, written);
+      }
+      {
+        std::lock_guard lock(mutex_);
+        s.converted = false;
+        committed_ = i + 1;
+      }
+      free_.notify_all();
     }
   }
 
@@ -136,37 +139,42 @@ class ParallelConversion {
   struct Slot {
     std::string data, out;
     std::exception_ptr error;  // of reading or converting
+    bool unchanged = false;    // the output already holds `out`
     bool converted = false;
   };
 
   void work() {
+    const size_t total = inputs_.size();
     std::unique_lock lock(mutex_);
     for (;;) {
-      readable_.wait(lock, [&] { return stop_ || taken_ < published_; });
-      if (stop_) return;
+      free_.wait(lock, [&] { return stop_ || taken_ == total || taken_ < committed_ + slots_.size(); });
+      if (stop_ || taken_ == total) return;
       const size_t i = taken_++;
       Slot& s = slots_[i % slots_.size()];
-      if (!s.error) {
-        lock.unlock();
-        try {
-          convert_input(inputs_[i], convert_, s.data, s.out);
-        } catch (...) {
-          s.error = std::current_exception();
-        }
-        lock.lock();
+      lock.unlock();
+      s.error = nullptr;
+      s.unchanged = false;
+      try {
+        disk_.read(inputs_[i].input_path, s.data);
+        convert_input(inputs_[i], convert_, s.data, s.out);
+        s.unchanged = compared_by_worker_[i] && disk_.holds(inputs_[i].output_path, s.out);
+      } catch (...) {
+        s.error = std::current_exception();
       }
+      lock.lock();
       s.converted = true;
-      converted_.notify_all();
+      converted_.notify_one();
     }
   }
 
   const std::vector<ConversionInput>& inputs_;
   const ConvertFn& convert_;
+  Disk& disk_;
   std::vector<Slot> slots_;
-  size_t read_ = 0;  // inputs read so far (this thread's own count)
+  std::vector<bool> compared_by_worker_;  // false: an earlier input names the same output
   std::mutex mutex_;  // guards what follows and the slots' `converted`
-  std::condition_variable readable_, converted_;
-  size_t published_ = 0;  // inputs read and handed to the workers
+  std::condition_variable free_, converted_;
+  size_t committed_ = 0;  // outputs written (or left alone) so far
   size_t taken_ = 0;      // inputs a worker has taken
   bool stop_ = false;
   std::vector<std::thread> workers_;  // last: started once the rest is ready
@@ -196,8 +204,8 @@ ConversionResult run_conversion(
         job.jobs > 0 ? static_cast<size_t>(job.jobs) : std::max(1u, std::thread::hardware_concurrency()),
         inputs.size());
     std::optional<ParallelConversion> parallel;
-    if (jobs > 1) parallel.emplace(inputs, convert, jobs);
-    if (parallel && parallel->started()) parallel->run(disk, progress, result.written);
+    if (jobs > 1) parallel.emplace(inputs, convert, jobs, disk);
+    if (parallel && parallel->started()) parallel->run(progress, result.written);
     else convert_serially(inputs, convert, disk, progress, result.written);
     progress.report(total, total);
     status.append(kCrLf);

@@ -30,6 +30,8 @@ class MessageBox {
 // Failures throw Error naming the file or folder in one form:
 // "Cannot <open|read|create|write|replace> the file '<path>': <reason>." and
 // "Cannot list the folder '<folder>': <reason>.".
+// Every member may be called from several threads at once (a conversion's
+// workers read and compare while its writer writes).
 class Disk {
  public:
   virtual ~Disk() = default;

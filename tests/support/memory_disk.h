@@ -2,10 +2,12 @@
 // real disk's rules, writes whole or not at all, and faults on demand: an
 // error number for the reads, writes or listings of a path or of everything
 // under a path prefix, and files or folders that vanish right after a listing.
+// Safe to call from several threads at once, as the real disk is.
 #pragma once
 
 #include <cerrno>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -38,6 +40,7 @@ class MemoryDisk final : public Disk {
   }
 
   std::vector<std::string> list(const std::string& folder, const std::string& pattern) override {
+    std::lock_guard lock(mutex_);
     if (int err = fault(List, folder); err || !folders.count(key(folder)))
       throw Error("Cannot list the folder '" + folder + "': " + errno_text(err ? err : ENOENT) + ".");
     std::vector<std::string> names;
@@ -55,6 +58,7 @@ class MemoryDisk final : public Disk {
   }
 
   void read(const std::string& path, std::string& out) override {
+    std::lock_guard lock(mutex_);
     out.clear();
     const int err = fault(Read, path);
     if (err == EIO) throw Error(file_error("read", path, err));
@@ -64,6 +68,7 @@ class MemoryDisk final : public Disk {
   }
 
   void write(const std::string& path, std::string_view data, bool) override {
+    std::lock_guard lock(mutex_);
     const int err = fault(Write, path);
     if (err == EACCES || err == ENOTDIR || !folders.count(folder_of(key(path))))
       throw Error(file_error("create", path, err ? err : ENOENT));
@@ -73,19 +78,28 @@ class MemoryDisk final : public Disk {
   }
 
   bool holds(const std::string& path, std::string_view data) override {
+    std::lock_guard lock(mutex_);
     const auto f = files.find(key(path));
     return f != files.end() && f->second == data && !fault(Read, path);
   }
-  bool is_file(const std::string& path) override { return files.count(key(path)) > 0; }
+  bool is_file(const std::string& path) override {
+    std::lock_guard lock(mutex_);
+    return files.count(key(path)) > 0;
+  }
   void make_folders(const std::string& folder) override {
+    std::lock_guard lock(mutex_);
     for (std::string f = key(folder); !folders.count(f) && f != "." && !f.empty(); f = folder_of(f)) {
       if (int err = fault(Write, f)) throw Error("Cannot create the folder '" + f + "': " + errno_text(err) + ".");
       folders.insert(f);
       if (f == "/") break;
     }
   }
-  void remove(const std::string& path) override { files.erase(key(path)); }
+  void remove(const std::string& path) override {
+    std::lock_guard lock(mutex_);
+    files.erase(key(path));
+  }
   void remove_stale_temporaries(const std::string& folder) override {
+    std::lock_guard lock(mutex_);
     std::erase_if(files, [&](const auto& f) {
       return folder_of(f.first) == key(folder) && is_stale_temporary(f.first.substr(f.first.rfind('/') + 1));
     });
@@ -104,6 +118,7 @@ class MemoryDisk final : public Disk {
   }
   std::vector<Fault> faults_;
   std::vector<std::string> vanishing_;
+  std::mutex mutex_;  // a conversion's workers read while its writer writes
 };
 
 }  // namespace quillon::testing
