@@ -70,7 +70,7 @@ char* put_plain_decimal(char* p, std::string_view s) {
 }
 
 #ifdef __SSE2__
-uint64_t load_up_to_8(const char* s, size_t n) {  // s[0, n) in the low bytes, zeros above
+inline uint64_t load_up_to_8(const char* s, size_t n) {  // s[0, n) in the low bytes, zeros above
   uint64_t a = 0, b = 0;
   if (n >= 4) {
     uint32_t x, y;
@@ -91,7 +91,7 @@ uint64_t load_up_to_8(const char* s, size_t n) {  // s[0, n) in the low bytes, z
 // bytes are classified at once instead of a branch per character. Writes
 // 16 bytes at `p` and returns the end of the number there, or null for
 // anything else (put_plain_decimal's business).
-char* put_usual_decimal(char* p, std::string_view s) {
+inline char* put_usual_decimal(char* p, std::string_view s) {
   const size_t n = s.size();
   if (n == 0 || n > 16 || s[0] < '1' || s[0] > '9') return nullptr;
   uint64_t low, high = 0;
@@ -312,6 +312,12 @@ size_t append_date_and_numbers(std::string& out, std::string_view date,
   }
   for (size_t i = 0; i < 5; ++i) {
     *p++ = ',';
+#ifdef __SSE2__
+    if (char* end = put_usual_decimal(p, numbers[i])) {
+      p = end;
+      continue;
+    }
+#endif
     p = put_number(p, numbers[i]);
     if (!p) return i;
   }
