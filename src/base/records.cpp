@@ -121,12 +121,8 @@ inline char* put_usual_decimal(char* p, std::string_view s) {
 }
 #endif
 
-// A number field in the output's form at `p` (kNumberRoom bytes there):
-// the end of what it wrote, or null when the field is no number.
-char* put_number(char* p, std::string_view field) {
-#ifdef __SSE2__
-  if (char* end = put_usual_decimal(p, field)) return end;
-#endif
+// put_number past its usual case.
+char* put_unusual_number(char* p, std::string_view field) {
   std::string_view s = trim(field);
   if (char* end = put_plain_decimal(p, s)) return end;
   // Exponents and long digit runs: read and write through the exact
@@ -144,17 +140,13 @@ char* put_number(char* p, std::string_view field) {
   return std::to_chars(p, p + kNumberRoom, v, std::chars_format::general, 15).ptr;
 }
 
-// The same as append_date_and_numbers for a date of any length, in pieces.
-size_t append_date_and_numbers_slowly(std::string& out, std::string_view date,
-                                      const std::array<std::string_view, 5>& numbers) {
-  std::string tail = ",";
-  tail.append(date);
-  for (size_t i = 0; i < 5; ++i) {
-    tail.push_back(',');
-    if (!append_number(tail, numbers[i])) return i;
-  }
-  out.append(tail).append("\r\n");
-  return 5;
+// A number field in the output's form at `p` (kNumberRoom bytes there):
+// the end of what it wrote, or null when the field is no number.
+inline char* put_number(char* p, std::string_view field) {
+#ifdef __SSE2__
+  if (char* end = put_usual_decimal(p, field)) return end;
+#endif
+  return put_unusual_number(p, field);
 }
 
 }  // namespace
@@ -298,26 +290,18 @@ std::string shown(std::string_view text) {
 
 size_t append_date_and_numbers(std::string& out, std::string_view date,
                                const std::array<std::string_view, 5>& numbers) {
-  char buf[1 + 16 + 5 * (1 + kNumberRoom) + 2];
+  char buf[1 + 8 + 5 * (1 + kNumberRoom) + 2];
   char* p = buf;
   *p++ = ',';
   if (date.size() == 8) {  // YYYYMMDD: eight bytes copied as one
     std::memcpy(p, date.data(), 8);
     p += 8;
-  } else if (date.size() <= 16) {
-    std::memcpy(p, date.data(), date.size());
-    p += date.size();
-  } else {
-    return append_date_and_numbers_slowly(out, date, numbers);
+  } else {  // a whole number
+    out.append(buf, p).append(date);
+    p = buf;
   }
   for (size_t i = 0; i < 5; ++i) {
     *p++ = ',';
-#ifdef __SSE2__
-    if (char* end = put_usual_decimal(p, numbers[i])) {
-      p = end;
-      continue;
-    }
-#endif
     p = put_number(p, numbers[i]);
     if (!p) return i;
   }

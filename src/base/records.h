@@ -73,7 +73,8 @@ struct LastDate {
 
 // Appends ",<date>,<open>,<high>,<low>,<close>,<volume>" and CR LF: the
 // date text as given, the five fields in the number form. Returns 5, or the
-// index of the first field that is no number (nothing appended then).
+// index of the first field that is no number (the record may then be
+// partly appended).
 size_t append_date_and_numbers(std::string& out, std::string_view date,
                                const std::array<std::string_view, 5>& numbers);
 

@@ -120,12 +120,10 @@ class ParallelConversion {
         converted_.wait(lock, [&] { return s.converted; });
       }
       if (s.error) std::rethrow_exception(s.error);
-      if (compared_by_worker_[i]) {
-        if (!s.unchanged) disk_.write(inputs_[i].output_path, s.out, false);
-        written.push_back(inputs_[i].output_path);
-      } else {
-        write_output(disk_, inputs_[i].output_path, s.out, written);
-      }
+      const std::string& path = inputs_[i].output_path;
+      if (!compared_by_worker_[i]) s.unchanged = disk_.holds(path, s.out);  // the earlier one is written
+      if (!s.unchanged) disk_.write(path, s.out, false);
+      written.push_back(path);
       {
         std::lock_guard lock(mutex_);
         s.converted = false;
