@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <system_error>
 #include <thread>
@@ -54,9 +55,10 @@ void convert_input(const ConversionInput& in, const ConvertFn& convert, std::str
 
 // Writes an output unless its file already holds exactly these bytes (a
 // folder converted again), which leaves the file and its time alone.
+// `unchanged`: that comparison, when a worker has made it already.
 void write_output(Disk& disk, const std::string& path, std::string_view out,
-                  std::vector<std::string>& written) {
-  if (!disk.holds(path, out)) disk.write(path, out, false);
+                  std::vector<std::string>& written, std::optional<bool> unchanged = std::nullopt) {
+  if (!(unchanged ? *unchanged : disk.holds(path, out))) disk.write(path, out, false);
   written.push_back(path);
 }
 
@@ -120,10 +122,9 @@ class ParallelConversion {
         converted_.wait(lock, [&] { return s.converted; });
       }
       if (s.error) std::rethrow_exception(s.error);
-      const std::string& path = inputs_[i].output_path;
-      if (!compared_by_worker_[i]) s.unchanged = disk_.holds(path, s.out);  // the earlier one is written
-      if (!s.unchanged) disk_.write(path, s.out, false);
-      written.push_back(path);
+      // An output an earlier input names too is compared now that that one is written.
+      write_output(disk_, inputs_[i].output_path, s.out, written,
+                   compared_by_worker_[i] ? std::optional(s.unchanged) : std::nullopt);
       {
         std::lock_guard lock(mutex_);
         s.converted = false;
