@@ -16,7 +16,7 @@
 #include <string>
 
 #include "app/operations.h"
-#include "bhavcopy/bhavcopy_layouts.h"
+#include "exchange/bhavcopy_layouts.h"
 #include "fakes.h"
 #include "reference.h"
 

@@ -2,7 +2,8 @@
 
 #include "bhavcopy/bhavcopy_convert.h"
 #include "bhavcopy/bhavcopy_download.h"
-#include "bhavcopy/day_fetch.h"
+#include "exchange/day_fetch.h"
+#include "indices/index_day_fetch.h"
 #include "indices/index_convert.h"
 #include "indices/index_history.h"
 #include "scrip/scrip_convert.h"

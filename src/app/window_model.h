@@ -9,7 +9,7 @@
 
 #include "app/status_box.h"
 #include "base/version.h"
-#include "bhavcopy/exchange_addresses.h"
+#include "exchange/exchange_addresses.h"
 
 namespace quillon {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "base/records.h"
-#include "bhavcopy/bhavcopy_layouts.h"
+#include "exchange/bhavcopy_layouts.h"
 #include "platform/text_file.h"
 
 namespace quillon {

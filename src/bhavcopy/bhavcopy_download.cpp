@@ -1,20 +1,9 @@
 #include "bhavcopy/bhavcopy_download.h"
 
 #include "base/text.h"
-#include "bhavcopy/day_fetch.h"
+#include "exchange/day_fetch.h"
 
 namespace quillon {
-
-std::string bhavcopy_address(const std::string& base, const Date& day) {
-  const std::string_view mon = month_abbrev(day.month);
-  const std::string year = format_date(day, "yyyy");
-  std::string a = base;
-  a.append("/content/historical/EQUITIES/").append(year).append("/").append(mon);
-  a.append("/cm").append(format_date(day, "dd")).append(mon).append(year).append("bhav.csv");
-  return a;
-}
-
-std::string bhavcopy_file_name(const Date& day) { return format_date(day, "yyyy_MM_dd") + ".csv"; }
 
 DownloadResult download_bhavcopies(const BhavcopyDownloadJob& job, const DownloadTools& tools) {
   DownloadResult result;

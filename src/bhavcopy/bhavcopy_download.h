@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/dates.h"
-#include "bhavcopy/exchange_addresses.h"
+#include "exchange/exchange_addresses.h"
 #include "download/download_support.h"
 #include "download/ordered_fetch.h"
 
@@ -32,11 +32,5 @@ struct BhavcopyDownloadJob {
 // address + ".zip") with its one CSV unpacked under the same name; a day
 // counts as downloaded when its file is there afterwards.
 DownloadResult download_bhavcopies(const BhavcopyDownloadJob& job, const DownloadTools& tools);
-
-// base + "/content/historical/EQUITIES/2008/JAN/cm31JAN2008bhav.csv".
-std::string bhavcopy_address(const std::string& base, const Date& day);
-
-// "2008_01_31.csv".
-std::string bhavcopy_file_name(const Date& day);
 
 }  // namespace quillon

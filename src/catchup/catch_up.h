@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "base/dates.h"
-#include "bhavcopy/day_fetch.h"
+#include "exchange/day_fetch.h"
 #include "download/download_support.h"
 #include "platform/interfaces.h"
 

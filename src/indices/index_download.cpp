@@ -4,7 +4,8 @@
 #include <deque>
 
 #include "base/text.h"
-#include "bhavcopy/day_fetch.h"
+#include "exchange/day_fetch.h"
+#include "indices/index_day_fetch.h"
 #include "indices/index_history.h"
 #include "platform/text_file.h"
 

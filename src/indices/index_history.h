@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/dates.h"
-#include "bhavcopy/exchange_addresses.h"
+#include "exchange/exchange_addresses.h"
 
 namespace quillon {
 

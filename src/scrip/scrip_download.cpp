@@ -2,8 +2,7 @@
 
 #include "base/text.h"
 #include "base/url_text.h"
-#include "bhavcopy/bhavcopy_download.h"
-#include "bhavcopy/day_fetch.h"
+#include "exchange/day_fetch.h"
 #include "scrip/scrip_history.h"
 
 namespace quillon {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/dates.h"
-#include "bhavcopy/exchange_addresses.h"
+#include "exchange/exchange_addresses.h"
 #include "download/download_support.h"
 #include "download/ordered_fetch.h"
 

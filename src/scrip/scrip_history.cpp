@@ -2,7 +2,7 @@
 
 #include "base/records.h"
 #include "base/text.h"
-#include "bhavcopy/bhavcopy_layouts.h"
+#include "exchange/bhavcopy_layouts.h"
 
 namespace quillon {
 

@@ -7,7 +7,7 @@
 #include "app/command_line.h"
 #include "app/operations.h"
 #include "app/window_commands.h"
-#include "bhavcopy/exchange_addresses.h"
+#include "exchange/exchange_addresses.h"
 #include "fakes.h"
 #include "indices/index_download.h"
 #include "indices/index_history.h"

@@ -1,22 +1,9 @@
-#include "bhavcopy/day_fetch.h"
+#include "exchange/day_fetch.h"
 
-#include "bhavcopy/bhavcopy_download.h"
 #include "platform/text_file.h"
 #include "platform/zip_reader.h"
 
 namespace quillon {
-
-namespace {
-
-// A temporary beside a day's file, removed when the fetch is over.
-struct Temporary {
-  Temporary(Disk& d, std::string p) : disk(d), path(std::move(p)) {}
-  Temporary(const Temporary&) = delete;
-  Temporary& operator=(const Temporary&) = delete;
-  ~Temporary() { disk.remove(path); }
-  Disk& disk;
-  std::string path;
-};
 
 // The transfer's failure as an outcome: a 404 is not_found, anything else
 // failed, with the fetcher's words.
@@ -49,12 +36,6 @@ DayFetchOutcome write_day_file(Disk& disk, const std::string& local, std::string
     return {DayFetchState::failed, e.what(), local};
   }
   return {DayFetchState::stored, {}, local};
-}
-
-}  // namespace
-
-std::string index_day_folder(const std::string& folder) {
-  return folder_with_separator(folder) + "indices";
 }
 
 BhavcopyDayFetch::BhavcopyDayFetch(const DayFetchJob& job, const Date& day, Disk& disk,
@@ -100,37 +81,6 @@ void BhavcopyDayFetch::take(const FetchResult& got) {
     return;
   }
   outcome_ = write_day_file(*disk_, local, csv);
-}
-
-IndexDayFetch::IndexDayFetch(const DayFetchJob& job, const Date& day, Disk& disk) : disk_(&disk) {
-  const std::string folder = index_day_folder(job.folder);
-  const std::string local = folder_with_separator(folder) + index_day_file_name(day);
-  outcome_ = {DayFetchState::already_there, {}, local};
-  if (disk.is_file(local)) return;
-  try {
-    disk.make_folders(folder);
-  } catch (const std::exception& e) {
-    outcome_ = {DayFetchState::failed, e.what(), local};
-    return;
-  }
-  request_ = FetchRequest{index_day_address(job.exchange_url, day), temp_name_for(local)};
-}
-
-void IndexDayFetch::take(const FetchResult& got) {
-  const std::string local = outcome_.path;
-  const Temporary temp{*disk_, request_->local_path};
-  request_.reset();
-  if (!got.stored) {
-    outcome_ = not_stored(got, local);
-    return;
-  }
-  std::string body;
-  if (!read_answer(*disk_, temp.path, body, outcome_)) return;
-  outcome_ = is_index_day_file(body)
-                 ? write_day_file(*disk_, local, body)
-                 : DayFetchOutcome{DayFetchState::rejected,
-                                   "The answer is not a daily index file: " + kind_of_body(body) + ".",
-                                   local};
 }
 
 bool run_day_fetches(const std::vector<std::unique_ptr<SteppedDayFetch>>& fetches,

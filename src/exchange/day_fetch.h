@@ -1,6 +1,7 @@
 // One day's file from the exchange into the source folder, for the Download
-// command and for catching up on missed days alike: the daily Bhavcopy as
-// yyyy_mm_dd.csv, the daily close of all indices into <folder>/indices/.
+// command and for catching up on missed days alike: the steps every day
+// fetch takes, the daily Bhavcopy as yyyy_mm_dd.csv, and the run of several
+// day fetches at once.
 // Past days never change and no partial file is ever left under a day's
 // name, so a file already there is the day's whole file and is not asked for
 // again.
@@ -13,7 +14,7 @@
 #include <vector>
 
 #include "base/dates.h"
-#include "bhavcopy/exchange_addresses.h"
+#include "exchange/exchange_addresses.h"
 #include "download/download_support.h"
 #include "download/ordered_fetch.h"
 #include "platform/interfaces.h"
@@ -55,6 +56,26 @@ class SteppedDayFetch {
   DayFetchOutcome outcome_;
 };
 
+// Pieces of every day fetch. A temporary beside a day's file, removed when
+// the fetch is over.
+struct Temporary {
+  Temporary(Disk& d, std::string p) : disk(d), path(std::move(p)) {}
+  Temporary(const Temporary&) = delete;
+  Temporary& operator=(const Temporary&) = delete;
+  ~Temporary() { disk.remove(path); }
+  Disk& disk;
+  std::string path;
+};
+// The transfer's failure as an outcome: a 404 is not_found, anything else
+// failed, with the fetcher's words.
+DayFetchOutcome not_stored(const FetchResult& got, std::string path);
+// Reads the answer stored at `temp` into `body`; false, with the day's
+// outcome made a failure, when it cannot be read.
+bool read_answer(Disk& disk, const std::string& temp, std::string& body, DayFetchOutcome& outcome);
+// `data` written whole as the day's file `local`: stored, or failed with the
+// disk's words.
+DayFetchOutcome write_day_file(Disk& disk, const std::string& local, std::string_view data);
+
 // The daily Bhavcopy of `day` into job.folder as yyyy_mm_dd.csv
 // (bhavcopy_file_name).
 // current: the zipped file at daily_bhavcopy_address; the body must be a zip
@@ -78,19 +99,6 @@ class BhavcopyDayFetch final : public SteppedDayFetch {
   Step step_ = Step::current_zip;
 };
 
-// The daily close of all indices of `day` (index_day_address, both layouts)
-// into index_day_folder(job.folder) under its published name, kept as
-// published; the folder is made when missing. A body whose first line is not
-// the published header is rejected.
-class IndexDayFetch final : public SteppedDayFetch {
- public:
-  IndexDayFetch(const DayFetchJob& job, const Date& day, Disk& disk);
-  void take(const FetchResult& got) override;
-
- private:
-  Disk* disk_;
-};
-
 // Runs `fetches` (their first requests as they stand) through fetch_in_order
 // with tools.batch and `options`, or one at a time through tools.fetcher
 // when there is no batch fetcher; each fetch, once it has its outcome, goes
@@ -100,8 +108,5 @@ bool run_day_fetches(const std::vector<std::unique_ptr<SteppedDayFetch>>& fetche
                      const ParallelOptions& options, const DownloadTools& tools,
                      const std::function<void(std::size_t)>& finished,
                      const std::function<bool()>& stop);
-
-// The folder the daily index files are kept in: <folder>/indices.
-std::string index_day_folder(const std::string& folder);
 
 }  // namespace quillon

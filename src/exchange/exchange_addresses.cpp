@@ -1,4 +1,4 @@
-#include "bhavcopy/exchange_addresses.h"
+#include "exchange/exchange_addresses.h"
 
 #include <algorithm>
 #include <vector>
@@ -24,6 +24,17 @@ std::string daily_bhavcopy_address(std::string_view base, const Date& day) {
   return a + "/content/historical/EQUITIES/" + year + "/" + mon + "/cm" +
          format_date(day, "dd") + mon + year + "bhav.csv.zip";
 }
+
+std::string bhavcopy_address(const std::string& base, const Date& day) {
+  const std::string_view mon = month_abbrev(day.month);
+  const std::string year = format_date(day, "yyyy");
+  std::string a = base;
+  a.append("/content/historical/EQUITIES/").append(year).append("/").append(mon);
+  a.append("/cm").append(format_date(day, "dd")).append(mon).append(year).append("bhav.csv");
+  return a;
+}
+
+std::string bhavcopy_file_name(const Date& day) { return format_date(day, "yyyy_MM_dd") + ".csv"; }
 
 std::string index_day_file_name(const Date& day) {
   return "ind_close_all_" + format_date(day, "ddMMyyyy") + ".csv";

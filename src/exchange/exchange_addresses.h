@@ -29,6 +29,13 @@ inline constexpr Date kUdiffFirstDay{2024, 7, 8};
 // /content/cm/BhavCopy_NSE_CM_0_0_0_YYYYMMDD_F_0000.csv.zip.
 std::string daily_bhavcopy_address(std::string_view base, const Date& day);
 
+// base + "/content/historical/EQUITIES/2008/JAN/cm31JAN2008bhav.csv": the
+// old site's plain daily file (legacy layout).
+std::string bhavcopy_address(const std::string& base, const Date& day);
+
+// "2008_01_31.csv": a day's Bhavcopy in the source folder.
+std::string bhavcopy_file_name(const Date& day);
+
 // The daily close of all indices as published: ind_close_all_DDMMYYYY.csv.
 std::string index_day_file_name(const Date& day);
 

@@ -1,4 +1,4 @@
-#include "bhavcopy/bhavcopy_layouts.h"
+#include "exchange/bhavcopy_layouts.h"
 
 #include <algorithm>
 
