@@ -45,17 +45,19 @@ using ConvertFn = std::function<void(const ConversionInput& in, std::string_view
 
 // The converter's run: lists `pattern` in the source folder; when it finds
 // something, `plan` names the inputs for the listed names, and each is read
-// whole, converted, its output written whole (write() of the disk) and
-// added to `written`. With more than one job, `convert` runs on that many
-// threads at once while this thread reads the inputs ahead (a few at most)
-// and writes the outputs in input order; the disk, the progress and the
-// status are used from this thread only. Either way the outcome is that of
-// the inputs taken strictly in order: the first failure ends the run naming
-// the input; that input's output is not written (an earlier file of the name
-// stays as it was), the outputs before it are, and no later output is.
-// Before the first input, temporaries a killed earlier run left in the
-// destination folder are removed. A complete run appends a line break and
-// `done_line` to the status.
+// whole, converted, and its output written whole (write() of the disk)
+// unless its file already holds exactly those bytes, and added to
+// `written`. job.jobs worker threads (run_in_order, ordered_work.h) each
+// read, convert and compare one input at a time, so `convert` and the
+// disk's read and holds are called from several threads at once; this
+// thread writes the outputs in input order and alone reports progress and
+// status. At most jobs + 2 inputs and their outputs are in memory. Either
+// way the outcome is that of the inputs taken strictly in order: the first
+// failure ends the run naming the input; that input's output is not written
+// (an earlier file of the name stays as it was), the outputs before it are,
+// and no later output is. Before the first input, temporaries a killed
+// earlier run left in the destination folder are removed. A complete run
+// appends a line break and `done_line` to the status.
 ConversionResult run_conversion(
     const ConversionJob& job, const std::string& pattern,
     const std::function<std::vector<ConversionInput>(const std::vector<std::string>&)>& plan,
