@@ -9,6 +9,13 @@
 
 namespace quillon {
 
+namespace {
+
+constexpr const char* kAdjustNeedsScripWise =
+    "--adjust works with --output scrip-wise only; the output is date-wise";
+
+}  // namespace
+
 std::string usage_text() {
   return "Usage: quillon [OPTION]... [COMMAND]...\n"
          "End-of-day share prices of the National Stock Exchange of India: download the\n"
@@ -36,6 +43,13 @@ std::string usage_text() {
          "  --eod, --no-eod        tick or untick EOD\n"
          "  --indices, --no-indices  tick or untick INDICES\n"
          "  --length TEXT          symbol length (empty for no limit)\n"
+         "  --output date-wise|scrip-wise  the Bhavcopy conversion's output: one file a\n"
+         "                         day (date-wise, the default) or one file a symbol\n"
+         "                         with its whole history from every day file of the\n"
+         "                         source folder (scrip-wise); overrides Output= in\n"
+         "                         [QN_EOD] of the settings file\n"
+         "  --adjust, --no-adjust  scrip-wise: adjust the prices before bonus issues and\n"
+         "                         changes of face value (Adjust=1 in [QN_EOD])\n"
          "  --settings FILE        settings file to use instead of the usual one (below)\n"
          "  --exchange-url URL     the exchange's base address (http:// or https://;\n"
          "                         default https://nsearchives.nseindia.com)\n"
@@ -154,6 +168,18 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
         error = "--source takes nse, bse or folder, not '" + *v + "'";
         return std::nullopt;
       }
+    } else if (arg == "--output") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      if (*v != "date-wise" && *v != "scrip-wise") {
+        error = "--output takes date-wise or scrip-wise, not '" + *v + "'";
+        return std::nullopt;
+      }
+      cl.scrip_wise = *v == "scrip-wise";
+    } else if (arg == "--adjust" || arg == "--no-adjust") {
+      bool b = false;
+      if (!flag(b, arg == "--adjust")) return std::nullopt;
+      cl.adjust = b;
     } else if (arg == "--exchange-layout") {
       auto v = value();
       if (!v) return std::nullopt;
@@ -199,6 +225,10 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
     error = "--screenshot opens the window and takes no command";
     return std::nullopt;
   }
+  if (cl.adjust == true && cl.scrip_wise == false) {
+    error = kAdjustNeedsScripWise;
+    return std::nullopt;
+  }
   if (cl.calendar && (cl.chart || !cl.commands.empty())) {
     error = "--calendar opens the calendar view and takes no command";
     return std::nullopt;
@@ -213,7 +243,7 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
       return std::nullopt;
     }
     if (cl.scrip || cl.source || cl.source_folder || cl.dest_folder || cl.length || cl.eod ||
-        cl.indices || cl.exchange_url || cl.exchange_layout || cl.jobs) {
+        cl.indices || cl.exchange_url || cl.exchange_layout || cl.jobs || cl.scrip_wise || cl.adjust) {
       error = "--chart takes no option but --from, --to, --settings and --screenshot";
       return std::nullopt;
     }
@@ -241,6 +271,11 @@ void apply_options(WindowCommands& window, const CommandLine& cl) {
   if (cl.source) window.rbSource_Click(*cl.source);
   if (cl.jobs) w.jobs = *cl.jobs;
   if (cl.rate) w.download_rate = *cl.rate;
+  if (cl.scrip_wise) {
+    w.rbScripWise = *cl.scrip_wise;
+    w.rbDateWise = !*cl.scrip_wise;
+  }
+  if (cl.adjust) w.chkAdjust = *cl.adjust;
 }
 
 int run_commands(WindowCommands& window, const CommandLine& cl, std::ostream& err) {
@@ -251,6 +286,10 @@ int run_commands(WindowCommands& window, const CommandLine& cl, std::ostream& er
              "nothing to download\n";
       return kExitUsage;
     }
+  }
+  if (cl.adjust == true && !window.model().rbScripWise) {
+    err << "quillon: " << kAdjustNeedsScripWise << "\n";
+    return kExitUsage;
   }
   if (cl.today) window.set_today(*cl.today);
   bool missing = false;

@@ -6,6 +6,8 @@
 #include "indices/index_day_fetch.h"
 #include "indices/index_convert.h"
 #include "indices/index_history.h"
+#include "histories/scrip_wise.h"
+#include "settings/ini_file.h"
 #include "scrip/scrip_convert.h"
 #include "scrip/scrip_download.h"
 #include "update/chart_import.h"
@@ -51,6 +53,17 @@ void report_failure(MessageBox& messages, std::string_view prefix,
 }
 
 void fOutput(WindowModel& model, Platform& platform) {
+  ModelStatus status(model);
+  if (model.rbScripWise) {
+    TradingCalendar calendar;
+    calendar.add_overrides(ReadIniSection(platform.disk, std::string(kHolidaysSection), model.gstrIniPath));
+    take_conversion(model, platform, "fOutput: ",
+                    convert_scrip_wise({.conversion = conversion_job(model, platform),
+                                        .symbol_length = model.txtLength,
+                                        .adjust = model.chkAdjust},
+                                       calendar, platform.disk, platform.progress, status));
+    return;
+  }
   // The last download's files; its list holds one empty entry when it found none.
   const std::vector<std::string>& last = model.arrBhavFiles;
   const bool none = last.empty() || last.front().empty();
@@ -58,7 +71,6 @@ void fOutput(WindowModel& model, Platform& platform) {
                                   .downloaded_only = model.rbSource != kSourceFolder,
                                   .downloaded = none ? std::vector<std::string>{} : last,
                                   .symbol_length = model.txtLength};
-  ModelStatus status(model);
   take_conversion(model, platform, "fOutput: ",
                   convert_bhavcopies(job, platform.disk, platform.progress, status));
 }

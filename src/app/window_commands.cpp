@@ -7,6 +7,7 @@
 
 #include "app/operations.h"
 #include "base/dates.h"
+#include "base/text.h"
 #include "download/download_support.h"
 #include "indices/index_history.h"
 #include "platform/install_layout.h"
@@ -101,6 +102,8 @@ void WindowCommands::Form_Load() {
     w.strSourcePath = ReadIniString(p.disk, "QN_EOD", "SourcePath", "", w.gstrIniPath);
     w.strDestPath = ReadIniString(p.disk, "QN_EOD", "DestPath", "", w.gstrIniPath);
     const std::string layout = ReadIniString(p.disk, "QN_EOD", "ExchangeLayout", "", w.gstrIniPath);
+    const std::string output = ReadIniString(p.disk, "QN_EOD", "Output", "", w.gstrIniPath);
+    w.chkAdjust = ReadIniString(p.disk, "QN_EOD", "Adjust", "", w.gstrIniPath) == "1";
     // The folder boxes, restored for the exchanges only.
     if (w.strDataSource == "NSE" || w.strDataSource == "BSE") {
       w.txtSourceFolder = w.strSourcePath;
@@ -120,6 +123,11 @@ void WindowCommands::Form_Load() {
     w.Label4 = w.strDateFormat;
     // No download yet.
     w.arrBhavFiles.assign(1, std::string());
+    if (equal_ignoring_ascii_case(output, "scrip-wise")) w.rbScripWise = true;
+    else if (equal_ignoring_ascii_case(output, "date-wise")) w.rbDateWise = true;
+    else if (!output.empty())
+      p.messages.show("Form Load The settings file's Output '" + output +
+                      "' is neither date-wise nor scrip-wise; date-wise is used.");
     if (!layout.empty()) {
       const std::optional<ExchangeLayout> read = parse_exchange_layout(layout);
       if (!read)

@@ -62,8 +62,11 @@ struct WindowModel {
       "S&P CNX NIFTY", "CNX NIFTY JUNIOR", "S&P CNX DEFTY",
       "S&P CNX 500",   "CNX MIDCAP 200",   "CNX MIDCAP",
       "CNX IT",        "BANK NIFTY",       "CNX 100"};
+  // The Output frame: date wise (also with neither chosen) or scrip wise,
+  // and "adjusted" (scrip wise only).
   bool rbDateWise = false;
   bool rbScripWise = false;
+  bool chkAdjust = false;
   bool Label16Underlined = false;  // link labels, underlined when the window loads
   bool Label17Underlined = false;
   FileList File1;

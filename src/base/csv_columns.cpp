@@ -26,6 +26,24 @@ std::optional<size_t> find_column(const std::vector<std::string_view>& fields,
   return std::nullopt;
 }
 
+void split_quoted_line(std::string_view line, std::vector<std::string>& fields) {
+  fields.assign(1, std::string());
+  bool quoted = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+      fields.back().push_back('"');
+      ++i;
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ',' && !quoted) {
+      fields.emplace_back();
+    } else {
+      fields.back().push_back(c);
+    }
+  }
+}
+
 std::string_view first_line(std::string_view data) {
   std::string_view line;
   LineReader lines(without_bom(data));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -20,6 +21,11 @@ void split_line(std::string_view line, std::vector<std::string_view>& fields);
 // letter case.
 std::optional<size_t> find_column(const std::vector<std::string_view>& fields,
                                   std::string_view name);
+
+// Splits a line of a CSV file that may quote its values: a value in double
+// quotes keeps its commas, and "" inside it is one quote. Blanks outside the
+// quotes are kept, as split_line keeps them.
+void split_quoted_line(std::string_view line, std::vector<std::string>& fields);
 
 // The first line of a text (without its line end, after a byte-order mark).
 std::string_view first_line(std::string_view data);

@@ -107,6 +107,12 @@ DayInfo TradingCalendar::describe(Date d) const {
   return {};
 }
 
+bool TradingCalendar::knows_year(int year) const {
+  for (auto it = entries_.lower_bound(Date{year, 1, 1}); it != entries_.end() && it->first.year == year; ++it)
+    if (!it->second.session) return true;
+  return false;
+}
+
 std::vector<Date> TradingCalendar::trading_days(Date from, Date to) const {
   std::vector<Date> days;
   for (Date d = from; d <= to; d = next_day(d))

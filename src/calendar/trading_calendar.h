@@ -56,6 +56,10 @@ class TradingCalendar {
   // weekend: a listed holiday on a Saturday is a holiday.
   DayInfo describe(Date d) const;
   bool is_trading_day(Date d) const { return describe(d).kind == DayKind::trading; }
+  // Whether the calendar knows the holidays of `year`: the built-in ones, or
+  // a year [QN_Holidays] names a holiday in. Other years count only
+  // weekends out.
+  bool knows_year(int year) const;
   // The trading days from `from` to `to`, both included, oldest first.
   std::vector<Date> trading_days(Date from, Date to) const;
 

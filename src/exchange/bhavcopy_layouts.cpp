@@ -13,15 +13,16 @@ using Names = std::array<std::string_view, BhavcopyReader::kColumnCount>;
 
 // In the order of BhavcopyReader::Column.
 constexpr Names kUdiffNames = {"TckrSymb", "SctySrs", "TradDt",  "PrvsClsgPric", "OpnPric",
-                               "HghPric",  "LwPric",  "ClsPric", "TtlTradgVol"};
-constexpr Names kFullNames = {"SYMBOL",     "SERIES",    "DATE1",       "PREV_CLOSE",  "OPEN_PRICE",
-                              "HIGH_PRICE", "LOW_PRICE", "CLOSE_PRICE", "TTL_TRD_QNTY"};
+                               "HghPric",  "LwPric",  "ClsPric", "TtlTradgVol",  "ISIN"};
+constexpr Names kFullNames = {"SYMBOL",     "SERIES",    "DATE1",       "PREV_CLOSE",   "OPEN_PRICE",
+                              "HIGH_PRICE", "LOW_PRICE", "CLOSE_PRICE", "TTL_TRD_QNTY", "ISIN"};
 // The old file by position, and its columns as its header names them.
 constexpr std::array<size_t, BhavcopyReader::kColumnCount> kPositions = {0, 1, 10, 7, 2,
-                                                                         3, 4, 5,  8};
+                                                                         3, 4, 5,  8, 12};
 constexpr Names kPositionalNames = {"SYMBOL", "SERIES", "TIMESTAMP", "PREVCLOSE", "OPEN",
-                                    "HIGH",   "LOW",    "CLOSE",     "TOTTRDQTY"};
-constexpr size_t kPositionalFields = 11;
+                                    "HIGH",   "LOW",    "CLOSE",     "TOTTRDQTY", "ISIN"};
+constexpr size_t kPositionalFields = 11;  // a row has at least these
+constexpr size_t kPositionalIsin = 12;    // in the rows from June 2011
 
 const Names& names_of(BhavcopyLayout layout) {
   switch (layout) {
@@ -46,7 +47,7 @@ BhavcopyLayout bhavcopy_layout(std::string_view data) {
 BhavcopyReader::BhavcopyReader(std::string_view data)
     : layout_(bhavcopy_layout(data)), lines_(without_bom(data)) {
   if (layout_ == BhavcopyLayout::kPositional) {
-    fields_.resize(kPositionalFields);
+    fields_.resize(kPositionalIsin + 1);
     return;
   }
   std::string_view header;
@@ -55,7 +56,7 @@ BhavcopyReader::BhavcopyReader(std::string_view data)
   const Names& names = names_of(layout_);
   for (size_t c = 0; c < kColumnCount; ++c) {
     index_[c] = find_column(fields_, names[c]);
-    if (!index_[c] && c != kPrevClose)
+    if (!index_[c] && c != kPrevClose && c != kIsin)
       fail_at_line(1, "the header has no column " + std::string(names[c]));
     if (index_[c]) columns_read_ = std::max(columns_read_, *index_[c] + 1);
   }
@@ -63,10 +64,11 @@ BhavcopyReader::BhavcopyReader(std::string_view data)
 
 bool BhavcopyReader::next(Row& row) {
   if (layout_ == BhavcopyLayout::kPositional) {
-    while (const size_t count = lines_.next_fields(fields_.data(), kPositionalFields)) {
+    while (const size_t count = lines_.next_fields(fields_.data(), fields_.size())) {
       if (count < kPositionalFields) continue;
       if (fields_[8] == "TOTTRDQTY") continue;  // the header line
-      for (size_t c = 0; c < kColumnCount; ++c) row[c] = fields_[kPositions[c]];
+      for (size_t c = 0; c < kIsin; ++c) row[c] = fields_[kPositions[c]];
+      row[kIsin] = count > kPositionalIsin ? fields_[kPositionalIsin] : std::string_view();
       return true;
     }
     return false;

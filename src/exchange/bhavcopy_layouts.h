@@ -27,12 +27,15 @@ BhavcopyLayout bhavcopy_layout(std::string_view data);
 // Walks the rows of one day's file in any layout.
 class BhavcopyReader {
  public:
-  enum Column : size_t { kSymbol, kSeries, kDate, kPrevClose, kOpen, kHigh, kLow, kClose, kVolume };
-  static constexpr size_t kColumnCount = 9;
+  enum Column : size_t {
+    kSymbol, kSeries, kDate, kPrevClose, kOpen, kHigh, kLow, kClose, kVolume, kIsin
+  };
+  static constexpr size_t kColumnCount = 10;
   using Row = std::array<std::string_view, kColumnCount>;
 
   // Reads the header of a named layout. Throws Error ("line 1: ...") naming
-  // the first required column it lacks (all but kPrevClose are required).
+  // the first required column it lacks (all but kPrevClose and kIsin are
+  // required).
   explicit BhavcopyReader(std::string_view data);
 
   BhavcopyLayout layout() const { return layout_; }
@@ -41,8 +44,9 @@ class BhavcopyReader {
   // header (TOTTRDQTY in field 8), values as they are, any series. Named
   // layouts: only rows whose series is exactly EQ or BE, blank lines and
   // other series passed over, values trimmed; such a row lacking a required
-  // column throws Error naming the line and the column. kPrevClose is empty
-  // where the layout has none.
+  // column throws Error naming the line and the column. kPrevClose and
+  // kIsin are empty where the layout or the line has none (the old file has
+  // the ISIN from June 2011, the full Bhavcopy never).
   bool next(Row& row);
 
   // 1-based line number of the last row read.

@@ -50,6 +50,7 @@ class Disk {
   // to tell counts as false. Lets a writer leave an unchanged file alone.
   virtual bool holds(const std::string& path, std::string_view data) = 0;
   virtual bool is_file(const std::string& path) = 0;  // a regular file is there
+  virtual bool is_folder(const std::string& path) = 0;  // a folder is there
   // Makes `folder` and its missing parents; throws Error naming the folder
   // that cannot be made ("Cannot create the folder '<folder>': <reason>.").
   virtual void make_folders(const std::string& folder) = 0;

@@ -66,6 +66,11 @@ bool RealDisk::is_file(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool RealDisk::is_folder(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 void RealDisk::make_folders(const std::string& folder) { quillon::make_folders(folder); }
 
 void RealDisk::remove(const std::string& path) { ::unlink(path.c_str()); }

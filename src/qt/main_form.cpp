@@ -285,6 +285,10 @@ void MainForm::build() {
   picture1_layout->addWidget(rbDateWise_);
   picture1_layout->addWidget(rbScripWise_);
   frame4_layout->addWidget(picture1);
+  chkAdjust_ = named(new QCheckBox(QStringLiteral("adjusted")), "chkAdjust");
+  chkAdjust_->setToolTip(QStringLiteral(
+      "Scrip wise: prices before a bonus issue or a change of face value adjusted to match"));
+  frame4_layout->addWidget(chkAdjust_);
   future_grid->addWidget(frame4, 2, 0);
   const int small_height = fontMetrics().lineSpacing() * 4;
   File1_ = named(new QListWidget, "File1");
@@ -329,7 +333,7 @@ void MainForm::build() {
   checks_ = {{chkEOD_, &WindowModel::chkEOD},         {chkIndices_, &WindowModel::chkIndices},
              {chkAmi_, &WindowModel::chkAmi},         {chkMS_, &WindowModel::chkMS},
              {chkAuto_, &WindowModel::chkAuto},       {rbDateWise_, &WindowModel::rbDateWise},
-             {rbScripWise_, &WindowModel::rbScripWise}};
+             {rbScripWise_, &WindowModel::rbScripWise}, {chkAdjust_, &WindowModel::chkAdjust}};
 
   const WindowModel& m = commands_.model();
   for (const std::string& item : m.Combo1) Combo1_->addItem(qs(item));
@@ -428,6 +432,8 @@ void MainForm::lock_for(Run run) {
     locked_.insert(locked_.end(), {txtSourceFolder_, txtDestFolder_, chkEOD_, txtScrip_,
                                    chkIndices_, txtLength_});
   if (run == Run::CatchUp || run == Run::FetchDay) locked_.push_back(txtLength_);
+  if (run == Run::Convert || run == Run::CatchUp || run == Run::FetchDay)
+    locked_.insert(locked_.end(), {rbDateWise_, rbScripWise_, chkAdjust_});
   for (QWidget* w : locked_) w->setEnabled(false);
   cmdStop_->setEnabled(fetching);
 }

@@ -143,6 +143,7 @@ class MainForm final : public QWidget {
       *Command3_{}, *cmdChart_{}, *cmdStop_{}, *cmdCatchUp_{}, *cmdCalendar_{};
   QCheckBox *chkEOD_{}, *chkIndices_{}, *chkAmi_{}, *chkMS_{}, *chkAuto_{};
   QRadioButton *rbDateWise_{}, *rbScripWise_{};
+  QCheckBox* chkAdjust_{};
   QPlainTextEdit* Text1_{};
   QProgressBar* prgRun_{};
   QComboBox *Combo1_{}, *cmbIndex_{};

@@ -86,6 +86,10 @@ class MemoryDisk final : public Disk {
     std::lock_guard lock(mutex_);
     return files.count(key(path)) > 0;
   }
+  bool is_folder(const std::string& path) override {
+    std::lock_guard lock(mutex_);
+    return folders.count(key(path)) > 0;
+  }
   void make_folders(const std::string& folder) override {
     std::lock_guard lock(mutex_);
     for (std::string f = key(folder); !folders.count(f) && f != "." && !f.empty(); f = folder_of(f)) {

@@ -1,0 +1,351 @@
+// Scrip-wise output over the in-memory disk: a folder mixing the three
+// Bhavcopy layouts, both lists of corporate actions and a list of symbol
+// changes, converted with and without adjustment, byte for byte; then the
+// faults, the budget and the threads.
+#include <gtest/gtest.h>
+
+#include "actions/action_lists.h"
+#include "actions/price_factor.h"
+#include "app/operations.h"
+#include "app/window_commands.h"
+#include "fakes.h"
+#include "histories/price_events.h"
+#include "histories/scrip_wise.h"
+
+namespace quillon::testing {
+namespace {
+
+using Files = std::map<std::string, std::string>;
+using namespace std::string_literals;
+
+// The nine sessions of the folder, 2024-07-10 missing: old file, old, full
+// Bhavcopy with delivery, old, old (twice), UDiFF from 8 July.
+const char* const kDays[] = {"2024-07-01", "2024-07-02", "2024-07-03", "2024-07-04", "2024-07-05",
+                             "2024-07-08", "2024-07-09", "2024-07-11", "2024-07-12"};
+enum Layout { kOld, kFull, kUdiff };
+const Layout kLayouts[] = {kOld, kOld, kFull, kOld, kOld, kUdiff, kUdiff, kUdiff, kUdiff};
+const char* const kNames[] = {"cm01JUL2024bhav.csv", "2024_07_02.csv", "sec_bhavdata_full_03072024.csv",
+                              "2024_07_04.csv",      "2024_07_05.csv", "2024_07_08.csv",
+                              "2024_07_09.csv",      "2024_07_11.csv", "2024_07_12.csv"};
+
+// A symbol's close on each day (0: no row), its ISIN, and a previous close
+// the day file gives instead of the last close (day index, value).
+struct Quotes {
+  const char* symbol;
+  std::array<int, 9> close;
+  const char* isin = "INE000000000";
+  int prev_day = -1, prev = 0;
+};
+const Quotes kQuotes[] = {
+    {"BONUSCO", {100, 100, 100, 100, 100, 100, 50, 50, 50}},        // bonus 1:1 on 9 July, listed twice
+    {"SPLITCO", {1000, 1000, 1000, 200, 200, 200, 200, 200, 200}},  // face value 10 to 2 on 4 July
+    {"CONSOL", {5, 5, 5, 5, 5, 5, 5, 50, 50}},                     // 1 to 10 on 11 July, after the gap
+    {"COMBO", {400, 400, 400, 400, 400, 400, 400, 400, 40}},       // bonus 1:1 and 10 to 2 on 12 July
+    {"NOCONF", {300, 300, 300, 300, 300, 300, 300, 300, 300}},     // a bonus the prices do not show
+    {"DIVCO", {250, 250, 250, 250, 250, 250, 250, 250, 250}},      // a dividend, a debenture bonus
+    {"ADJPREV", {600, 300, 300, 300, 300, 300, 300, 300, 300}, "INE000000000", 1, 300},  // an adjusted previous close
+    {"GAPCO", {80, 80, 80, 80, 80, 80, 80, 40, 40}, "INE000000000", 7, 40},  // a move across the missing day
+    {"SLEEPY", {70, 70, 0, 0, 0, 70, 70, 70, 70}},                 // no trade for three days
+    {"OLDNAME", {240, 240, 120, 120, 120, 0, 0, 0, 0}},            // bonus 1:1 on 3 July, then NEWNAME
+    {"NEWNAME", {0, 0, 0, 0, 0, 120, 120, 120, 120}, "INE000000000", 5, 120},
+    {"ZOMATO", {90, 90, 90, 90, 90, 0, 0, 0, 0}, "INE758T01015"},  // the same ISIN goes on as ETERNAL
+    {"ETERNAL", {0, 0, 0, 0, 0, 90, 90, 90, 90}, "INE758T01015", 5, 90},
+};
+
+std::string row(Layout layout, const Quotes& q, size_t day, const std::string& volume = "1000") {
+  const int c = q.close[day];
+  int prev = day == 0 ? c : q.close[day - 1];
+  for (size_t d = day; prev == 0 && d-- > 0;) prev = q.close[d];  // the last trade's close
+  if (static_cast<int>(day) == q.prev_day) prev = q.prev;
+  const std::string o = std::to_string(c - 1), h = std::to_string(c + 2), l = std::to_string(c - 2),
+                    cl = std::to_string(c), p = std::to_string(prev), date = kDays[day];
+  if (layout == kUdiff)
+    return date + "," + date + ",CM,NSE,STK,1," + q.isin + "," + q.symbol + ",EQ,,,,,X," + o + ".00," + h + ".00," +
+           l + ".00," + cl + ".00," + cl + ".00," + p + ".00,," + cl + ".00,,," + volume + ",9.5,3,F1,1,,,,,\n";
+  const std::string dmy = date.substr(8, 2) + "-JUL-2024";
+  if (layout == kFull)
+    return std::string(q.symbol) + ", EQ, 03-Jul-2024, " + p + ", " + o + ", " + h + ", " + l + ", " + cl + ", " + cl +
+           ", " + cl + ", " + volume + ", 1.5, 3, 10, 1.0\n";
+  return std::string(q.symbol) + ",EQ," + o + "," + h + "," + l + "," + cl + "," + cl + "," + p + "," + volume + ",9.5," + dmy +
+         ",3," + q.isin + ",\n";
+}
+
+const std::string kHeaders[] = {
+    "SYMBOL,SERIES,OPEN,HIGH,LOW,CLOSE,LAST,PREVCLOSE,TOTTRDQTY,TOTTRDVAL,TIMESTAMP,TOTALTRADES,ISIN,\n",
+    "SYMBOL, SERIES, DATE1, PREV_CLOSE, OPEN_PRICE, HIGH_PRICE, LOW_PRICE, LAST_PRICE, CLOSE_PRICE, AVG_PRICE, "
+    "TTL_TRD_QNTY, TURNOVER_LACS, NO_OF_TRADES, DELIV_QTY, DELIV_PER\n",
+    "TradDt,BizDt,Sgmt,Src,FinInstrmTp,FinInstrmId,ISIN,TckrSymb,SctySrs,XpryDt,FininstrmActlXpryDt,StrkPric,OptnTp,"
+    "FinInstrmNm,OpnPric,HghPric,LwPric,ClsPric,LastPric,PrvsClsgPric,UndrlygPric,SttlmPric,OpnIntrst,"
+    "ChngInOpnIntrst,TtlTradgVol,TtlTrfVal,TtlNbOfTxsExctd,SsnId,NewBrdLotQty,Rmks,Rsvd1,Rsvd2,Rsvd3,Rsvd4\n"};
+
+// The folder: the day files, a second 5 July file holding one row, the
+// lists of actions and the changes of symbol.
+Files history_folder() {
+  Files f;
+  for (size_t d = 0; d < 9; ++d) {
+    std::string text = kHeaders[kLayouts[d]];
+    for (const Quotes& q : kQuotes)
+      if (q.close[d]) text += row(kLayouts[d], q, d);
+    f[kNames[d]] = text + (d == 0 ? "DEBTCO,N4,1,1,1,1,1,1,1,1,01-JUL-2024,1,INE000000000,\n" : "");
+  }
+  f["cm05JUL2024bhav.csv"] = kHeaders[kOld] + row(kOld, kQuotes[0], 4, "999");
+  f["INDEX_NIFTY.csv"] = "Date,Open,High,Low,Close\n01-Jul-2024,1,2,3,4\n";
+  f["actions/2024_07_05_bc.csv"] =
+      "SERIES,SYMBOL,SECURITY,RECORD_DT,BC_STRT_DT,BC_END_DT,EX_DT,ND_STRT_DT,ND_END_DT,PURPOSE\n"
+      "EQ,BONUSCO,Bonus Co Ltd,09/07/2024, , ,09/07/2024, , ,BONUS 1:1\n"
+      "EQ,CONSOL,Consol Ltd,2024-07-11, , ,2024-07-11, , ,FV CONSOLIDATION FRM RS 1 TO RS 10\n"
+      "EQ,COMBO,Combo Ltd,12/07/2024, , ,12/07/2024, , ,BONUS 1:1/FV SPL 10 TO 2\n"
+      "EQ,NOCONF,No Ltd,08/07/2024, , ,08/07/2024, , ,BONUS 1:1\n"
+      "EQ,DIVCO,Div Ltd,08/07/2024, , ,08/07/2024, , ,DIV - RS 2 PER SH\n"
+      "EQ,DIVCO,Div Ltd,08/07/2024, , ,08/07/2024, , ,BONUS DEBENTURES 1:1\n"
+      "N1,SPLITCO,Split Ltd,05/07/2024, , ,05/07/2024, , ,BONUS 1:1\n"
+      "EQ,OLDNAME,Old Ltd,03/07/2024, , ,03/07/2024, , ,BONUS 1:1\n"
+      "EQ,BADCO,Bad Ltd,31/02/2024, , ,31/02/2024, , ,BONUS 1:1\n"
+      "EQ,BADCO,Bad Ltd,01/02/2024, , ,01/02/2024, , ,BONUS ISSUE\n";
+  f["actions/CF-CA-equities.csv"] =
+      "\"SYMBOL\",\"COMPANY NAME\",\"SERIES\",\"PURPOSE\",\"FACE VALUE\",\"EX-DATE\",\"RECORD DATE\","
+      "\"BOOK CLOSURE START DATE\",\"BOOK CLOSURE END DATE\"\n"
+      "\"SPLITCO\",\"Split, Ltd\",\"EQ\",\"Face Value Split (Sub-Division) - From Rs 10/- Per Share To Rs 2/- Per "
+      "Share\",\"10\",\"04-Jul-2024\",\"04-Jul-2024\",\"-\",\"-\"\n"
+      "\"BONUSCO\",\"Bonus Co Ltd\",\"EQ\",\"Bonus 1:1\",\"1\",\"09-Jul-2024\",\"09-Jul-2024\",\"-\",\"-\"\n";
+  f["actions/symbolchange.csv"] =
+      " SYMB_COMPANY_NAME, SM_KEY_SYMBOL, SM_NEW_SYMBOL, SM_APPLICABLE_FROM\n"
+      "New Name Ltd,OLDNAME,NEWNAME,08-JUL-2024\n"
+      "Later Ltd,DIVCO,NOBODY,01-JAN-2025\n";
+  f["actions/notes.csv"] = "nothing,to,see\n";
+  return f;
+}
+
+// A symbol's records: each day's "o,h,l,c,volume" after the date.
+std::string history(const std::string& symbol, const std::vector<std::pair<const char*, std::string>>& days) {
+  std::string text;
+  for (const auto& [day, values] : days) text += symbol + "," + day + "," + values + "\r\n";
+  return text;
+}
+
+const std::string kStatus =
+    "\r\n/s/actions/2024_07_05_bc.csv, line 10: the ex-date '31/02/2024' is not a date; skipped."
+    "\r\n/s/actions/2024_07_05_bc.csv, line 11: the purpose 'BONUS ISSUE' names a bonus or a change of face value"
+    " without readable figures; skipped."
+    "\r\n/s/actions/notes.csv: neither a list of corporate actions nor of symbol changes; skipped."
+    "\r\nDays held by two day files (the row of the file whose name sorts last is kept): 2024-07-05"
+    "\r\nDay files missing, so previous closes were not compared across them: 2024-07-10."
+    "\r\nExtract of Data from BhavCopy is done....!"
+    "\r\nScrip-wise: 11 symbols, 96 records, 11 symbol files written.";
+
+const std::string kAdjustments =
+    "symbol,ex_date,factor,confirmed,purpose\r\n"
+    "ADJPREV,20240702,0.5,yes,previous close\r\n"
+    "BONUSCO,20240709,0.5,yes,BONUS 1:1\r\n"
+    "COMBO,20240712,0.1,yes,BONUS 1:1/FV SPL 10 TO 2\r\n"
+    "CONSOL,20240711,10,yes,FV CONSOLIDATION FRM RS 1 TO RS 10\r\n"
+    "NEWNAME,20240703,0.5,yes,BONUS 1:1\r\n"
+    "NOCONF,20240708,0.5,no,BONUS 1:1\r\n"
+    "SPLITCO,20240704,0.2,yes,Face Value Split (Sub-Division) - From Rs 10/- Per Share To Rs 2/- Per Share\r\n";
+
+struct Converted {
+  MemoryPlatform tp;
+  WindowModel w;
+  Converted(const Files& folder, bool adjust, std::optional<int> jobs = std::nullopt, size_t budget = 0) {
+    for (const auto& [name, text] : folder) tp.disk.put("/s/" + name, text);
+    tp.disk.make_folders("/d");
+    w.txtSourceFolder = "/s", w.txtDestFolder = "/d", w.rbSource = kSourceNse, w.rbScripWise = true;
+    w.chkAdjust = adjust, w.jobs = jobs;
+    if (budget == 0) {
+      fOutput(w, tp.platform);
+    } else {  // the feature itself, for its memory budget
+      ModelStatus status(w);
+      const ConversionResult r = convert_scrip_wise(
+          {.conversion = {"/s", "/d", "dd/MM/yyyy", jobs.value_or(0)}, .symbol_length = "10", .adjust = adjust,
+           .memory_budget = budget},
+          TradingCalendar(), tp.disk, tp.progress, status);
+      EXPECT_FALSE(r.failure) << *r.failure;
+      w.colAmiFiles = r.written;
+    }
+  }
+  Files dest() const {
+    Files out;
+    for (const auto& [path, text] : tp.disk.files)
+      if (path.starts_with("/d/")) out[path.substr(3)] = text;
+    return out;
+  }
+};
+
+TEST(ScripWise, AFolderOfEveryLayoutWithAndWithoutAdjustment) {
+  const Files plain = {
+      {"BONUSCO.txt", history("BONUSCO", {{"20240701", "99,102,98,100,1000"}, {"20240702", "99,102,98,100,1000"},
+                                          {"20240703", "99,102,98,100,1000"}, {"20240704", "99,102,98,100,1000"},
+                                          {"20240705", "99,102,98,100,999"},  {"20240708", "99,102,98,100,1000"},
+                                          {"20240709", "49,52,48,50,1000"},   {"20240711", "49,52,48,50,1000"},
+                                          {"20240712", "49,52,48,50,1000"}})},
+      {"NEWNAME.txt", history("NEWNAME", {{"20240701", "239,242,238,240,1000"}, {"20240702", "239,242,238,240,1000"},
+                                          {"20240703", "119,122,118,120,1000"}, {"20240704", "119,122,118,120,1000"},
+                                          {"20240705", "119,122,118,120,1000"}, {"20240708", "119,122,118,120,1000"},
+                                          {"20240709", "119,122,118,120,1000"}, {"20240711", "119,122,118,120,1000"},
+                                          {"20240712", "119,122,118,120,1000"}})},
+  };
+  const Files adjusted = {
+      {"BONUSCO.txt", history("BONUSCO", {{"20240701", "49.5,51,49,50,2000"}, {"20240702", "49.5,51,49,50,2000"},
+                                          {"20240703", "49.5,51,49,50,2000"}, {"20240704", "49.5,51,49,50,2000"},
+                                          {"20240705", "49.5,51,49,50,1998"}, {"20240708", "49.5,51,49,50,2000"},
+                                          {"20240709", "49,52,48,50,1000"},   {"20240711", "49,52,48,50,1000"},
+                                          {"20240712", "49,52,48,50,1000"}})},
+      {"COMBO.txt", history("COMBO", {{"20240701", "39.9,40.2,39.8,40,10000"}, {"20240702", "39.9,40.2,39.8,40,10000"},
+                                      {"20240703", "39.9,40.2,39.8,40,10000"}, {"20240704", "39.9,40.2,39.8,40,10000"},
+                                      {"20240705", "39.9,40.2,39.8,40,10000"}, {"20240708", "39.9,40.2,39.8,40,10000"},
+                                      {"20240709", "39.9,40.2,39.8,40,10000"}, {"20240711", "39.9,40.2,39.8,40,10000"},
+                                      {"20240712", "39,42,38,40,1000"}})},
+      {"CONSOL.txt", history("CONSOL", {{"20240701", "40,70,30,50,100"}, {"20240702", "40,70,30,50,100"},
+                                        {"20240703", "40,70,30,50,100"}, {"20240704", "40,70,30,50,100"},
+                                        {"20240705", "40,70,30,50,100"}, {"20240708", "40,70,30,50,100"},
+                                        {"20240709", "40,70,30,50,100"}, {"20240711", "49,52,48,50,1000"},
+                                        {"20240712", "49,52,48,50,1000"}})},
+      {"ETERNAL.txt", history("ETERNAL", {{"20240701", "89,92,88,90,1000"}, {"20240702", "89,92,88,90,1000"},
+                                          {"20240703", "89,92,88,90,1000"}, {"20240704", "89,92,88,90,1000"},
+                                          {"20240705", "89,92,88,90,1000"}, {"20240708", "89,92,88,90,1000"},
+                                          {"20240709", "89,92,88,90,1000"}, {"20240711", "89,92,88,90,1000"},
+                                          {"20240712", "89,92,88,90,1000"}})},
+      {"GAPCO.txt", history("GAPCO", {{"20240701", "79,82,78,80,1000"}, {"20240702", "79,82,78,80,1000"},
+                                      {"20240703", "79,82,78,80,1000"}, {"20240704", "79,82,78,80,1000"},
+                                      {"20240705", "79,82,78,80,1000"}, {"20240708", "79,82,78,80,1000"},
+                                      {"20240709", "79,82,78,80,1000"}, {"20240711", "39,42,38,40,1000"},
+                                      {"20240712", "39,42,38,40,1000"}})},
+      {"NEWNAME.txt", history("NEWNAME", {{"20240701", "119.5,121,119,120,2000"}, {"20240702", "119.5,121,119,120,2000"},
+                                          {"20240703", "119,122,118,120,1000"}, {"20240704", "119,122,118,120,1000"},
+                                          {"20240705", "119,122,118,120,1000"}, {"20240708", "119,122,118,120,1000"},
+                                          {"20240709", "119,122,118,120,1000"}, {"20240711", "119,122,118,120,1000"},
+                                          {"20240712", "119,122,118,120,1000"}})},
+      {"SLEEPY.txt", history("SLEEPY", {{"20240701", "69,72,68,70,1000"}, {"20240702", "69,72,68,70,1000"},
+                                        {"20240708", "69,72,68,70,1000"}, {"20240709", "69,72,68,70,1000"},
+                                        {"20240711", "69,72,68,70,1000"}, {"20240712", "69,72,68,70,1000"}})},
+      {"SPLITCO.txt", history("SPLITCO", {{"20240701", "199.8,200.4,199.6,200,5000"}, {"20240702", "199.8,200.4,199.6,200,5000"},
+                                          {"20240703", "199.8,200.4,199.6,200,5000"}, {"20240704", "199,202,198,200,1000"},
+                                          {"20240705", "199,202,198,200,1000"}, {"20240708", "199,202,198,200,1000"},
+                                          {"20240709", "199,202,198,200,1000"}, {"20240711", "199,202,198,200,1000"},
+                                          {"20240712", "199,202,198,200,1000"}})},
+  };
+  for (const bool adjust : {false, true}) {
+    Converted run(history_folder(), adjust);
+    SCOPED_TRACE(adjust);
+    EXPECT_EQ(run.tp.messages.shown, std::vector<std::string>{});
+    EXPECT_EQ(run.w.Text1.text(), kStatus);
+    Files dest = run.dest();
+    EXPECT_EQ(dest["adjustments.csv"], kAdjustments);
+    EXPECT_EQ(dest["renames.csv"], "old_symbol,new_symbol,first_date\r\nOLDNAME,NEWNAME,20240708\r\nZOMATO,ETERNAL,20240708\r\n");
+    for (const auto& [name, text] : adjust ? adjusted : plain) EXPECT_EQ(dest[name], text) << name;
+    std::vector<std::string> names;
+    for (const auto& [name, text] : dest) names.push_back(name);
+    EXPECT_EQ(names, (std::vector<std::string>{"ADJPREV.txt", "BONUSCO.txt", "COMBO.txt", "CONSOL.txt", "DIVCO.txt",
+                                               "ETERNAL.txt", "GAPCO.txt", "NEWNAME.txt", "NOCONF.txt", "SLEEPY.txt",
+                                               "SPLITCO.txt", "adjustments.csv", "renames.csv"}));
+    std::vector<std::string> queued(names.begin(), names.end() - 2);
+    for (std::string& q : queued) q = "/d/" + q;
+    EXPECT_EQ(run.w.colAmiFiles, queued);
+    EXPECT_EQ(dest["ADJPREV.txt"].substr(0, dest["ADJPREV.txt"].find('\r')),
+              adjust ? "ADJPREV,20240701,299.5,301,299,300,2000" : "ADJPREV,20240701,599,602,598,600,1000");
+  }
+}
+
+// The same bytes and status whatever the threads and however little memory
+// the rows may take (the folder read again for each part of the symbols);
+// a second run writes and queues nothing.
+TEST(ScripWise, TheSameFilesWhateverTheThreadsAndTheMemory) {
+  const Converted reference(history_folder(), true);
+  for (const auto& [jobs, budget] : {std::pair{1, size_t{0}}, {3, 0}, {1, 8192}, {2, 1}}) {
+    Converted run(history_folder(), true, jobs, budget);
+    EXPECT_EQ(run.dest(), reference.dest()) << jobs << " " << budget;
+    EXPECT_EQ(run.w.colAmiFiles, reference.w.colAmiFiles) << jobs << " " << budget;
+  }
+  Converted again(history_folder(), true);
+  again.tp.disk.written.clear();
+  again.w.colAmiFiles.clear();
+  fOutput(again.w, again.tp.platform);
+  EXPECT_EQ(again.tp.disk.written, std::vector<std::string>{});
+  EXPECT_EQ(again.w.colAmiFiles, std::vector<std::string>{});
+  EXPECT_TRUE(again.w.Text1.text().ends_with("11 symbols, 96 records, 0 symbol files written."));
+}
+
+// Faults stop the run with the one message; no history is left half made.
+TEST(ScripWise, FaultsStopTheRunBeforeAnyHistoryIsWritten) {
+  struct Fault {
+    std::string what;
+    std::function<void(Files&, MemoryDisk&)> setup;
+    std::string message;  // after "fOutput: "
+    size_t written;       // symbol files written before it
+  };
+  const Fault faults[] = {
+      {"a bad number in the last file read", [](Files& f, MemoryDisk&) { f["sec_bhavdata_full_03072024.csv"] += "BAD, EQ, 03-Jul-2024, 1, 1x, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11\n"; },
+       "/s/sec_bhavdata_full_03072024.csv, line 12: the OPEN_PRICE value '1x' is not a number. No symbol file was written.", 0},
+      {"a row that is no date", [](Files& f, MemoryDisk&) { f["2024_07_02.csv"] += "BAD,EQ,1,2,3,4,5,6,7,8,32-JUL-2024,9,X,\n"; },
+       "/s/2024_07_02.csv, line 13: the TIMESTAMP value '32-JUL-2024' is not a date. No symbol file was written.", 0},
+      {"a negative symbol length", [](Files&, MemoryDisk&) {}, "/s/2024_07_02.csv, line 2: the symbol length '-1' is negative. No symbol file was written.", 0},
+      {"the destination full at the fourth history", [](Files&, MemoryDisk& d) { d.fail(MemoryDisk::Write, "/d/DIVCO.txt", ENOSPC); },
+       "Cannot write the file '/d/DIVCO.txt': No space left on device.", 4},
+      {"no day file", [](Files& f, MemoryDisk&) { std::erase_if(f, [](auto& e) { return !e.first.starts_with("INDEX"); }); },
+       "", 0},
+  };
+  for (const Fault& fault : faults) {
+    SCOPED_TRACE(fault.what);
+    Files folder = history_folder();
+    MemoryPlatform tp;
+    fault.setup(folder, tp.disk);
+    for (const auto& [name, text] : folder) tp.disk.put("/s/" + name, text);
+    tp.disk.put("/d/DIVCO.txt", "earlier\r\n");
+    WindowModel w;
+    w.txtSourceFolder = "/s", w.txtDestFolder = "/d", w.rbScripWise = true;
+    w.txtLength = fault.what.find("length") == std::string::npos ? "10" : "-1";
+    fOutput(w, tp.platform);
+    const std::string message = fault.message.empty() ? "No files available to convert" : "fOutput: " + fault.message;
+    EXPECT_EQ(tp.messages.shown, std::vector<std::string>{message});
+    EXPECT_EQ(tp.disk.written.size(), fault.written);
+    EXPECT_EQ(w.colAmiFiles, std::vector<std::string>(tp.disk.written.begin(), tp.disk.written.end()));
+    EXPECT_EQ(tp.disk.files["/d/DIVCO.txt"], "earlier\r\n");
+  }
+}
+
+TEST(ScripWise, PurposesAndTheirFactors) {
+  using K = PriceFactor::Kind;
+  const std::tuple<const char*, K, double> rows[] = {
+      {"BONUS 1:1", K::event, 0.5}, {"Bonus 2:1", K::event, 1.0 / 3}, {"BON-1:25", K::event, 25.0 / 26},
+      {"BONUS 3 : 2", K::event, 0.4},
+      {"FVSPLT FRM RS 5 TO RE 1", K::event, 0.2}, {"FV SPLT FR RS100 TO RS10", K::event, 0.1},
+      {"FVSPLTFRM100TO1", K::event, 0.01}, {"FV SPLIT RS.10 TO RS.7", K::event, 0.7},
+      {"BON-1:25/SPLIT RS10TORS.5", K::event, 25.0 / 26 / 2}, {"fv split re 1 to re 0.50", K::event, 0.5},
+      {"FV CONSOLIDATION FRM RS 1 TO RS 10", K::event, 10}, {"BONUS 1:1/FV SPL 10 TO 2", K::event, 0.1},
+      {"AGM/BONUS 1:4/DIV- RS 0.65", K::event, 0.8},
+      {"DIV - RS 2 PER SH", K::none, 1}, {"AGM/DIV- RS 0.65", K::none, 1}, {"Rights 1:4 @ Premium Rs 8/-", K::none, 1},
+      {"BONUS DEBENTURES 1:1", K::none, 1}, {"BONUS NCRPS 1:1", K::none, 1}, {"BONUS PREF SH 1:2", K::none, 1},
+      {"BONUS DVR 1:10", K::none, 1}, {"SPL DIV RS 5", K::none, 1}, {"INTEREST ON BONDS", K::none, 1},
+      {"FV SPLIT 10 TO 10", K::none, 1}, {"CHANGE IN ATTRIBUTE", K::none, 1}, {"", K::none, 1},
+      {"STOCK SPLIT", K::unreadable, 1}, {"BONUS", K::unreadable, 1}, {"BONUS 0:1", K::unreadable, 1},
+      {"FV SPLIT FROM RS 0 TO RS 1", K::unreadable, 1}, {"FV SPLIT RS 10 TOTAL RS 2", K::unreadable, 1},
+  };
+  for (const auto& [purpose, kind, factor] : rows) {
+    const PriceFactor got = price_factor_of(purpose);
+    EXPECT_EQ(got.kind, kind) << purpose;
+    EXPECT_NEAR(got.factor, factor, 1e-12) << purpose;
+  }
+  EXPECT_DOUBLE_EQ(previous_close_factor(1327.85, 2655.70), 0.5);
+  EXPECT_DOUBLE_EQ(previous_close_factor(2711.64, 27116.40), 0.1);
+  EXPECT_DOUBLE_EQ(previous_close_factor(2655.74, 2655.70), 1);  // within 0.05
+  EXPECT_DOUBLE_EQ(previous_close_factor(557.37, 1672.10), 1.0 / 3);
+  EXPECT_DOUBLE_EQ(previous_close_factor(101, 1000), 0.101);  // no simple ratio that close
+}
+
+TEST(ScripWise, NamesOfHistoryFilesAndListsOfActions) {
+  EXPECT_EQ(history_file_name("M&M"), "M&M.txt");
+  EXPECT_EQ(history_file_name(".5%/\\x\ty."), "%2E5%25%2F%5Cx%09y..txt");
+  ActionLists lists;
+  read_action_list("s.csv", "3M India Limited,BIRLA3M,3MINDIA,15-JUN-2004\nA, B Ltd,OLD,NEW,09-APR-2025,,\n,X,,01-JAN-2020\n", lists);
+  read_action_list("h.csv", "SYMBOL,SERIES,PURPOSE,EX-DATE\nA,EQ,BONUS 1:1,-\n,EQ,BONUS 1:1,01-Jan-2020\n", lists);
+  ASSERT_EQ(lists.changes.size(), 2u);
+  EXPECT_EQ(lists.changes[1].old_symbol + ">" + lists.changes[1].new_symbol, "OLD>NEW");
+  EXPECT_EQ(lists.changes[1].date, (Date{2025, 4, 9}));
+  EXPECT_EQ(lists.skipped, (std::vector<std::string>{
+                               "s.csv, line 3: not a change of symbol (company, old symbol, new symbol, date); skipped.",
+                               "h.csv, line 2: the ex-date '-' is not a date; skipped.",
+                               "h.csv, line 3: the record has no symbol; skipped."}));
+}
+
+}  // namespace
+}  // namespace quillon::testing
