@@ -61,6 +61,9 @@ TEST(CommandLine, Contract) {
       {{"--jobs", "0", "download"}, 2, IsEmpty(), HasSubstr("--jobs takes a whole number")},
       {{"--rate=-1", "download"}, 2, IsEmpty(), HasSubstr("--rate takes a number")},
       {{"--screenshot", png, "convert"}, 2, IsEmpty(), HasSubstr("takes no command")},
+      {{"--output", "weekly", "convert"}, 2, IsEmpty(), HasSubstr("--output takes date-wise or scrip-wise, not 'weekly'")},
+      {{"--output", "date-wise", "--adjust", "convert"}, 2, IsEmpty(), HasSubstr("--adjust works with --output scrip-wise only")},
+      {{"--adjust", "convert"}, 2, IsEmpty(), HasSubstr("--adjust works with --output scrip-wise only")},
       {{"--chart", "ABC", "--eod"}, 2, IsEmpty(), HasSubstr("--chart takes no option but")},
       {{"--screenshot", png, "--chart", "ABC", "--from", "32/01/2024"}, 2, IsEmpty(), HasSubstr("32/01/2024")},
       {{"--source-folder", src}, 2, IsEmpty(), HasSubstr("no display")},
@@ -83,6 +86,10 @@ TEST(CommandLine, Contract) {
           "\nAmiBroker Update: loaded DB " + db + "...\n\nAmiBroker Update: AB path is: " + db +
           "...\n\nAmiBroker Update: Updating AmiBroker with  " + eod + "...\n"),
        IsEmpty(), 0, "de_DE.UTF-8", eod, "ABC,20080131,1234.5,1250,1220.1,1245.3,125000\r\n"},
+      // One file a symbol from every day file of the folder.
+      {{"--source", "folder", "--source-folder", src, "--dest-folder", dst, "--output", "scrip-wise", "--adjust",
+        "convert"}, 0, Eq("\nExtract of Data from BhavCopy is done....!\nScrip-wise: 1 symbols, 1 records, 1 symbol files written.\n"),
+       IsEmpty(), 0, "en_GB.UTF-8", dst + "/ABC.txt", "ABC,20080131,1234.5,1250,1220.1,1245.3,125000\r\n"},
       // The evening: exit 3 when a past trading day is missing, 1 winning over it.
       {{"--today", "5/2/2008", "gaps"}, 2, IsEmpty(), HasSubstr("YYYY-MM-DD")},
       {{"--exchange-url", server.base(), "--today", "2008-02-05", "catch-up"}, 3,

@@ -130,6 +130,15 @@ TEST_F(Window, LoadReadsTheSettingsAndTheRegionsDateForm) {
     EXPECT_EQ(w.gstrAmiPath, "/ami");
     EXPECT_EQ(w.arrIndexList, (Lines{"a=1", "b=2", ""}));
   }
+  // The Output frame: read, never written; an unknown output is said and date-wise used.
+  for (auto [output, adjust, scrip_wise, date_wise] : {std::tuple{"scrip-wise", "1", true, false}, {"Date-Wise", "0", false, true},
+                                                       {"", "1", false, false}, {"weekly", "", false, false}}) {
+    tp.messages.shown.clear();
+    tp.disk.put(kIni, std::string("[QN_EOD]\nOutput=") + output + "\nAdjust=" + adjust + "\n");
+    const WindowModel& w = load();
+    EXPECT_EQ(std::tuple(w.rbScripWise, w.rbDateWise, w.chkAdjust), std::tuple(scrip_wise, date_wise, std::string(adjust) == "1")) << output;
+    EXPECT_EQ(tp.messages.shown.size(), std::string(output) == "weekly" ? 1u : 0u);
+  }
   // The forms themselves are the date code's (records_test): here, that the window takes them.
   for (auto [pattern, format, box] : {std::tuple{"dd-MMM-yy", "DD/MM/YYYY", "31-01-2008"}, {"M/d/yy", "MM/DD/YYYY", "01/31/2008"},
                                       {"'x'", "", "2008-01-31 09:05:07"}}) {
