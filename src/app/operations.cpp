@@ -100,15 +100,23 @@ void fGetNseFileAlt(WindowModel& model, Platform& platform, const Date& from, co
     return;
   }
   ModelStatus status(model);
-  const DownloadResult result =
-      download_bhavcopies({.exchange_url = model.gstrExchangeUrl,
-                           .layout = model.gExchangeLayout,
-                           .folder = model.txtSourceFolder,
-                           .from = from,
-                           .to = to,
-                           .date_pattern = platform.date_pattern.short_date_pattern(),
-                           .parallel = parallel_options(model)},
-                          download_tools(platform, status));
+  const std::string pattern = platform.date_pattern.short_date_pattern();
+  const DayFetchJob day_job{model.gstrExchangeUrl, model.gExchangeLayout, model.txtSourceFolder};
+  ActionFetches actions(day_job, pattern, platform.disk);
+  BhavcopyDownloadJob job{.exchange_url = model.gstrExchangeUrl,
+                          .layout = model.gExchangeLayout,
+                          .folder = model.txtSourceFolder,
+                          .from = from,
+                          .to = to,
+                          .date_pattern = pattern,
+                          .parallel = parallel_options(model),
+                          .after_day = {}};
+  const bool with_actions = model.gExchangeLayout == ExchangeLayout::current;
+  if (with_actions)
+    job.after_day = [&](const Date& day, const DayFetchOutcome& got) { return actions.after_day(day, got); };
+  const DownloadResult result = download_bhavcopies(job, download_tools(platform, status));
+  if (with_actions && !result.failure && !platform.progress.stop_requested())
+    fetch_symbol_changes(model, platform, actions);
   model.arrBhavFiles = result.files.empty() ? std::vector<std::string>{""} : result.files;
   report_failure(platform.messages, "fGetNseFileAlt: ", result.failure);
 }
@@ -175,13 +183,25 @@ bool fUpdateAmi(WindowModel& model, Platform& platform, const std::string& strFi
   return !result.failure;
 }
 
+void fetch_symbol_changes(WindowModel& model, Platform& platform, ActionFetches& actions) {
+  actions.fetch_symbol_changes(platform.fetcher);
+  if (const std::string line = actions.failures_line(); !line.empty())
+    model.Text1.append(std::string(kCrLf) + line);
+}
+
 DayFetches exchange_day_fetches(WindowModel& model, Platform& platform) {
   const DayFetchJob job{.exchange_url = model.gstrExchangeUrl,
                         .layout = model.gExchangeLayout,
                         .folder = model.txtSourceFolder};
   Disk& disk = platform.disk;
-  auto bhavcopy = [job, &disk](const Date& day) -> std::unique_ptr<SteppedDayFetch> {
-    return std::make_unique<BhavcopyDayFetch>(job, day, disk);
+  std::shared_ptr<ActionFetches> actions;
+  if (model.chkEOD && job.layout == ExchangeLayout::current)
+    actions = std::make_shared<ActionFetches>(job, platform.date_pattern.short_date_pattern(), disk);
+  auto bhavcopy = [job, &disk, actions](const Date& day) -> std::unique_ptr<SteppedDayFetch> {
+    std::unique_ptr<SteppedDayFetch> fetch = std::make_unique<BhavcopyDayFetch>(job, day, disk);
+    if (!actions) return fetch;
+    return std::make_unique<FollowedDayFetch>(
+        std::move(fetch), [actions, day](const DayFetchOutcome& got) { return actions->after_day(day, got); });
   };
   auto index = [job, &disk](const Date& day) -> std::unique_ptr<SteppedDayFetch> {
     return std::make_unique<IndexDayFetch>(job, day, disk);
@@ -195,7 +215,7 @@ DayFetches exchange_day_fetches(WindowModel& model, Platform& platform) {
         platform.disk, status);
     report_failure(platform.messages, "cmdCatchUp: ", result.failure);
   };
-  return {.bhavcopy = bhavcopy, .index = index, .rebuild_indices = rebuild};
+  return {.bhavcopy = bhavcopy, .index = index, .rebuild_indices = rebuild, .actions = actions};
 }
 
 CatchUpTools catch_up_tools(WindowModel& model, Platform& platform, StatusSink& status) {

@@ -13,6 +13,7 @@
 
 #include "app/window_model.h"
 #include "base/dates.h"
+#include "actions/action_fetch.h"
 #include "catchup/catch_up.h"
 #include "download/download_support.h"
 #include "indices/index_download.h"
@@ -60,11 +61,18 @@ void fDownloadScrip(WindowModel& model, Platform& platform, const Date& from, co
 struct DayFetches {
   DayFetchMaker bhavcopy, index;
   std::function<void()> rebuild_indices;
+  // With EOD ticked in the current layout: the corporate actions of each day
+  // fetched, and the list of symbol changes (fetch_symbol_changes).
+  std::shared_ptr<ActionFetches> actions;
 };
 DayFetches exchange_day_fetches(WindowModel& model, Platform& platform);
 // What catch-up's transfers work with: the platform's fetchers, paced by
 // the model's --jobs and --rate.
 CatchUpTools catch_up_tools(WindowModel& model, Platform& platform, StatusSink& status);
+
+// The run's list of symbol changes, once its days are fetched, and the
+// status line naming the records that were not stored.
+void fetch_symbol_changes(WindowModel& model, Platform& platform, ActionFetches& actions);
 
 // Update of one queued file; its failure goes into the status box as
 // "fUpdateAmi AmiBorker : " with the error number and description.

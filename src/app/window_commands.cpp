@@ -297,6 +297,8 @@ bool WindowCommands::catch_up(const std::optional<Date>& from, const std::option
         {.days = plan.to_fetch, .today = today_date, .date_pattern = pattern,
          .already_there = plan.already_there},
         fetches.bhavcopy, w.chkIndices ? fetches.index : DayFetchMaker{}, catch_up_tools(w, p, status));
+    // The symbol changes once a run has brought new days.
+    if (fetches.actions && !result.stopped && !result.fetched.empty()) fetch_symbol_changes(w, p, *fetches.actions);
     if (w.chkIndices && result.index_days_stored > 0) fetches.rebuild_indices();
     // Convert and Update of exactly the days fetched; nothing when none was.
     const bool new_indices = w.chkIndices && result.index_days_stored > 0;

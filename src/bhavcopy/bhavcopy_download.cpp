@@ -18,8 +18,12 @@ DownloadResult download_bhavcopies(const BhavcopyDownloadJob& job, const Downloa
     std::vector<std::unique_ptr<SteppedDayFetch>> fetches;
     for (Date day = job.from; day <= job.to; day = next_day(day)) {
       days.push_back(day);
-      fetches.push_back(std::make_unique<BhavcopyDayFetch>(
-          DayFetchJob{job.exchange_url, job.layout, job.folder}, day, tools.disk, legacy));
+      std::unique_ptr<SteppedDayFetch> fetch = std::make_unique<BhavcopyDayFetch>(
+          DayFetchJob{job.exchange_url, job.layout, job.folder}, day, tools.disk, legacy);
+      if (job.after_day)
+        fetch = std::make_unique<FollowedDayFetch>(
+            std::move(fetch), [&job, day](const DayFetchOutcome& got) { return job.after_day(day, got); });
+      fetches.push_back(std::move(fetch));
     }
     const int total = static_cast<int>(days.size());
     auto finished = [&](size_t i) {

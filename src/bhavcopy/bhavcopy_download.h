@@ -1,9 +1,12 @@
 // The Bhavcopy download: the daily Bhavcopy of every calendar day of a range.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "base/dates.h"
+#include "exchange/day_fetch.h"
 #include "exchange/exchange_addresses.h"
 #include "download/download_support.h"
 #include "download/ordered_fetch.h"
@@ -17,6 +20,9 @@ struct BhavcopyDownloadJob {
   Date from, to;
   std::string date_pattern;  // the regional pattern the status lines show days in
   ParallelOptions parallel = {};  // with tools.batch; without, one day after another
+  // A further fetch of a day once its Bhavcopy has its outcome (the day's
+  // corporate actions), or none; its outcome is its own business.
+  std::function<std::unique_ptr<SteppedDayFetch>(const Date&, const DayFetchOutcome&)> after_day;
 };
 
 // Tries every day from `from` to `to`, weekends and holidays included, into

@@ -83,6 +83,27 @@ void BhavcopyDayFetch::take(const FetchResult& got) {
   outcome_ = write_day_file(*disk_, local, csv);
 }
 
+FollowedDayFetch::FollowedDayFetch(std::unique_ptr<SteppedDayFetch> first, FollowUp then)
+    : first_(std::move(first)), then_(std::move(then)) {
+  settle();
+}
+
+void FollowedDayFetch::take(const FetchResult& got) {
+  (second_ ? second_ : first_)->take(got);
+  settle();
+}
+
+// The request of the step under way; the further fetch made once the first
+// one is over.
+void FollowedDayFetch::settle() {
+  if (!followed_ && !first_->request()) {
+    followed_ = true;
+    outcome_ = first_->outcome();
+    second_ = then_(outcome_);
+  }
+  request_ = (second_ ? second_ : first_)->request();
+}
+
 bool run_day_fetches(const std::vector<std::unique_ptr<SteppedDayFetch>>& fetches,
                      const ParallelOptions& options, const DownloadTools& tools,
                      const std::function<void(std::size_t)>& finished,

@@ -56,6 +56,23 @@ class SteppedDayFetch {
   DayFetchOutcome outcome_;
 };
 
+// A day fetch followed, once it has its outcome, by a further fetch of the
+// same day (the corporate actions of a day whose Bhavcopy is there), which
+// `then` makes from the first outcome or not (null). The outcome is the
+// first fetch's; the further fetch reports its own.
+using FollowUp = std::function<std::unique_ptr<SteppedDayFetch>(const DayFetchOutcome& first)>;
+class FollowedDayFetch final : public SteppedDayFetch {
+ public:
+  FollowedDayFetch(std::unique_ptr<SteppedDayFetch> first, FollowUp then);
+  void take(const FetchResult& got) override;
+
+ private:
+  void settle();
+  std::unique_ptr<SteppedDayFetch> first_, second_;
+  FollowUp then_;
+  bool followed_ = false;  // the first fetch is over
+};
+
 // Pieces of every day fetch. A temporary beside a day's file, removed when
 // the fetch is over.
 struct Temporary {

@@ -2,7 +2,9 @@
 
 #include <zip.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "base/csv_columns.h"
 #include "base/records.h"
@@ -29,9 +31,11 @@ std::string error_text(zip_error_t* err) {
   return what;
 }
 
-// The CSV member of an open archive; `archive_name` names the archive in
-// messages ("the zip file '...'", "the archive").
-std::string read_csv_member(zip_t* archive, const std::string& archive_name) {
+// The one member of an open archive whose name `wanted` takes, or nothing
+// when there is none; `archive_name` names the archive in messages ("the
+// zip file '...'", "the archive").
+std::optional<std::string> read_member(zip_t* archive, const std::string& archive_name,
+                                       const std::function<bool(std::string_view)>& wanted) {
   std::string opening = archive_name;
   opening[0] = upper_ascii(opening[0]);
   const zip_int64_t count = zip_get_num_entries(archive, 0);
@@ -39,14 +43,14 @@ std::string read_csv_member(zip_t* archive, const std::string& archive_name) {
   std::string found_name;
   for (zip_int64_t i = 0; i < count; ++i) {
     const char* name = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
-    if (!name || !ends_with_csv(name)) continue;
+    if (!name || !wanted(name)) continue;
     if (found >= 0)
       throw Error(opening + " holds more than one CSV file ('" + found_name + "', '" + name +
                   "').");
     found = i;
     found_name = name;
   }
-  if (found < 0) throw Error(opening + " holds no CSV file.");
+  if (found < 0) return std::nullopt;
 
   const std::string member = "'" + found_name + "' in " + archive_name;
   const auto index = static_cast<zip_uint64_t>(found);
@@ -73,6 +77,34 @@ std::string read_csv_member(zip_t* archive, const std::string& archive_name) {
   return data;
 }
 
+std::string read_csv_member(zip_t* archive, const std::string& archive_name) {
+  std::optional<std::string> csv = read_member(archive, archive_name, ends_with_csv);
+  if (!csv) {
+    std::string opening = archive_name;
+    opening[0] = upper_ascii(opening[0]);
+    throw Error(opening + " holds no CSV file.");
+  }
+  return std::move(*csv);
+}
+
+// The archive in `body`, open; throws Error for a body that is none.
+Archive open_archive(std::string_view body) {
+  if (!body.starts_with(std::string_view("PK\x03\x04", 4)))
+    throw Error("The answer is not a zip archive: " + kind_of_body(body) + ".");
+  zip_error_t err;
+  zip_error_init(&err);
+  zip_source_t* source = zip_source_buffer_create(body.data(), body.size(), 0, &err);
+  Archive archive(source ? zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &err)
+                         : nullptr,
+                  zip_discard);
+  if (!archive) {
+    if (source) zip_source_free(source);
+    throw Error("The archive cannot be read: " + error_text(&err) + ".");
+  }
+  zip_error_fini(&err);
+  return archive;
+}
+
 }  // namespace
 
 // What a body that is no zip archive looks like, for the message.
@@ -96,20 +128,13 @@ std::string read_single_csv_from_zip(const std::string& zip_path) {
 }
 
 std::string read_single_csv_from_zip_data(std::string_view body) {
-  if (!body.starts_with(std::string_view("PK\x03\x04", 4)))
-    throw Error("The answer is not a zip archive: " + kind_of_body(body) + ".");
-  zip_error_t err;
-  zip_error_init(&err);
-  zip_source_t* source = zip_source_buffer_create(body.data(), body.size(), 0, &err);
-  Archive archive(source ? zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &err)
-                         : nullptr,
-                  zip_discard);
-  if (!archive) {
-    if (source) zip_source_free(source);
-    throw Error("The archive cannot be read: " + error_text(&err) + ".");
-  }
-  zip_error_fini(&err);
-  return read_csv_member(archive.get(), "the archive");
+  return read_csv_member(open_archive(body).get(), "the archive");
+}
+
+std::optional<std::string> read_csv_member_from_zip_data(
+    std::string_view body, const std::function<bool(std::string_view)>& wanted) {
+  return read_member(open_archive(body).get(), "the archive",
+                     [&](std::string_view name) { return ends_with_csv(name) && wanted(name); });
 }
 
 }  // namespace quillon

@@ -2,6 +2,8 @@
 // daily Bhavcopy files zipped).
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +22,12 @@ std::string read_single_csv_from_zip(const std::string& zip_path);
 // The messages are whole sentences about "the archive", fit for a day's
 // status line.
 std::string read_single_csv_from_zip_data(std::string_view body);
+
+// The content of the one CSV member of the archive in `body` whose name
+// (folders included) `wanted` takes; nothing when none is. Throws Error as
+// read_single_csv_from_zip_data does, and when two members are taken.
+std::optional<std::string> read_csv_member_from_zip_data(
+    std::string_view body, const std::function<bool(std::string_view)>& wanted);
 
 // What a body that is not the file asked for looks like, for messages:
 // "it is empty", "it is an HTML page" or "it starts with '...'".

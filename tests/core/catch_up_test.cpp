@@ -51,7 +51,8 @@ struct Evening : ::testing::Test {
   // The days requested ("13JUN2024": the old daily file's name), the log emptied.
   std::string requested() {
     std::string days;
-    for (const std::string& a : tp.fetcher.log) days += (days.empty() ? "" : " ") + a.substr(a.rfind("/cm") + 3, 9);
+    for (const std::string& a : tp.fetcher.log)
+      if (a.find("/EQUITIES/") != std::string::npos) days += (days.empty() ? "" : " ") + a.substr(a.rfind("/cm") + 3, 9);
     tp.fetcher.log.clear();
     return days;
   }
@@ -88,6 +89,31 @@ TEST_F(Evening, CatchUpFetchesTheMissingTradingDaysConvertsAndImportsThem) {
     EXPECT_EQ(run({}, "catch-up"), kExitOk);
     EXPECT_EQ(requested(), "21JUN2024");
   }
+}
+
+// The corporate actions of each day fetched and the symbol changes are kept
+// beside the day files; what could not be stored is named at the end, and a
+// bundle without a list, like a 404, says nothing.
+TEST_F(Evening, CatchUpKeepsTheCorporateActionsOfTheDaysItFetches) {
+  tp.fetcher.serve(w.gstrExchangeUrl, fake_exchange(D("2024-06-03"), D("2024-06-14")));
+  const std::string pr = w.gstrExchangeUrl + "/archives/equities/bhavcopy/pr/PR";
+  tp.fetcher.routes[pr + "120624.zip"] = {503, "busy", {}};
+  tp.fetcher.routes[pr + "130624.zip"] = {200, zip_of({{"Pd130624.csv", "x"}}), {}};
+  tp.fetcher.routes[w.gstrExchangeUrl + "/content/equities/symbolchange.csv"] = {200, kBlockedPage, {}};
+  have({"2024-06-10"});
+  EXPECT_EQ(run({"--today", "2024-06-14"}, "catch-up"), kExitOk);
+  std::vector<std::string> kept;
+  for (const auto& [path, text] : tp.disk.files)
+    if (path.starts_with(kCsv + "/actions/")) kept.push_back(path.substr(kCsv.size() + 9));
+  EXPECT_EQ(kept, (std::vector<std::string>{"2024_06_11_bc.csv", "2024_06_14_bc.csv"}));
+  EXPECT_NE(w.Text1.text().find("\r\nCorporate actions not stored: 12/06/2024: The server answered " + pr +
+                                "120624.zip with HTTP status 503.; symbolchange.csv: The answer is not a list of symbol "
+                                "changes: it is an HTML page.\r\n"),
+            std::string::npos) << w.Text1.text();
+  tp.fetcher.serve(w.gstrExchangeUrl, fake_exchange(D("2024-06-18"), D("2024-06-18")));
+  tp.fetcher.log.clear();  // the records come with EOD ticked only
+  EXPECT_EQ(run({"--today", "2024-06-18", "--no-eod"}, "catch-up"), kExitOk);
+  EXPECT_EQ(tp.fetcher.log, std::vector<std::string>{w.gstrExchangeUrl + "/content/historical/EQUITIES/2024/JUN/cm18JUN2024bhav.csv.zip"});
 }
 
 // With indices the histories are rebuilt from every daily index file kept
@@ -140,8 +166,9 @@ TEST(DaysInFlight, GiveWhatOneDayAfterTheOtherGives) {
   }
 }
 
-// Stopped after the first day with three in flight: the days in flight end
-// and are kept, the days never asked for are missing.
+// Stopped after the first day (its corporate actions included) with three
+// transfers in flight: the days in flight end and are kept, the days never
+// asked for are missing.
 TEST_F(Evening, StopEndsTheDaysInFlightAndCountsTheRestMissing) {
   ServingBatchFetcher batch(tp.fetcher);
   tp.platform.batch_fetcher = &batch;
@@ -149,13 +176,12 @@ TEST_F(Evening, StopEndsTheDaysInFlightAndCountsTheRestMissing) {
   tp.fetcher.serve(w.gstrExchangeUrl, fake_exchange(D("2024-06-03"), D("2024-06-14"), {{D("2024-06-10")}, {}}));
   EXPECT_EQ(run({"--today", "2024-06-14", "--from", "04/06/2024", "--jobs", "3", "--rate", "0"}, "catch-up"),
             kExitDaysMissing);
-  EXPECT_EQ(requested(), "06JUN2024 05JUN2024 04JUN2024");  // as the batch ended them
+  EXPECT_EQ(requested(), "06JUN2024 05JUN2024 04JUN2024 10JUN2024 07JUN2024");  // as the batch ended them
   const std::string& text = w.Text1.text();
-  EXPECT_NE(text.find("06/06/2024 <- file downloaded....\r\nDownload stopped by the user.\r\n"),
+  EXPECT_NE(text.find("10/06/2024 <- missing: the exchange has no file (404)\r\nDownload stopped by the user.\r\n"),
             std::string::npos) << text;
-  EXPECT_TRUE(text.ends_with("Trading days missing: 07/06/2024, 10/06/2024, 11/06/2024, 12/06/2024, "
-                             "13/06/2024\r\nCatch-up: 3 days fetched, 0 already there, 5 missing, 12 "
-                             "records imported.")) << text;
+  EXPECT_TRUE(text.ends_with("Trading days missing: 10/06/2024, 11/06/2024, 12/06/2024, 13/06/2024"
+                             "\r\nCatch-up: 4 days fetched, 0 already there, 4 missing, 16 records imported.")) << text;
 }
 
 TEST_F(Evening, GapsListsTheMissingTradingDaysHonouringTheSettings) {

@@ -68,10 +68,19 @@ TEST(TodayExchange, BhavcopyDaysAcrossTheUdiffSwitchThenConvert) {
     status += "\r\nDownloading BhavCopy for "s + line;
   EXPECT_EQ(t.w.Text1.text(), status + "\r\nDownloading BhavCopy for 11/07/2024 <- file not stored: The server answered " + udiff +
                                   "11_F_0000.csv.zip with HTTP status 503.\r\nData is extracted from the NSE Site.");
-  const std::string old = kBase + "/content/historical/EQUITIES/2024/JUL/cm0";
-  EXPECT_EQ(t.tp.fetcher.log, (Lines{old + "4JUL2024bhav.csv.zip", old + "7JUL2024bhav.csv.zip", udiff + "08_F_0000.csv.zip",
-                                     udiff + "09_F_0000.csv.zip", udiff + "10_F_0000.csv.zip", udiff + "11_F_0000.csv.zip"}));
-  EXPECT_EQ(t.files("/s"), (Lines{"2024_07_04.csv", "2024_07_05.csv", "2024_07_06.csv", "2024_07_08.csv"}));
+  const std::string old = kBase + "/content/historical/EQUITIES/2024/JUL/cm0", pr = kBase + "/archives/equities/bhavcopy/pr/PR0";
+  // The corporate actions of each day that has its day file (the Saturday's a 404), the symbol changes once.
+  EXPECT_EQ(t.tp.fetcher.log, (Lines{old + "4JUL2024bhav.csv.zip", pr + "40724.zip", pr + "50724.zip", pr + "60724.zip",
+                                     old + "7JUL2024bhav.csv.zip", udiff + "08_F_0000.csv.zip", pr + "80724.zip",
+                                     udiff + "09_F_0000.csv.zip", udiff + "10_F_0000.csv.zip", udiff + "11_F_0000.csv.zip",
+                                     kBase + "/content/equities/symbolchange.csv"}));
+  EXPECT_EQ(t.files("/s"), (Lines{"2024_07_04.csv", "2024_07_05.csv", "2024_07_06.csv", "2024_07_08.csv", "actions/2024_07_04_bc.csv",
+                                  "actions/2024_07_05_bc.csv", "actions/2024_07_08_bc.csv", "actions/symbolchange.csv"}));
+  EXPECT_EQ(t.text("/s/actions/2024_07_08_bc.csv"),
+            "SERIES,SYMBOL,SECURITY,RECORD_DT,BC_STRT_DT,BC_END_DT,EX_DT,ND_STRT_DT,ND_END_DT,PURPOSE\n"
+            "EQ,TCS,Tata Consultancy Serv Lt,08/07/2024, , ,08/07/2024, , ,DIV - RS 10 PER SH\n"
+            "EQ,M&M,Mahindra & Mahindra Ltd,08/07/2024, , ,08/07/2024, , ,BONUS 1:1\n");
+  EXPECT_EQ(t.text("/s/actions/symbolchange.csv"), fake::kSymbolChanges);
   fOutput(t.w, t.tp.platform);
   EXPECT_EQ(t.text("/d/2024_07_05_DX.txt"), "TCS,20240705,1,2,0.5,1.5,9\r\nTCS,20240705,2,3,1,2.75,77\r\n");
   EXPECT_EQ(t.files("/d").size(), 4u);

@@ -1,7 +1,8 @@
 // The exchange's archive host as it publishes today, for a range of days:
 // the old zipped Bhavcopy (to 5 July 2024), the zipped UDiFF Bhavcopy (from
 // 2024, back-filled before 8 July 2024), the daily close of all indices
-// (from 1 October 2012), and 200 HTML pages for days a blocked client asks
+// (from 1 October 2012), the PR bundle of each session with its list of
+// corporate actions, the list of symbol changes, and 200 HTML pages for days a blocked client asks
 // (the serving fetcher answers anything else with 404 and kNotFoundPage). Rows come from a small symbol table.
 #pragma once
 
@@ -109,6 +110,27 @@ inline std::string index_file(const Date& d) {
   return f;
 }
 
+// The session's PR bundle: its list of corporate actions (Bc240919.csv
+// style until 2024, bc18092026.csv style after, dates DD/MM/YYYY then
+// YYYY-MM-DD, empty cells one blank) among other members.
+inline std::string pr_bundle(const Date& d) {
+  const bool late = d.year >= 2025;
+  const std::string yyyy = std::to_string(d.year), ddmm = two(d.day) + two(d.month);
+  const std::string day = late ? yyyy + "-" + two(d.month) + "-" + two(d.day) : two(d.day) + "/" + two(d.month) + "/" + yyyy;
+  const std::string bc = "SERIES,SYMBOL,SECURITY,RECORD_DT,BC_STRT_DT,BC_END_DT,EX_DT,ND_STRT_DT,ND_END_DT,PURPOSE\n"
+                         "EQ,TCS,Tata Consultancy Serv Lt," + day + ", , ," + day + ", , ,DIV - RS 10 PER SH\n"
+                         "EQ,M&M,Mahindra & Mahindra Ltd," + day + ", , ," + day + ", , ,BONUS 1:1\n";
+  return zip_of({{"Pd" + ddmm + yyyy.substr(2) + ".csv", "MKT,SECURITY\n"},
+                 {(late ? "bc" + ddmm + yyyy : "Bc" + ddmm + yyyy.substr(2)) + ".csv", bc},
+                 {"Readme.txt", "PR bundle\n"}});
+}
+
+// Every change of symbol, with the older copies' header.
+inline const std::string kSymbolChanges =
+    " SYMB_COMPANY_NAME, SM_KEY_SYMBOL, SM_NEW_SYMBOL, SM_APPLICABLE_FROM\n"
+    "3M India Limited,BIRLA3M,3MINDIA,15-JUN-2004\n"
+    "ETERNAL LIMITED,ZOMATO,ETERNAL,09-APR-2025\n";
+
 }  // namespace fake
 
 // The routes of every trading day from `from` to `to`, keyed by path.
@@ -140,7 +162,11 @@ inline std::map<std::string, Response> fake_exchange(Date from, Date to,
     if (d >= Date{2012, 10, 1})
       routes["/content/indices/ind_close_all_" + two(d.day) + two(d.month) + yyyy + ".csv"] = {
           200, options.blocked.count(d) ? kBlockedPage : fake::index_file(d)};
+    const std::string ddmmyy = two(d.day) + two(d.month) + yyyy.substr(2);
+    routes["/archives/equities/bhavcopy/pr/PR" + ddmmyy + ".zip"] = {
+        200, options.blocked.count(d) ? kBlockedPage : fake::pr_bundle(d)};
   }
+  routes["/content/equities/symbolchange.csv"] = {200, fake::kSymbolChanges};
   return routes;
 }
 
