@@ -2,7 +2,7 @@
 # Installs the Debian packages Quillon needs to build and test (only those missing).
 set -euo pipefail
 PKGS=(g++ cmake make pkg-config qt6-base-dev libqt6opengl6-dev qt6-charts-dev
-      libcurl4-openssl-dev libcpp-httplib-dev libsqlite3-dev libzip-dev
+      libcurl4-openssl-dev libcpp-httplib-dev libsqlite3-dev libzip-dev libxxhash-dev
       libgtest-dev libgmock-dev xvfb xauth fonts-dejavu-core mawk sqlite3 curl nghttp2-server openssl
       clang-14 libclang-rt-14-dev
       help2man dpkg-dev file desktop-file-utils appstream man-db)

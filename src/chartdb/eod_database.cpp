@@ -1,6 +1,7 @@
 #include "chartdb/eod_database.h"
 
 #include <sqlite3.h>
+#include <xxhash.h>
 
 #include <algorithm>
 #include <charconv>
@@ -326,7 +327,7 @@ int EodDatabase::schema_version() {
 
 void EodDatabase::prepare_reading() {
   const int v = schema_version();
-  if (v != kEodSchemaVersion)
+  if (v < 1 || v > kEodSchemaVersion)
     throw AutomationError(kErrApplication, "The chart database '" + file_path() +
                                                "' has the layout " + std::to_string(v) +
                                                ", which this version (layout " +
@@ -355,6 +356,8 @@ void EodDatabase::prepare_schema() {
             " close REAL NOT NULL, volume NUMERIC NOT NULL,"
             " PRIMARY KEY (date, symbol)) WITHOUT ROWID;"
             "CREATE TABLE symbols (symbol TEXT PRIMARY KEY) WITHOUT ROWID;"
+            "CREATE TABLE histories (symbol TEXT PRIMARY KEY, bytes INTEGER NOT NULL,"
+            " hash INTEGER NOT NULL) WITHOUT ROWID;"
             "ANALYZE quotes;"
             "DELETE FROM sqlite_stat1 WHERE tbl = 'quotes';",
             "cannot be created");
@@ -370,6 +373,7 @@ void EodDatabase::prepare_schema() {
     }
     exec("ANALYZE sqlite_master", "cannot be opened");  // loads the statistics
   }
+  upgrade();
   prepare_reading();
   rows_ = std::make_unique<ImportRows>();
   ImportRows::add_to(db_.get(), rows_.get());
@@ -377,9 +381,26 @@ void EodDatabase::prepare_schema() {
       "INSERT OR REPLACE INTO quotes(symbol, date, open, high, low, close, volume)"
       " SELECT symbol, date, open, high, low, close, volume FROM import_rows",
       SQLITE_PREPARE_PERSISTENT);
+  insert_changed_ = prepare(
+      "INSERT INTO quotes(symbol, date, open, high, low, close, volume)"
+      " SELECT symbol, date, open, high, low, close, volume FROM import_rows WHERE true"
+      " ON CONFLICT(date, symbol) DO UPDATE SET open = excluded.open, high = excluded.high,"
+      " low = excluded.low, close = excluded.close, volume = excluded.volume"
+      " WHERE open IS NOT excluded.open OR high IS NOT excluded.high OR low IS NOT excluded.low"
+      " OR close IS NOT excluded.close OR volume IS NOT excluded.volume",
+      SQLITE_PREPARE_PERSISTENT);
   insert_symbol_ =
       prepare("INSERT OR IGNORE INTO symbols(symbol) VALUES(?1)", SQLITE_PREPARE_PERSISTENT);
+  set_history_ = prepare("INSERT OR REPLACE INTO histories(symbol, bytes, hash) VALUES(?1, ?2, ?3)",
+                         SQLITE_PREPARE_PERSISTENT);
+  forget_history_ = prepare("DELETE FROM histories WHERE symbol = ?1", SQLITE_PREPARE_PERSISTENT);
   for (std::string& symbol : symbols()) known_symbols_.insert(std::move(symbol));
+  Statement h = prepare("SELECT symbol, bytes, hash FROM histories");
+  while (sqlite3_step(h.get()) == SQLITE_ROW)
+    histories_.emplace(std::string(reinterpret_cast<const char*>(sqlite3_column_text(h.get(), 0)),
+                                   static_cast<size_t>(sqlite3_column_bytes(h.get(), 0))),
+                       HistoryFile{static_cast<size_t>(sqlite3_column_int64(h.get(), 1)),
+                                   static_cast<uint64_t>(sqlite3_column_int64(h.get(), 2))});
   // Our own hook replaces SQLite's automatic checkpoints: see settle_wal().
   sqlite3_wal_hook(
       db_.get(),
@@ -389,6 +410,24 @@ void EodDatabase::prepare_schema() {
       },
       this);
   checkpointer_ = std::make_unique<Checkpointer>(file_path());
+}
+
+// Layout 1 had no histories table: it is added in one transaction, every
+// quote kept.
+void EodDatabase::upgrade() {
+  if (schema_version() >= kEodSchemaVersion) return;
+  exec("BEGIN IMMEDIATE", "cannot be upgraded");
+  try {
+    if (schema_version() == 1)
+      exec("CREATE TABLE histories (symbol TEXT PRIMARY KEY, bytes INTEGER NOT NULL,"
+           " hash INTEGER NOT NULL) WITHOUT ROWID;"
+           "PRAGMA user_version=2;",
+           "cannot be upgraded");
+    exec("COMMIT", "cannot be upgraded");
+  } catch (...) {
+    sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
 }
 
 void EodDatabase::settle_wal() {
@@ -417,16 +456,33 @@ size_t EodDatabase::import_file(const std::string& path) {
     throw AutomationError(kErrFileAccess, std::string(e.what()) + " Nothing was imported.");
   }
 
+  // A history file that begins with the bytes of the symbol's last one:
+  // only its rest is read. Its first line names the symbol.
+  const std::string_view first = std::string_view(data).substr(0, data.find_first_of(",\r\n"));
+  XXH3_state_t* hash = XXH3_createState();
+  const std::unique_ptr<XXH3_state_t, XXH_errorcode (*)(XXH3_state_t*)> hash_owner(hash, XXH3_freeState);
+  XXH3_64bits_reset(hash);
+  size_t known = 0;
+  if (const auto h = histories_.find(first); h != histories_.end() && h->second.bytes <= data.size() &&
+                                             h->second.bytes > 0 && data[h->second.bytes - 1] == '\n') {
+    XXH3_64bits_update(hash, data.data(), h->second.bytes);
+    if (XXH3_64bits_digest(hash) == h->second.hash) known = h->second.bytes;
+    else XXH3_64bits_reset(hash);
+  }
+  XXH3_64bits_update(hash, data.data() + known, data.size() - known);
+
   // Read and check every record before anything is written.
   std::vector<Record> records;
-  records.reserve(data.size() / 40 + 1);
-  LineReader lines(data);
+  records.reserve((data.size() - known) / 40 + 1);
+  LineReader lines(std::string_view(data).substr(known));
   std::string_view line;
   std::string_view f[7];
   auto bad = [&](const std::string& what) {
-    throw AutomationError(kErrBadRecord, "Line " + std::to_string(lines.line_number()) + " of '" +
-                                             path + "'" + what + kNothingImported);
+    const auto before = std::count(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(known), '\n');
+    throw AutomationError(kErrBadRecord, "Line " + std::to_string(before + static_cast<std::ptrdiff_t>(lines.line_number())) +
+                                             " of '" + path + "'" + what + kNothingImported);
   };
+  bool history = !first.empty();  // every record of the first one's symbol
   while (lines.next(line)) {
     if (line.empty()) continue;
     const size_t n = split_fields(line, f, 7);
@@ -444,8 +500,12 @@ size_t EodDatabase::import_file(const std::string& path) {
       if (!read_number(f[2 + i], r.values[i]))
         bad(std::string(": the ") + kOutputFieldNames[2 + i] + " value '" + shown(f[2 + i]) +
             "' is not a number");
+    history = history && r.symbol == first;
     records.push_back(r);
   }
+  const size_t records_in_file = records.size() + static_cast<size_t>(std::count(
+                                                      data.begin(), data.begin() + static_cast<std::ptrdiff_t>(known), '\n'));
+  if (history && known == data.size()) return records_in_file;  // nothing new
   // Key order makes the inserts of a day append at the end of the table; a
   // stable sort keeps the file's order among repeats, so the last one counts.
   auto key_less = [](const Record& a, const Record& b) {
@@ -454,14 +514,18 @@ size_t EodDatabase::import_file(const std::string& path) {
   if (!std::is_sorted(records.begin(), records.end(), key_less))  // a day's file mostly is
     std::stable_sort(records.begin(), records.end(), key_less);
 
-  std::vector<std::string_view> new_symbols;
+  std::vector<std::string_view> new_symbols, forgotten;
   std::string_view previous;
   for (const Record& r : records) {
     if (r.symbol == previous) continue;  // a history: one symbol, many dates
     previous = r.symbol;
     // A repeat across the dates of a file is ignored by the insert.
     if (!known_symbols_.contains(r.symbol)) new_symbols.push_back(r.symbol);
+    if (!history && histories_.contains(r.symbol)) forgotten.push_back(r.symbol);
   }
+  std::sort(forgotten.begin(), forgotten.end());
+  forgotten.erase(std::unique(forgotten.begin(), forgotten.end()), forgotten.end());
+  const HistoryFile file{data.size(), XXH3_64bits_digest(hash)};
 
   sqlite3_stmt* sst = insert_symbol_.get();
   auto run = [&](sqlite3_stmt* s) {
@@ -469,27 +533,46 @@ size_t EodDatabase::import_file(const std::string& path) {
     sqlite3_reset(s);
     if (rc != SQLITE_DONE) fail("did not take '" + path + "'");
   };
+  auto bind_symbol = [](sqlite3_stmt* st, std::string_view symbol) {
+    sqlite3_bind_text(st, 1, symbol.data(), static_cast<int>(symbol.size()), SQLITE_STATIC);
+  };
+  int64_t written = 0;
   exec("BEGIN IMMEDIATE", ("cannot take '" + path + "'").c_str());
   try {
     rows_->records = records;
-    run(insert_.get());
+    run(history ? insert_changed_.get() : insert_.get());
+    written = sqlite3_changes64(db_.get());
     rows_->records = {};
     for (std::string_view symbol : new_symbols) {
-      sqlite3_bind_text(sst, 1, symbol.data(), static_cast<int>(symbol.size()), SQLITE_STATIC);
+      bind_symbol(sst, symbol);
       run(sst);
+    }
+    for (std::string_view symbol : forgotten) {
+      bind_symbol(forget_history_.get(), symbol);
+      run(forget_history_.get());
+    }
+    if (history) {
+      bind_symbol(set_history_.get(), first);
+      sqlite3_bind_int64(set_history_.get(), 2, static_cast<sqlite3_int64>(file.bytes));
+      sqlite3_bind_int64(set_history_.get(), 3, static_cast<sqlite3_int64>(file.hash));
+      run(set_history_.get());
     }
     exec("COMMIT", ("did not take '" + path + "'").c_str());
   } catch (...) {
     rows_->records = {};
-    sqlite3_clear_bindings(sst);
+    for (sqlite3_stmt* st : {sst, forget_history_.get(), set_history_.get()}) sqlite3_clear_bindings(st);
     if (!sqlite3_get_autocommit(db_.get()))
       sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     throw;
   }
-  sqlite3_clear_bindings(sst);  // the bound texts point into `data`
+  // The bound texts point into `data`.
+  for (sqlite3_stmt* st : {sst, forget_history_.get(), set_history_.get()}) sqlite3_clear_bindings(st);
+  quotes_written_ += written;
   for (std::string_view symbol : new_symbols) known_symbols_.emplace(symbol);
+  for (std::string_view symbol : forgotten) histories_.erase(histories_.find(symbol));
+  if (history) histories_.insert_or_assign(std::string(first), file);
   settle_wal();
-  return records.size();
+  return records_in_file;
 }
 
 void EodDatabase::checkpoint() {

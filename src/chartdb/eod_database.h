@@ -8,8 +8,17 @@
 //     close REAL NOT NULL, volume NUMERIC NOT NULL,
 //     PRIMARY KEY (date, symbol)) WITHOUT ROWID;
 //   CREATE TABLE symbols (symbol TEXT PRIMARY KEY) WITHOUT ROWID;
+//   CREATE TABLE histories (symbol TEXT PRIMARY KEY, bytes INTEGER NOT NULL,
+//     hash INTEGER NOT NULL) WITHOUT ROWID;
 //
 // `symbols` lists every symbol ever imported, for quick completion.
+// `histories` remembers, for a symbol whose last import was a history file
+// (one symbol, its whole history: the scrip-wise output), the length and
+// the XXH3 hash of that file: every record of those bytes is in `quotes`
+// as the file has it. A later history file of the symbol that begins with
+// the same bytes then has only its rest read and written; any other import
+// of the symbol's quotes drops its entry. Layout 1 (no histories) is
+// upgraded in place by the importer; readers take both.
 // Rows are kept in (date, symbol) order, so importing a day appends at the
 // end of the table instead of touching one page per symbol. Lookups by
 // symbol use the same key through SQLite's skip-scan, which the planner
@@ -30,6 +39,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -45,7 +55,7 @@ class ImportRows;  // the checked records of the file being imported (eod_databa
 inline constexpr const char* kEodDatabaseFile = "eod.sqlite";
 // The one import format the database reads: the EOD text file's record.
 inline constexpr const char* kEodImportFormat = "VaRA_EOD.format";
-inline constexpr int kEodSchemaVersion = 1;  // PRAGMA user_version
+inline constexpr int kEodSchemaVersion = 2;  // PRAGMA user_version
 
 struct Quote {
   std::string symbol;
@@ -82,6 +92,9 @@ class EodDatabase {
   // Imports one EOD text file (SYMBOL,YYYYMMDD,OPEN,HIGH,LOW,CLOSE,VOLUME
   // per line, CR LF, LF or CR line ends; empty lines are skipped) as one
   // transaction: a quote already stored for a symbol and date is replaced.
+  // A history file (every record of one symbol) writes only the quotes that
+  // differ from those stored, and reads only what follows the bytes of the
+  // symbol's last history file when it begins with them.
   // A symbol holding a control character (a NUL, a tab...) is malformed.
   // Returns the number of records read. Throws AutomationError naming the
   // file and, for a malformed record, the line; nothing of the file is
@@ -99,6 +112,9 @@ class EodDatabase {
   std::vector<std::string> symbols();
   // How many quotes are stored.
   int64_t quote_count();
+  // How many quotes the imports of this connection have written (added or
+  // changed).
+  int64_t quotes_written() const { return quotes_written_; }
 
  private:
   struct CloseDb {
@@ -127,6 +143,7 @@ class EodDatabase {
   void prepare_reading();
 
   void settle_wal();
+  void upgrade();
 
   class Checkpointer;
 
@@ -134,13 +151,22 @@ class EodDatabase {
   Connection db_;     // declared before the statements: closed after them
   std::unique_ptr<ImportRows> rows_;  // read by insert_ through a virtual table
   Statement insert_;  // the import's prepared inserts: the file's rows, new symbols
+  Statement insert_changed_;  // a history file's: only what differs
   Statement insert_symbol_;
+  Statement set_history_, forget_history_;
+  struct HistoryFile {
+    size_t bytes;
+    uint64_t hash;
+  };
   struct TextHash {
     using is_transparent = void;
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
   // The symbols table as read at opening and grown by committed imports.
   std::unordered_set<std::string, TextHash, std::equal_to<>> known_symbols_;
+  // The histories table as read at opening and changed by committed imports.
+  std::unordered_map<std::string, HistoryFile, TextHash, std::equal_to<>> histories_;
+  int64_t quotes_written_ = 0;
   int wal_frames_ = 0;        // pages in the WAL after the latest commit
   int checkpoint_asked_ = 0;  // wal_frames_ when the last background one was asked
   std::unique_ptr<Checkpointer> checkpointer_;  // declared last: stopped first

@@ -4,6 +4,8 @@
 // nothing of it stored.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <cmath>
 
 #include "app/operations.h"
@@ -116,6 +118,55 @@ TEST_F(Chartdb, ImportTakesAFileWholeOrRefusesIt) {
   EXPECT_EQ(failure([&] { broker.Import(1, day, kEodImportFormat); }).rfind("5Unknown import type 1 for '" + day, 0), 0u);
   EXPECT_EQ(failure([&] { broker.Import(0, day, "Other.format"); }).rfind("5Unknown import format 'Other.format' for '" + day, 0), 0u);
   EXPECT_EQ(failure([&] { broker.Import(0, gone, kEodImportFormat); }).rfind("75", 0), 0u);
+}
+
+// A history file (one symbol, all its days, as the scrip-wise output writes
+// them) writes only the quotes that differ from those stored; when it
+// begins with the bytes of the symbol's last one only the rest is read. Any
+// other import of the symbol makes the next one compare every day.
+TEST_F(Chartdb, HistoryFilesWriteOnlyTheDaysThatDiffer) {
+  {  // a database of the first layout, upgraded by the importer, its quotes kept
+    sqlite3* raw = nullptr;
+    sqlite3_open((db + "/eod.sqlite").c_str(), &raw);
+    sqlite3_exec(raw, "CREATE TABLE quotes (symbol TEXT NOT NULL, date INTEGER NOT NULL, open REAL NOT NULL, high REAL NOT NULL,"
+                      " low REAL NOT NULL, close REAL NOT NULL, volume NUMERIC NOT NULL, PRIMARY KEY (date, symbol)) WITHOUT ROWID;"
+                      "CREATE TABLE symbols (symbol TEXT PRIMARY KEY) WITHOUT ROWID;"
+                      "INSERT INTO quotes VALUES('OLD', 20080102, 1, 2, 1, 2, 5); PRAGMA user_version=1;",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(raw);
+  }
+  EXPECT_EQ(EodDatabase::open(db, EodDatabase::Access::Read)->quotes("OLD").size(), 1u);
+  EodDatabase& d = open();
+  auto days = [](std::initializer_list<const char*> lines) {
+    std::string text;
+    for (const char* l : lines) text += std::string("ABC,") + l + "\r\n";
+    return text;
+  };
+  const std::string h = days({"20080102,10,11,9,10,100", "20080103,10,11,9,10,100", "20080104,10,11,9,10,100"});
+  const std::string adjusted = days({"20080102,5,5.5,4.5,5,200", "20080103,10,11,9,10,100", "20080104,10,11,9,10,100"});
+  const std::pair<std::string, int64_t> imports[] = {  // the file, the quotes it writes
+      {h, 3},
+      {h + days({"20080107,12,13,11,12,90"}), 1},          // a new day, its beginning not read again
+      {h + days({"20080107,12,13,11,12,90"}), 0},          // nothing new
+      {adjusted + days({"20080107,12,13,11,12,90"}), 1},   // an adjustment: the day it changed
+  };
+  for (const auto& [text, writes] : imports) {
+    const int64_t before = d.quotes_written();
+    EXPECT_EQ(d.import_file(file("ABC.txt", text)), static_cast<size_t>(std::count(text.begin(), text.end(), '\n')));
+    EXPECT_EQ(d.quotes_written() - before, writes) << text;
+  }
+  EXPECT_EQ(d.quotes("ABC").front(), (Quote{"ABC", 20080102, 5, 5.5, 4.5, 5, 200}));
+  d.import_file(file("d_DX.txt", "ABC,20080103,1,1,1,1,1\r\nXYZ,20080103,1,1,1,1,1\r\n"));  // a day's file
+  const std::string next = adjusted + days({"20080107,12,13,11,12,90", "20080108,12,13,11,12,90"});
+  int64_t before = d.quotes_written();
+  d.import_file(file("ABC.txt", next));
+  EXPECT_EQ(d.quotes_written() - before, 2);  // the day's file's quote put back, the new day
+  EXPECT_EQ(d.quotes("ABC", 20080103, 20080103), (Quotes{{"ABC", 20080103, 10, 11, 9, 10, 100}}));
+  before = d.quotes_written();
+  const std::string why = failure([&] { d.import_file(file("ABC.txt", next + "ABC,20080109,1,x,1,1,1\r\n")); });
+  EXPECT_EQ(why.rfind("13Line 6 of '" + tmp.path() + "/ABC.txt': the HIGH value 'x' is not a number", 0), 0u) << why;
+  EXPECT_EQ(d.quotes_written(), before);
+  EXPECT_EQ(d.quote_count(), 7);
 }
 
 // The Update command over the queued files, its status lines.
