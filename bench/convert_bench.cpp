@@ -14,10 +14,7 @@
 //
 //   convert_bench QUILLON [DAYS [ROWS_PER_DAY [ROUNDS]]]
 #include <fcntl.h>
-#include <spawn.h>
 #include <unistd.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <charconv>
@@ -30,45 +27,11 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "bench_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Timing {
-  double seconds = 0;
-  double cpu_seconds = 0;  // user and system, of all its threads
-  long peak_kb = 0;
-  int status = 0;
-};
-
-// Runs argv (optionally with stdout to a file) and returns wall time and the
-// child's peak resident memory.
-Timing run(const std::vector<std::string>& argv, const std::string& stdout_path = "/dev/null") {
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t fa;
-  posix_spawn_file_actions_init(&fa);
-  posix_spawn_file_actions_addopen(&fa, 1, stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  auto start = std::chrono::steady_clock::now();
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ) != 0) {
-    std::fprintf(stderr, "cannot start %s\n", args[0]);
-    std::exit(2);
-  }
-  int status = 0;
-  struct rusage ru {};
-  wait4(pid, &status, 0, &ru);
-  auto end = std::chrono::steady_clock::now();
-  posix_spawn_file_actions_destroy(&fa);
-  return {std::chrono::duration<double>(end - start).count(),
-          static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
-              static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6,
-          ru.ru_maxrss,
-          WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-}
 
 std::string price(std::mt19937& rng, int cents_max) {
   int cents = 5 + static_cast<int>(rng() % static_cast<unsigned>(cents_max));
@@ -132,31 +95,6 @@ $2 != "EQ" && $2 != "BE" { next }
     d[1], $3, $4, $5, $6, $9 > out }
 )AWK";
 
-
-// Median and spread of a list of figures: "M (A to B)".
-std::string spread(std::vector<double> v, const char* format) {
-  std::sort(v.begin(), v.end());
-  char text[160];
-  const std::string f = std::string(format) + " (" + format + " to " + format + ")";
-  std::snprintf(text, sizeof text, f.c_str(), v[v.size() / 2], v.front(), v.back());
-  return text;
-}
-
-std::string load_average() {
-  std::ifstream in("/proc/loadavg");
-  std::string one, five, fifteen;
-  in >> one >> five >> fifteen;
-  return one + " " + five + " " + fifteen;
-}
-
-Timing checked(const std::vector<std::string>& argv) {
-  const Timing t = run(argv);
-  if (t.status != 0) {
-    std::fprintf(stderr, "%s exited with %d\n", argv[0].c_str(), t.status);
-    std::exit(1);
-  }
-  return t;
-}
 
 // The floor of making every output new: the files of `outputs` written
 // into a new folder by this process alone, each to a temporary then

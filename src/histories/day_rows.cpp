@@ -1,6 +1,7 @@
 #include "histories/day_rows.h"
 
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <limits>
 
@@ -150,26 +151,33 @@ void read_day_rows(std::string_view data, std::optional<double> symbol_length,
   }
 }
 
-void append_fixed(std::string& out, int64_t units, int decimals) {
-  char buf[32];
-  char* p = buf + sizeof buf;
+char* put_fixed(char* p, int64_t units, int decimals) {
+  char buf[24];
+  char* const end = buf + sizeof buf;
+  char* q = end;
   const bool minus = units < 0;
   uint64_t v = minus ? 0 - static_cast<uint64_t>(units) : static_cast<uint64_t>(units);
   bool digits = false;  // of the fraction, once one is not a trailing zero
   for (int i = 0; i < decimals; ++i, v /= 10) {
     const auto d = static_cast<char>('0' + v % 10);
     if (d != '0' || digits) {
-      *--p = d;
+      *--q = d;
       digits = true;
     }
   }
-  if (digits) *--p = '.';
+  if (digits) *--q = '.';
   do {
-    *--p = static_cast<char>('0' + v % 10);
+    *--q = static_cast<char>('0' + v % 10);
     v /= 10;
   } while (v);
-  if (minus) *--p = '-';
-  out.append(p, buf + sizeof buf);
+  if (minus) *--q = '-';
+  std::memcpy(p, q, static_cast<size_t>(end - q));
+  return p + (end - q);
+}
+
+void append_fixed(std::string& out, int64_t units, int decimals) {
+  char buf[24];
+  out.append(buf, put_fixed(buf, units, decimals));
 }
 
 void append_paise(std::string& out, int64_t paise) { append_fixed(out, paise, 2); }

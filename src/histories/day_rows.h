@@ -62,6 +62,8 @@ void read_day_rows(std::string_view data, std::optional<double> symbol_length,
 // append_number writes it.
 void append_fixed(std::string& out, int64_t units, int decimals);
 void append_paise(std::string& out, int64_t paise);
+// append_fixed into a buffer of at least 24 bytes at `p`: the end of what it wrote.
+char* put_fixed(char* p, int64_t units, int decimals);
 void append_value(std::string& out, double value);
 
 }  // namespace quillon

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "histories/day_rows.h"
 
@@ -16,10 +17,9 @@ bool confirms(double close_after, double close_before, double factor) {
   return ratio >= 2.0 / 3.0 && ratio <= 1.5;
 }
 
-void append_date(std::string& out, int32_t ymd) {
-  char buf[8];
-  for (int i = 7; i >= 0; --i, ymd /= 10) buf[i] = static_cast<char>('0' + ymd % 10);
-  out.append(buf, 8);
+char* put_date(char* p, int32_t ymd) {
+  for (int i = 7; i >= 0; --i, ymd /= 10) p[i] = static_cast<char>('0' + ymd % 10);
+  return p + 8;
 }
 
 // A number of hundredths, rounded half away from zero, in the output's
@@ -53,13 +53,12 @@ std::vector<RecordEvent> group_records(const std::vector<RecordOfHistory>& recor
 
 double previous_close_factor(double previous_close, double last_close) {
   double best = previous_close / last_close, best_error = 0.05 + 1e-9;
-  for (int q = 1; q <= 20; ++q) {
-    for (int p = 1; p <= 20; ++p) {
-      const double error = std::fabs(last_close * p / q - previous_close);
-      if (error < best_error) {
-        best_error = error;
-        best = static_cast<double>(p) / q;
-      }
+  for (int q = 1; q <= 20; ++q) {  // for each q, the nearest p
+    const double p = std::clamp(std::round(previous_close * q / last_close), 1.0, 20.0);
+    const double error = std::fabs(last_close * p / q - previous_close);
+    if (error < best_error) {
+      best_error = error;
+      best = p / q;
     }
   }
   return best;
@@ -110,38 +109,46 @@ void append_history(std::string& out, std::string_view symbol, const std::vector
       factors[i] = f;
     }
   }
+  // Each record written straight into room made for the longest.
+  const size_t room = symbol.size() + 1 + 8 + 5 * (1 + 40) + 2;
+  size_t at = out.size();
+  out.resize(at + rows.size() * room);
   for (size_t i = 0; i < rows.size(); ++i) {
     const DayRow& row = rows[i];
-    out.append(symbol).push_back(',');
-    append_date(out, row.date);
+    char* const start = out.data() + at;
+    char* p = start;
+    std::memcpy(p, symbol.data(), symbol.size());
+    p += symbol.size();
+    *p++ = ',';
+    p = put_date(p, row.date);
     const double f = factors[i];
     if (f == 1 && row.open != kWideRow) {
       for (int32_t price : {row.open, row.high, row.low, row.close}) {
-        out.push_back(',');
-        append_paise(out, price);
+        *p++ = ',';
+        p = put_fixed(p, price, 2);
       }
-      out.push_back(',');
-      append_paise(out, int64_t{row.volume} * 100);
-    } else if (row.open != kWideRow) {
-      for (int32_t price : {row.open, row.high, row.low, row.close}) {
-        out.push_back(',');
-        append_hundredths(out, price * f);
-      }
-      out.push_back(',');
-      append_hundredths(out, std::round(row.volume / f) * 100);
+      *p++ = ',';
+      p = put_fixed(p, row.volume, 0);
     } else {
+      std::string values;
       const RowValues v = values_of(row, wide);
       for (double price : {v.open, v.high, v.low, v.close}) {
-        out.push_back(',');
-        if (f == 1) append_value(out, price);
-        else append_hundredths(out, price * 100 * f);
+        values.push_back(',');
+        if (f == 1) append_value(values, price);
+        else if (row.open != kWideRow) append_hundredths(values, std::round(price * 100) * f);
+        else append_hundredths(values, price * 100 * f);
       }
-      out.push_back(',');
-      if (f == 1) append_value(out, v.volume);
-      else append_hundredths(out, std::round(v.volume / f) * 100);
+      values.push_back(',');
+      if (f == 1) append_value(values, v.volume);
+      else append_hundredths(values, std::round(v.volume / f) * 100);
+      std::memcpy(p, values.data(), values.size());
+      p += values.size();
     }
-    out.append("\r\n");
+    *p++ = '\r';
+    *p++ = '\n';
+    at += static_cast<size_t>(p - start);
   }
+  out.resize(at);
 }
 
 }  // namespace quillon

@@ -128,7 +128,7 @@ const std::string kStatus =
     "\r\n/s/actions/2024_07_05_bc.csv, line 11: the purpose 'BONUS ISSUE' names a bonus or a change of face value"
     " without readable figures; skipped."
     "\r\n/s/actions/notes.csv: neither a list of corporate actions nor of symbol changes; skipped."
-    "\r\nDays held by two day files (the row of the file whose name sorts last is kept): 2024-07-05"
+    "\r\nDays with two rows of one symbol (the last read counts, the day files taken in the byte order of their names): 2024-07-05"
     "\r\nDay files missing, so previous closes were not compared across them: 2024-07-10."
     "\r\nExtract of Data from BhavCopy is done....!"
     "\r\nScrip-wise: 11 symbols, 96 records, 11 symbol files written.";
