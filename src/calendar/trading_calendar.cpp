@@ -113,6 +113,13 @@ bool TradingCalendar::knows_year(int year) const {
   return false;
 }
 
+std::string TradingCalendar::fingerprint() const {
+  std::string text;
+  for (const auto& [day, entry] : entries_)
+    text += format_date(day, "yyyyMMdd") + (entry.session ? "s" : "h") + ";";
+  return text;
+}
+
 std::vector<Date> TradingCalendar::trading_days(Date from, Date to) const {
   std::vector<Date> days;
   for (Date d = from; d <= to; d = next_day(d))

@@ -60,6 +60,9 @@ class TradingCalendar {
   // a year [QN_Holidays] names a holiday in. Other years count only
   // weekends out.
   bool knows_year(int year) const;
+  // Every date the calendar knows beyond the weekends, with what it knows:
+  // two calendars that give the same text tell every day alike.
+  std::string fingerprint() const;
   // The trading days from `from` to `to`, both included, oldest first.
   std::vector<Date> trading_days(Date from, Date to) const;
 

@@ -19,6 +19,7 @@
 #include "conversion/ordered_work.h"
 #include "histories/day_rows.h"
 #include "histories/price_events.h"
+#include "histories/run_record.h"
 #include "histories/symbol_joins.h"
 #include "platform/text_file.h"
 
@@ -221,6 +222,18 @@ class ScripWiseRun {
     }
     files_ = result.listed;
     std::sort(files_.begin(), files_.end());  // byte order: the last one's row counts
+    // Nothing new since the last run: its status again, nothing written.
+    RunRecord record;
+    record.settings = settings();
+    if (const auto inputs = stamps_of(disk_, input_paths())) {
+      record.inputs = *inputs;
+      if (const std::optional<RunRecord> last = last_run(); last && last->settings == record.settings &&
+                                                           last->inputs == record.inputs) {
+        std::vector<std::string> outputs;
+        for (const auto& [path, stamp] : last->outputs) outputs.push_back(path);
+        if (stamps_of(disk_, outputs) == last->outputs) return finish(*last, 0);
+      }
+    }
     const ActionLists actions = read_action_folder(disk_, join_path(c.source_folder, "actions"));
     disk_.remove_stale_temporaries(c.dest_folder);
 
@@ -258,25 +271,64 @@ class ScripWiseRun {
       begin = end;
     }
     write_lists(joins);
-    for (const std::string& line : actions.skipped) status_.append(std::string(kCrLf) + line);
+    record.status = actions.skipped;
     if (!duplicate_days_.empty()) {
       std::string line = "Days with two rows of one symbol (the last read counts, the day files taken in the byte order of their names):";
       for (int32_t d : duplicate_days_) line += " " + iso(d);
-      status_.append(std::string(kCrLf) + line);
+      record.status.push_back(line);
     }
     if (!blocked_gaps_.empty()) {
       std::string line = "Day files missing, so previous closes were not compared across them:";
       for (size_t k : blocked_gaps_) line += " " + folder_days.describe_gap(k) + ";";
       line.back() = '.';
-      status_.append(std::string(kCrLf) + line);
+      record.status.push_back(line);
     }
-    status_.append(std::string(kCrLf) + std::string(kDoneLine));
-    status_.append(std::string(kCrLf) + "Scrip-wise: " + std::to_string(symbols_) + " symbols, " +
-                   std::to_string(records_) + " records, " + std::to_string(result.written.size()) +
-                   " symbol files written.");
+    record.status.emplace_back(kDoneLine);
+    record.symbols = symbols_;
+    record.records = records_;
+    // What the next run compares with: taken once every output is written.
+    if (const auto outputs = stamps_of(disk_, outputs_); outputs && !record.inputs.empty()) {
+      record.outputs = *outputs;
+      const std::string path = join_path(job_.conversion.dest_folder, kRunRecordName), text = record.text();
+      if (!disk_.holds(path, text)) disk_.write(path, text, false);
+    }
+    finish(record, result.written.size());
   }
 
  private:
+  void finish(const RunRecord& record, size_t written) {
+    for (const std::string& line : record.status) status_.append(std::string(kCrLf) + line);
+    status_.append(std::string(kCrLf) + "Scrip-wise: " + std::to_string(record.symbols) + " symbols, " +
+                   std::to_string(record.records) + " records, " + std::to_string(written) +
+                   " symbol files written.");
+  }
+
+  // Whatever else decides the outputs: the options, the date form, the calendar.
+  std::string settings() const {
+    return "adjust " + std::to_string(job_.adjust) + ", length '" + job_.symbol_length + "', dates '" +
+           job_.conversion.date_pattern + "', calendar " + calendar_.fingerprint();
+  }
+
+  std::vector<std::string> input_paths() const {
+    std::vector<std::string> paths;
+    for (const std::string& name : files_) paths.push_back(join_path(job_.conversion.source_folder, name));
+    const std::string actions = join_path(job_.conversion.source_folder, "actions");
+    if (disk_.is_folder(actions)) {
+      std::vector<std::string> names = disk_.list(actions, "*.csv");
+      std::sort(names.begin(), names.end());
+      for (const std::string& name : names) paths.push_back(join_path(actions, name));
+    }
+    return paths;
+  }
+
+  // The record of the last run, when there is one that reads.
+  std::optional<RunRecord> last_run() const {
+    std::string text;
+    const std::optional<std::string> failed = failure_of(
+        [&] { disk_.read(join_path(job_.conversion.dest_folder, kRunRecordName), text); });
+    return failed ? std::nullopt : RunRecord::read(text);
+  }
+
   std::string cut(std::string_view symbol) const {
     if (length_.limit && *length_.limit >= 0 && *length_.limit < static_cast<double>(symbol.size()))
       symbol = symbol.substr(0, static_cast<size_t>(*length_.limit));
@@ -412,6 +464,7 @@ class ScripWiseRun {
           const History& h = histories[begin + i];
           progress_.report(static_cast<int>(begin + i), static_cast<int>(histories.size()));
           if (slot.rows.empty()) return;
+          outputs_.push_back(path_of(h));
           ++symbols_;
           records_ += slot.rows.size();
           if (!slot.unchanged) {
@@ -427,6 +480,7 @@ class ScripWiseRun {
   void write_list(const std::string& name, const std::string& text) {
     const std::string path = join_path(job_.conversion.dest_folder, name);
     if (!disk_.holds(path, text)) disk_.write(path, text, false);
+    outputs_.push_back(path);
   }
 
   void write_lists(const SymbolJoins& joins) {
@@ -473,6 +527,7 @@ class ScripWiseRun {
   std::map<uint32_t, std::vector<RecordEvent>> record_events_;  // by owner
   // What the histories found.
   size_t symbols_ = 0, records_ = 0;
+  std::vector<std::string> outputs_;  // every file the run made, or found as it makes it
   std::vector<std::pair<std::string, PriceEvent>> events_;
   std::set<int32_t> duplicate_days_;
   std::set<size_t> blocked_gaps_;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -23,6 +24,14 @@ class MessageBox {
  public:
   virtual ~MessageBox() = default;
   virtual void show(const std::string& text) = 0;
+};
+
+// A file's size and modification time (nanoseconds since the epoch): what
+// tells a file changed since it was last looked at.
+struct FileStamp {
+  uint64_t size = 0;
+  int64_t modified_ns = 0;
+  friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 
 // The files of the program's folders. Real version: RealDisk
@@ -51,6 +60,9 @@ class Disk {
   virtual bool holds(const std::string& path, std::string_view data) = 0;
   virtual bool is_file(const std::string& path) = 0;  // a regular file is there
   virtual bool is_folder(const std::string& path) = 0;  // a folder is there
+  // The stamp of a regular file; nothing when there is none or it cannot
+  // be told.
+  virtual std::optional<FileStamp> stamp(const std::string& path) = 0;
   // Makes `folder` and its missing parents; throws Error naming the folder
   // that cannot be made ("Cannot create the folder '<folder>': <reason>.").
   virtual void make_folders(const std::string& folder) = 0;

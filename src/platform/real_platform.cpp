@@ -71,6 +71,13 @@ bool RealDisk::is_folder(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::optional<FileStamp> RealDisk::stamp(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return FileStamp{static_cast<uint64_t>(st.st_size),
+                   static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
 void RealDisk::make_folders(const std::string& folder) { quillon::make_folders(folder); }
 
 void RealDisk::remove(const std::string& path) { ::unlink(path.c_str()); }

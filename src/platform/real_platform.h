@@ -21,6 +21,7 @@ class RealDisk final : public Disk {
   bool holds(const std::string& path, std::string_view data) override;
   bool is_file(const std::string& path) override;
   bool is_folder(const std::string& path) override;
+  std::optional<FileStamp> stamp(const std::string& path) override;
   void make_folders(const std::string& folder) override;
   void remove(const std::string& path) override;
   void remove_stale_temporaries(const std::string& folder) override;

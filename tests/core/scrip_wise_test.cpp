@@ -235,10 +235,10 @@ TEST(ScripWise, AFolderOfEveryLayoutWithAndWithoutAdjustment) {
     for (const auto& [name, text] : adjust ? adjusted : plain) EXPECT_EQ(dest[name], text) << name;
     std::vector<std::string> names;
     for (const auto& [name, text] : dest) names.push_back(name);
-    EXPECT_EQ(names, (std::vector<std::string>{"ADJPREV.txt", "BONUSCO.txt", "COMBO.txt", "CONSOL.txt", "DIVCO.txt",
+    EXPECT_EQ(names, (std::vector<std::string>{".quillon-histories", "ADJPREV.txt", "BONUSCO.txt", "COMBO.txt", "CONSOL.txt", "DIVCO.txt",
                                                "ETERNAL.txt", "GAPCO.txt", "NEWNAME.txt", "NOCONF.txt", "SLEEPY.txt",
                                                "SPLITCO.txt", "adjustments.csv", "renames.csv"}));
-    std::vector<std::string> queued(names.begin(), names.end() - 2);
+    std::vector<std::string> queued(names.begin() + 1, names.end() - 2);
     for (std::string& q : queued) q = "/d/" + q;
     EXPECT_EQ(run.w.colAmiFiles, queued);
     EXPECT_EQ(dest["ADJPREV.txt"].substr(0, dest["ADJPREV.txt"].find('\r')),
@@ -256,13 +256,49 @@ TEST(ScripWise, TheSameFilesWhateverTheThreadsAndTheMemory) {
     EXPECT_EQ(run.dest(), reference.dest()) << jobs << " " << budget;
     EXPECT_EQ(run.w.colAmiFiles, reference.w.colAmiFiles) << jobs << " " << budget;
   }
-  Converted again(history_folder(), true);
-  again.tp.disk.written.clear();
-  again.w.colAmiFiles.clear();
-  fOutput(again.w, again.tp.platform);
-  EXPECT_EQ(again.tp.disk.written, std::vector<std::string>{});
-  EXPECT_EQ(again.w.colAmiFiles, std::vector<std::string>{});
-  EXPECT_TRUE(again.w.Text1.text().ends_with("11 symbols, 96 records, 0 symbol files written."));
+}
+
+// A run after another: nothing read when nothing changed since (its record
+// in the destination folder says what it read and wrote); otherwise what
+// changed is written again.
+TEST(ScripWise, ASecondRunWritesOnlyWhatChanged) {
+  struct Change {
+    const char* what;
+    std::function<void(Converted&)> make;
+    std::vector<std::string> written;
+  };
+  const Change changes[] = {
+      {"nothing, the day files unreadable", [](Converted& c) { c.tp.disk.fail(MemoryDisk::Read, "/s/2024_07", EIO); }, {}},
+      {"an output edited", [](Converted& c) { c.tp.disk.put("/d/DIVCO.txt", "x"); }, {"/d/DIVCO.txt", "/d/.quillon-histories"}},
+      {"an output deleted", [](Converted& c) { c.tp.disk.remove("/d/SLEEPY.txt"); }, {"/d/SLEEPY.txt", "/d/.quillon-histories"}},
+      {"a day file changed", [](Converted& c) { c.tp.disk.files["/s/2024_07_12.csv"] += "DIVCO,EQ,1,1,1,1,1,1,1,1,12-JUL-2024,1,X,\n"; },
+       {"/d/.quillon-histories"}},
+      {"a list of actions added", [](Converted& c) {
+         c.tp.disk.put("/s/actions/more.csv", "SYMBOL,SERIES,PURPOSE,EX-DATE\nSLEEPY,EQ,BONUS 1:1,08-Jul-2024\n"); },
+       {"/d/adjustments.csv", "/d/.quillon-histories"}},
+      {"without adjustment", [](Converted& c) { c.w.chkAdjust = false; },
+       {"/d/ADJPREV.txt", "/d/BONUSCO.txt", "/d/COMBO.txt", "/d/CONSOL.txt", "/d/NEWNAME.txt", "/d/SPLITCO.txt", "/d/.quillon-histories"}},
+      {"the record damaged", [](Converted& c) { c.tp.disk.put("/d/.quillon-histories", "quillon scrip-wise run 1\nin 1 2\n"); },
+       {"/d/.quillon-histories"}},
+  };
+  for (const Change& change : changes) {
+    SCOPED_TRACE(change.what);
+    Converted again(history_folder(), true);
+    const std::string first = again.w.Text1.text();
+    change.make(again);
+    again.tp.disk.written.clear();
+    again.w.colAmiFiles.clear();
+    again.w.Text1.clear();
+    fOutput(again.w, again.tp.platform);
+    EXPECT_EQ(again.tp.messages.shown, std::vector<std::string>{});
+    EXPECT_EQ(again.tp.disk.written, change.written);
+    const size_t symbol_files = std::count_if(change.written.begin(), change.written.end(),
+                                              [](const std::string& p) { return p.ends_with(".txt"); });
+    EXPECT_EQ(again.w.colAmiFiles.size(), symbol_files);
+    if (change.written.empty()) {  // the same status, nothing written
+      EXPECT_EQ(again.w.Text1.text(), first.substr(0, first.rfind(", ") + 2) + "0 symbol files written.");
+    }
+  }
 }
 
 // Faults stop the run with the one message; no history is left half made.

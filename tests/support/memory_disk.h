@@ -31,6 +31,7 @@ class MemoryDisk final : public Disk {
   void put(const std::string& path, std::string data) {
     make_folders(folder_of(key(path)));
     files[key(path)] = std::move(data);
+    changed_[key(path)] = ++changes_;
   }
   // A path as the maps hold it: "//" as "/", no "/" at the end.
   static std::string key(std::string path) {
@@ -74,6 +75,7 @@ class MemoryDisk final : public Disk {
       throw Error(file_error("create", path, err ? err : ENOENT));
     if (err) throw Error(file_error("write", path, err));
     files[key(path)] = data;
+    changed_[key(path)] = ++changes_;
     written.push_back(key(path));
   }
 
@@ -85,6 +87,15 @@ class MemoryDisk final : public Disk {
   bool is_file(const std::string& path) override {
     std::lock_guard lock(mutex_);
     return files.count(key(path)) > 0;
+  }
+  // The size, and as its time the number of the change that last wrote the
+  // file mixed with its bytes (a test may set `files` directly).
+  std::optional<FileStamp> stamp(const std::string& path) override {
+    std::lock_guard lock(mutex_);
+    const auto f = files.find(key(path));
+    if (f == files.end()) return std::nullopt;
+    const auto mixed = static_cast<int64_t>(std::hash<std::string>{}(f->second) % 1000003);
+    return FileStamp{f->second.size(), changed_[key(path)] * 1000003 + mixed};
   }
   bool is_folder(const std::string& path) override {
     std::lock_guard lock(mutex_);
@@ -122,6 +133,8 @@ class MemoryDisk final : public Disk {
   }
   std::vector<Fault> faults_;
   std::vector<std::string> vanishing_;
+  std::map<std::string, int64_t> changed_;  // path -> the change that last wrote it
+  int64_t changes_ = 0;
   std::mutex mutex_;  // a conversion's workers read while its writer writes
 };
 
