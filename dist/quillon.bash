@@ -16,6 +16,9 @@ _quillon() {
     --exchange-layout)
       mapfile -t COMPREPLY < <(compgen -W "current legacy" -- "$cur")
       return ;;
+    --output)
+      mapfile -t COMPREPLY < <(compgen -W "date-wise scrip-wise" -- "$cur")
+      return ;;
     --source-folder | --dest-folder)
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -d -- "$cur")
@@ -30,7 +33,8 @@ _quillon() {
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "--from --to --scrip --source --source-folder
       --dest-folder --eod --no-eod --indices --no-indices --length --settings
-      --exchange-url --exchange-layout --jobs --rate --screenshot --chart --calendar --today --help
+      --exchange-url --exchange-layout --jobs --rate --output --adjust --no-adjust --screenshot --chart
+      --calendar --today --help
       --version" -- "$cur")
   else
     mapfile -t COMPREPLY < <(compgen -W "download convert settings update catch-up gaps" -- "$cur")
