@@ -74,6 +74,14 @@ void MainFormTest::theButtonsBoxesAndLinksByName() {
     QCOMPARE(status_of(form), QStringLiteral("\nExtract of Data from BhavCopy is done....!"));
     QCOMPARE(child<QListWidget>(form, "File1")->item(0)->text(), QStringLiteral("2008_01_31.csv"));
     QVERIFY(enabled(form, {"cmdConvert", "txtSourceFolder"}) && enabled(form, {"cmdProcess"}, false));
+    click(form, "rbScripWise");  // the Output frame: one file a symbol, adjusted
+    click(form, "chkAdjust");
+    click(form, "cmdConvert");
+    QVERIFY(enabled(form, {"rbDateWise", "rbScripWise", "chkAdjust"}, false));
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(read_text(dst + "/INFY.txt"), std::string("INFY,20080131,1520.5,1542,1498.1,1530.25,2183740\r\n"));
+    QVERIFY(enabled(form, {"rbDateWise", "rbScripWise", "chkAdjust"}));
+    click(form, "rbDateWise");
 
     std::filesystem::remove(day);
     click(form, "rbSource_0");
