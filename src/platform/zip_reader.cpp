@@ -110,7 +110,7 @@ Archive open_archive(std::string_view body) {
 // What a body that is no zip archive looks like, for the message.
 std::string kind_of_body(std::string_view body) {
   if (body.empty()) return "it is empty";
-  const std::string start = upper_ascii(trim(body.substr(0, 512)));
+  const std::string start = upper_ascii(trim(body.substr(0, 512), " \t\r\n"));
   if (start.find("<HTML") != std::string::npos || start.starts_with("<!DOCTYPE"))
     return "it is an HTML page";
   return "it starts with '" + shown(body.substr(0, 16)) + "'";

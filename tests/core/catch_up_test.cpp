@@ -127,6 +127,12 @@ TEST_F(Evening, WithIndicesTheHistoriesAreRebuiltAndConverted) {
   EXPECT_EQ(tp.disk.files[kEod + "/INDEX_NIFTY_DX.txt"],
             "NIFTY,20240611,19996.1,20010.1,19989.1,20001.1,0\r\nNIFTY,20240613,19996.3,20010.3,19989.3,20001.3,"
             "0\r\nNIFTY,20240614,19996.4,20010.4,19989.4,20001.4,0\r\n") << w.Text1.text();
+  // A run that stores no index day converts no index history.
+  EXPECT_EQ(run({"--today", "2024-06-17", "--indices"}, "catch-up"), kExitOk);
+  EXPECT_EQ(w.Text1.text().find("Index"), std::string::npos) << w.Text1.text();
+  // A From date that is no date: the message, and no day reported missing.
+  EXPECT_FALSE(window.cmdCatchUp_Click("32/06/2024"));
+  EXPECT_EQ(tp.messages.shown, std::vector<std::string>{"Please Enter a Valid From Date."});
 }
 
 // Several days in flight, coming back out of order, give what one day after

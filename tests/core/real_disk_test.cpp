@@ -92,7 +92,7 @@ TEST(RealDisk, TemporariesOfWritersThatAreGoneAreRemoved) {
   const std::string d = std::to_string(dead), self = std::to_string(::getpid());
   TempDir tmp;
   std::vector<std::string> kept = {".a.csv.quillon-tmp" + self + "-7", ".notes.txt", "a.csv",
-                                   "x.quillon-tmp" + d + "-1", ".x.quillon-tmp" + d};
+                                   "x.quillon-tmp" + d + "-1", ".x.quillon-tmp" + d, ".y.quillon-tmp" + d + "-1x"};
   for (const auto& n : kept) write_text(tmp.path() + "/" + n, "k");
   for (const auto& n : {".b.csv.quillon-tmp" + d + "-0", ".b.csv.quillon-tmp" + d + "-1.zip"})
     write_text(tmp.path() + "/" + n, "part");

@@ -81,6 +81,10 @@ TEST(TodayExchange, BhavcopyDaysAcrossTheUdiffSwitchThenConvert) {
             "EQ,TCS,Tata Consultancy Serv Lt,08/07/2024, , ,08/07/2024, , ,DIV - RS 10 PER SH\n"
             "EQ,M&M,Mahindra & Mahindra Ltd,08/07/2024, , ,08/07/2024, , ,BONUS 1:1\n");
   EXPECT_EQ(t.text("/s/actions/symbolchange.csv"), fake::kSymbolChanges);
+  for (const auto& [body, kind] : {std::pair{"<html><body>Access Denied</body></html>"s, "it is an HTML page"},
+                                   {"\r\n  <!doctype html>"s, "it is an HTML page"}, {""s, "it is empty"},
+                                   {"SYMBOL,SERIES\n"s, "it starts with 'SYMBOL,SERIES?'"}})
+    EXPECT_EQ(kind_of_body(body), kind) << body;
   fOutput(t.w, t.tp.platform);
   EXPECT_EQ(t.text("/d/2024_07_05_DX.txt"), "TCS,20240705,1,2,0.5,1.5,9\r\nTCS,20240705,2,3,1,2.75,77\r\n");
   EXPECT_EQ(t.files("/d").size(), 4u);
