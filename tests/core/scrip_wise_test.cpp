@@ -89,6 +89,10 @@ Files history_folder() {
     f[kNames[d]] = text + (d == 0 ? "DEBTCO,N4,1,1,1,1,1,1,1,1,01-JUL-2024,1,INE000000000,\n" : "");
   }
   f["cm05JUL2024bhav.csv"] = kHeaders[kOld] + row(kOld, kQuotes[0], 4, "999");
+  // ETERNAL's first day again, read last: its ISIN is the one that counts.
+  f["zz08JUL2024.csv"] = kHeaders[kOld] + row(kOld, kQuotes[12], 5);
+  auto& udiff = f["2024_07_08.csv"];
+  udiff.replace(udiff.find("INE758T01015,ETERNAL"), 12, "INE999999999");
   f["INDEX_NIFTY.csv"] = "Date,Open,High,Low,Close\n01-Jul-2024,1,2,3,4\n";
   f["actions/2024_07_05_bc.csv"] =
       "SERIES,SYMBOL,SECURITY,RECORD_DT,BC_STRT_DT,BC_END_DT,EX_DT,ND_STRT_DT,ND_END_DT,PURPOSE\n"
@@ -101,7 +105,8 @@ Files history_folder() {
       "N1,SPLITCO,Split Ltd,05/07/2024, , ,05/07/2024, , ,BONUS 1:1\n"
       "EQ,OLDNAME,Old Ltd,03/07/2024, , ,03/07/2024, , ,BONUS 1:1\n"
       "EQ,BADCO,Bad Ltd,31/02/2024, , ,31/02/2024, , ,BONUS 1:1\n"
-      "EQ,BADCO,Bad Ltd,01/02/2024, , ,01/02/2024, , ,BONUS ISSUE\n";
+      "EQ,BADCO,Bad Ltd,01/02/2024, , ,01/02/2024, , ,BONUS ISSUE\n"
+      "EQ,SHORT\n";
   f["actions/CF-CA-equities.csv"] =
       "\"SYMBOL\",\"COMPANY NAME\",\"SERIES\",\"PURPOSE\",\"FACE VALUE\",\"EX-DATE\",\"RECORD DATE\","
       "\"BOOK CLOSURE START DATE\",\"BOOK CLOSURE END DATE\"\n"
@@ -128,7 +133,7 @@ const std::string kStatus =
     "\r\n/s/actions/2024_07_05_bc.csv, line 11: the purpose 'BONUS ISSUE' names a bonus or a change of face value"
     " without readable figures; skipped."
     "\r\n/s/actions/notes.csv: neither a list of corporate actions nor of symbol changes; skipped."
-    "\r\nDays with two rows of one symbol (the last read counts, the day files taken in the byte order of their names): 2024-07-05"
+    "\r\nDays with two rows of one symbol (the last read counts, the day files taken in the byte order of their names): 2024-07-05 2024-07-08"
     "\r\nDay files missing, so previous closes were not compared across them: 2024-07-10."
     "\r\nExtract of Data from BhavCopy is done....!"
     "\r\nScrip-wise: 11 symbols, 96 records, 11 symbol files written.";
