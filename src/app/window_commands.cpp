@@ -270,6 +270,11 @@ bool WindowCommands::catch_up(const std::optional<Date>& from, const std::option
   }
   bool still_missing = false;
   report_failure(p.messages, "cmdCatchUp: ", failure_of([&] {
+    const std::unique_ptr<FolderLock> lock = p.locks.try_lock(w.txtSourceFolder);
+    if (!lock)
+      return p.messages.show("Another run holds the source folder '" + w.txtSourceFolder +
+                             "' for its catch-up: this one ends without touching a file. "
+                             "Try again when that one has ended.");
     ModelStatus status(w);
     status.clear();
     std::vector<std::string> warnings;

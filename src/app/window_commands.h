@@ -45,7 +45,9 @@ class WindowCommands {
   // Catch-up: every trading day after the newest day file of the source
   // folder (from `from` when given, a date as the date boxes take it) up to
   // today that has no day file, then Convert of exactly the files fetched
-  // and, with AmiPath set, Update. Returns true when a trading day before
+  // and, with AmiPath set, Update. Holds the source folder's lock
+  // (Platform::locks) throughout; when another run holds it, says so and
+  // ends before touching a file. Returns true when a trading day before
   // today is still missing at the end.
   bool cmdCatchUp_Click(const std::optional<std::string>& from = std::nullopt);
   // Fetches one missing day (the calendar view's click) as catch-up would.

@@ -23,6 +23,7 @@
 
 #include "base/version.h"
 #include "chartdb/eod_server.h"
+#include "platform/install_layout.h"
 #include "qt/calendar_view.h"
 #include "qt/chart_window.h"
 #include "qt/qt_date_pattern.h"
@@ -90,6 +91,7 @@ MainForm::MainForm(Fetcher& fetcher, BrokerFactory& brokers, MainFormOptions opt
       browser_(this, [this](const QString& a) { WebBrowser1_->navigate(a); }),
       progress_(this, [this](int done, int total) { show_progress(done, total); }),
       qt_date_pattern_(QtDatePattern().short_date_pattern()),
+      locks_(lock_folder(current_environment())),
       platform_{.messages = options_.messages ? *options_.messages : qt_messages_,
                 .disk = disk_,
                 .date_pattern = options_.date_pattern ? *options_.date_pattern : qt_date_pattern_,
@@ -103,6 +105,7 @@ MainForm::MainForm(Fetcher& fetcher, BrokerFactory& brokers, MainFormOptions opt
                 .fetcher = fetcher_,
                 .brokers = brokers_,
                 .progress = progress_,
+                .locks = locks_,
                 .batch_fetcher = options_.batch_fetcher},
       commands_(platform_, options_.settings_file) {
   setObjectName(QStringLiteral("frmEOD"));

@@ -85,6 +85,7 @@ TEST(CommandLine, Contract) {
        IsEmpty(), 0, "de_DE.UTF-8", eod, "ABC,20080131,1234.5,1250,1220.1,1245.3,125000\r\n"},
       // The evening: exit 3 when a past trading day is missing, 1 winning over it.
       {{"--today", "5/2/2008", "gaps"}, 2, IsEmpty(), HasSubstr("YYYY-MM-DD")},
+      {{"--settings", tmp.path() + "/none.INI", "catch-up"}, 1, IsEmpty(), Eq("Please select a valid Source folder\n")},
       {{"--exchange-url", server.base(), "--today", "2008-02-05", "catch-up"}, 3,
        EndsWith("05/02/2008 <- not published yet\nTrading days missing: 01/02/2008, 04/02/2008"
                 "\nCatch-up: 0 days fetched, 0 already there, 2 missing, 0 records imported.\n"),
