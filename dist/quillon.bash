@@ -29,7 +29,8 @@ _quillon() {
   esac
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "--from --to --scrip --source --source-folder
-      --dest-folder --eod --no-eod --indices --no-indices --length --settings
+      --dest-folder --eod --no-eod --indices --no-indices --auto-update --no-auto-update
+      --length --settings
       --exchange-url --exchange-layout --jobs --rate --screenshot --chart --calendar --today --help
       --version" -- "$cur")
   else

@@ -28,6 +28,7 @@ struct CommandLine {
   std::optional<std::string> from, to, scrip, source_folder, dest_folder, length;
   std::optional<int> source;  // rbSource index
   std::optional<bool> eod, indices;
+  std::optional<bool> auto_update;  // --auto-update, --no-auto-update
   std::string settings_file;
   std::optional<std::string> exchange_url;
   std::optional<ExchangeLayout> exchange_layout;

@@ -211,6 +211,8 @@ void MainForm::build() {
   chkAmi_ = named(new QCheckBox(QStringLiteral("AmiBroker")), "chkAmi");
   chkMS_ = named(new QCheckBox(QStringLiteral("MetaStock")), "chkMS");
   chkAuto_ = named(new QCheckBox(QStringLiteral("Auto Update?")), "chkAuto");
+  chkAuto_->setToolTip(QStringLiteral(
+      "Convert and Catch up end with the Update of the files they converted"));
   auto* update_row = new QHBoxLayout;
   for (QCheckBox* c : {chkAmi_, chkMS_, chkAuto_}) update_row->addWidget(c);
   update_row->addStretch(1);
@@ -431,6 +433,7 @@ void MainForm::lock_for(Run run) {
     locked_.insert(locked_.end(), {txtSourceFolder_, txtDestFolder_, chkEOD_, txtScrip_,
                                    chkIndices_, txtLength_});
   if (run == Run::CatchUp || run == Run::FetchDay) locked_.push_back(txtLength_);
+  if (run != Run::Download && run != Run::Update) locked_.push_back(chkAuto_);
   for (QWidget* w : locked_) w->setEnabled(false);
   cmdStop_->setEnabled(fetching);
 }
