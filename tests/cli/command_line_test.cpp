@@ -59,6 +59,7 @@ TEST(CommandLine, Contract) {
       {{"--exchange-url", "ftp://x", "download"}, 2, IsEmpty(), HasSubstr("http:// or https://")},
       {{"--source", "folder", "download"}, 2, IsEmpty(), HasSubstr("nothing to download")},
       {{"--jobs", "0", "download"}, 2, IsEmpty(), HasSubstr("--jobs takes a whole number")},
+      {{"--jobs", "2x", "download"}, 2, IsEmpty(), HasSubstr("--jobs takes a whole number")},
       {{"--rate=-1", "download"}, 2, IsEmpty(), HasSubstr("--rate takes a number")},
       {{"--screenshot", png, "convert"}, 2, IsEmpty(), HasSubstr("takes no command")},
       {{"--chart", "ABC", "--eod"}, 2, IsEmpty(), HasSubstr("--chart takes no option but")},
