@@ -73,7 +73,7 @@ TEST(Fetch, OnlyWholeTransfersAreStored) {
                                : answer.status == -1 ? "http://quillon-fault-test.invalid"
                                                      : server.base();
       const FetchResult r = fetcher.fetch(base + "/f.csv", local);
-      EXPECT_EQ(r.stored, stored) << r.error;
+      EXPECT_EQ(std::pair(r.stored, r.retry_after_seconds), std::pair(stored, -1L)) << r.error;  // no Retry-After sent
       EXPECT_EQ(r.error.empty(), stored);
       EXPECT_EQ(folder_names(tmp.path()).size(), stored || earlier ? 1u : 0u);
       EXPECT_EQ(read_text(local), stored ? body : earlier ? "good old copy" : "");
