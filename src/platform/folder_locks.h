@@ -13,10 +13,10 @@ namespace quillon {
 // The lock of a folder is an exclusive flock on "<lock folder>/source-<16 hex
 // digits>.lock", the digits a hash of the folder's path with its symbolic
 // links and "." and ".." resolved (as given when it does not exist), so
-// "~/nse/csv" and "/home/me/nse/csv/" share one lock. The kernel releases it
-// when the lock is destroyed or the process ends, killed or not; the file
-// stays for the next run. The descriptor is closed on exec. Safe from
-// several threads at once.
+// "csv/" in /home/me/nse and "/home/me/nse/./csv" share one lock. The
+// kernel releases it when the lock is destroyed or the process ends, killed
+// or not; the file stays for the next run. The descriptor is closed on
+// exec. Safe from several threads at once.
 class FlockFolderLocks final : public FolderLocks {
  public:
   // lock_folder: where the lock files go, made (mode 0700) when missing.
@@ -24,10 +24,9 @@ class FlockFolderLocks final : public FolderLocks {
 
   std::unique_ptr<FolderLock> try_lock(const std::string& folder) override;
 
-  // The lock file of `folder`.
+ private:
   std::string lock_file(const std::string& folder) const;
 
- private:
   std::string lock_folder_;
 };
 
