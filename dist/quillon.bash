@@ -32,9 +32,9 @@ _quillon() {
   esac
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "--from --to --scrip --source --source-folder
-      --dest-folder --eod --no-eod --indices --no-indices --length --settings
-      --exchange-url --exchange-layout --jobs --rate --output --adjust --no-adjust --screenshot --chart
-      --calendar --today --help
+      --dest-folder --eod --no-eod --indices --no-indices --auto-update --no-auto-update
+      --length --settings --exchange-url --exchange-layout --jobs --rate --output --adjust
+      --no-adjust --screenshot --chart --calendar --today --help
       --version" -- "$cur")
   else
     mapfile -t COMPREPLY < <(compgen -W "download convert settings update catch-up gaps" -- "$cur")

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Checks what a build folder installs and the Debian package made in it:
 #   scripts/check-package.sh [BUILD_FOLDER]      (default build-release)
-# The folder must hold a built program, pages and manual page, and the
-# quillon_<version>_<arch>.deb of `cpack -G DEB` (scripts/package.sh makes
-# both). Prints one line per failed check and "N passed, M failed"; exits 1
-# when a check failed.
+# The folder must hold a built program, pages, manual page and changelog,
+# and the quillon_<version>_<arch>.deb of `cpack -G DEB` (scripts/package.sh
+# makes both). The package must pass lintian with no error and no warning,
+# and its systemd units systemd-analyze verify. Prints one line per failed
+# check and "N passed, M failed"; exits 1 when a check failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 B=${1:-build-release}
@@ -44,14 +45,18 @@ same() {
 
 # Every file of the installation, relative to the prefix, sorted.
 EXPECTED_FILES="bin/quillon
+lib/systemd/user/quillon-catch-up.service
+lib/systemd/user/quillon-catch-up.timer
 libexec/quillon/quillon-window
 share/applications/$ID.desktop
 share/bash-completion/completions/quillon
+share/doc/quillon/changelog.gz
+share/doc/quillon/copyright
 share/icons/hicolor/128x128/apps/$ID.png
 share/icons/hicolor/256x256/apps/$ID.png
 share/icons/hicolor/48x48/apps/$ID.png
 share/icons/hicolor/scalable/apps/$ID.svg
-share/man/man1/quillon.1
+share/man/man1/quillon.1.gz
 share/metainfo/$ID.metainfo.xml
 share/quillon/README.html
 share/quillon/docs/calendar.png
@@ -86,7 +91,7 @@ check "the window program names its desktop entry $ID" \
   grep -qa "$ID" "$P/libexec/quillon/quillon-window"
 
 # The manual page: readable by man, without warnings, with --help's options.
-man_l() { env MANWIDTH=80 MANPAGER=cat man --warnings -l "$P/share/man/man1/quillon.1"; }
+man_l() { env MANWIDTH=80 MANPAGER=cat man --warnings -l "$P/share/man/man1/quillon.1.gz"; }
 man_text=$(man_l 2> "$T/man-warnings")
 same "warnings of man -l" "" "$(cat "$T/man-warnings")"
 for heading in NAME SYNOPSIS DESCRIPTION FILES EXAMPLES; do
@@ -123,9 +128,37 @@ done
 same "the package's files" "$(sed 's|^|usr/|' <<< "$EXPECTED_FILES")" \
   "$(dpkg-deb -c "$DEB" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./||' | LC_ALL=C sort)"
 
+# lintian, Debian's own checker, as packagers run it.
+check "lintian: no error and no warning" lintian --fail-on error,warning "$DEB"
+
 UNPACKED="$T/deb"
 check "dpkg-deb -x" dpkg-deb -x "$DEB" "$UNPACKED"
 Q="$UNPACKED/usr/bin/quillon"
+DOC="$UNPACKED/usr/share/doc/quillon"
+check "the changelog's newest entry is $VERSION" \
+  test "$(zcat "$DOC/changelog.gz" | dpkg-parsechangelog -l - -S Version 2>&1)" = "$VERSION"
+check "the copyright file is machine-readable" \
+  grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" "$DOC/copyright"
+
+# The systemd user units, checked by systemd-analyze (no systemd running is
+# needed) from a folder of their own, where the service starts the unpacked
+# program (installed, systemd finds quillon in /usr/bin).
+UNITS="$T/units"
+mkdir -p "$UNITS"
+U="$UNPACKED/usr/lib/systemd/user"
+sed "s|^ExecStart=quillon |ExecStart=$Q |" "$U/quillon-catch-up.service" > "$UNITS/quillon-catch-up.service"
+cp "$U/quillon-catch-up.timer" "$UNITS/"
+check "systemd-analyze verify of the units" \
+  systemd-analyze verify --man=no "$UNITS/quillon-catch-up.service" "$UNITS/quillon-catch-up.timer"
+check "the service runs quillon catch-up once" \
+  grep -qz "Type=oneshot.*ExecStart=quillon catch-up" "$U/quillon-catch-up.service"
+check "the timer makes up a missed run" grep -qx "Persistent=true" "$U/quillon-catch-up.timer"
+# Monday to Friday at 19:30 in India (14:00 UTC), whatever the machine's zone.
+calendar=$(sed -n 's/^OnCalendar=//p' "$U/quillon-catch-up.timer")
+elapses=$(env TZ=America/New_York systemd-analyze calendar --iterations=7 "$calendar" 2>&1 |
+          sed -n 's/.*(in UTC): \([A-Z][a-z]*\) [0-9-]* \([0-9:]*\) UTC$/\1 \2/p' | LC_ALL=C sort -u)
+same "the timer's next elapses (weekday, UTC)" \
+  "$(printf '%s 14:00:00\n' Fri Mon Thu Tue Wed)" "$elapses"
 same "quillon --version of the unpacked package" "quillon $VERSION" \
   "$(env -u LD_LIBRARY_PATH "$Q" --version 2>&1)"
 

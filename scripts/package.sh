@@ -11,7 +11,7 @@ command -v ccache > /dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 # cpack builds nothing itself (no "all" before installing): only what is installed is built.
 cmake -S . -B "$B" -DCMAKE_BUILD_TYPE=Release -DQUILLON_BENCH=OFF \
       -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON "${launcher[@]}" > /dev/null
-cmake --build "$B" --target quillon pages man_page -j "$(nproc)"
+cmake --build "$B" --target quillon pages man_page changelog -j "$(nproc)"
 rm -f "$B"/quillon_*.deb
 (cd "$B" && cpack -G DEB > /dev/null)
 ls "$B"/quillon_*.deb

@@ -5,7 +5,7 @@ PKGS=(g++ cmake make pkg-config qt6-base-dev libqt6opengl6-dev qt6-charts-dev
       libcurl4-openssl-dev libcpp-httplib-dev libsqlite3-dev libzip-dev libxxhash-dev
       libgtest-dev libgmock-dev xvfb xauth fonts-dejavu-core mawk sqlite3 curl nghttp2-server openssl
       clang-14 libclang-rt-14-dev
-      help2man dpkg-dev file desktop-file-utils appstream man-db)
+      help2man dpkg-dev file desktop-file-utils appstream man-db lintian systemd tzdata)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -28,7 +28,8 @@ std::string usage_text() {
          "  update     import the converted files into the chart database\n"
          "  catch-up   fetch every trading day after the newest day file (or from --from)\n"
          "             up to today that the source folder lacks, convert those days and,\n"
-         "             with AmiPath set, import them (--to and --scrip are not used)\n"
+         "             with AmiPath set or Auto Update, import them (--to and --scrip\n"
+         "             are not used)\n"
          "  gaps       list the trading days of the range without a day file (default:\n"
          "             the oldest day file to yesterday), one YYYY-MM-DD a line\n"
          "With no command the window opens.\n"
@@ -42,6 +43,9 @@ std::string usage_text() {
          "  --dest-folder DIR      folder of the EOD text files\n"
          "  --eod, --no-eod        tick or untick EOD\n"
          "  --indices, --no-indices  tick or untick INDICES\n"
+         "  --auto-update, --no-auto-update  tick or untick Auto Update: convert and\n"
+         "                         catch-up end with the update of the files they\n"
+         "                         converted; overrides AutoUpdate= in [QN_EOD]\n"
          "  --length TEXT          symbol length (empty for no limit)\n"
          "  --output date-wise|scrip-wise  the Bhavcopy conversion's output: one file a\n"
          "                         day (date-wise, the default) or one file a symbol\n"
@@ -196,6 +200,10 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
       bool b = false;
       if (!flag(b, arg == "--indices")) return std::nullopt;
       cl.indices = b;
+    } else if (arg == "--auto-update" || arg == "--no-auto-update") {
+      bool b = false;
+      if (!flag(b, arg == "--auto-update")) return std::nullopt;
+      cl.auto_update = b;
     } else if (arg == "--today") {
       auto v = value();
       if (!v) return std::nullopt;
@@ -243,7 +251,8 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
       return std::nullopt;
     }
     if (cl.scrip || cl.source || cl.source_folder || cl.dest_folder || cl.length || cl.eod ||
-        cl.indices || cl.exchange_url || cl.exchange_layout || cl.jobs || cl.scrip_wise || cl.adjust) {
+        cl.indices || cl.exchange_url || cl.exchange_layout || cl.jobs || cl.scrip_wise || cl.adjust ||
+        cl.auto_update) {
       error = "--chart takes no option but --from, --to, --settings and --screenshot";
       return std::nullopt;
     }
@@ -268,6 +277,7 @@ void apply_options(WindowCommands& window, const CommandLine& cl) {
   if (cl.length) w.txtLength = *cl.length;
   if (cl.eod) w.chkEOD = *cl.eod;
   if (cl.indices) w.chkIndices = *cl.indices;
+  if (cl.auto_update) w.chkAuto = *cl.auto_update;
   if (cl.source) window.rbSource_Click(*cl.source);
   if (cl.jobs) w.jobs = *cl.jobs;
   if (cl.rate) w.download_rate = *cl.rate;

@@ -30,6 +30,7 @@ struct CommandLine {
   std::optional<bool> eod, indices;
   std::optional<bool> scrip_wise;  // --output scrip-wise / date-wise
   std::optional<bool> adjust;      // --adjust, --no-adjust
+  std::optional<bool> auto_update;  // --auto-update, --no-auto-update
   std::string settings_file;
   std::optional<std::string> exchange_url;
   std::optional<ExchangeLayout> exchange_layout;

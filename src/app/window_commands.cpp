@@ -135,6 +135,10 @@ void WindowCommands::Form_Load() {
                     "' is neither current nor legacy; current is used.");
       w.gExchangeLayout = *read;
     }
+    const std::string auto_update = ReadIniString(p.disk, "QN_EOD", "AutoUpdate", "", w.gstrIniPath);
+    if (auto_update != "" && auto_update != "0" && auto_update != "1")
+      throw Error("The settings file's AutoUpdate '" + auto_update + "' is neither 0 nor 1; 0 is used.");
+    w.chkAuto = auto_update == "1";
   }));
 }
 
@@ -176,22 +180,23 @@ void WindowCommands::download_checked() {
 // Update: every queued file in queue order, then an empty queue. A failure
 // of one file is reported by fUpdateAmi and does not stop the others; a
 // failure of the loop itself ends the command and keeps the queue.
-void WindowCommands::Command3_Click() { import_queue(); }
+void WindowCommands::Command3_Click() { import_queue(0); }
 
-// The Update's loop; returns the files imported.
-std::vector<std::string> WindowCommands::import_queue() {
+// The Update's loop over the queue from `first` on, which it then leaves
+// out of the queue.
+std::vector<std::string> WindowCommands::import_queue(size_t first) {
   WindowModel& w = model_;
   std::vector<std::string> imported;
   report_failure(platform_.messages, "cmdUpdate: ", failure_of([&] {
-    if (w.colAmiFiles.empty()) return;
-    const int total = static_cast<int>(w.colAmiFiles.size());
+    if (w.colAmiFiles.size() <= first) return;
+    const int total = static_cast<int>(w.colAmiFiles.size() - first);
     for (int i = 0; i < total; ++i) {
       platform_.progress.report(i, total);
-      const std::string strFile = w.colAmiFiles.at(static_cast<size_t>(i));
+      const std::string strFile = w.colAmiFiles.at(first + static_cast<size_t>(i));
       if (fUpdateAmi(w, platform_, strFile)) imported.push_back(strFile);
     }
     platform_.progress.report(total, total);
-    w.colAmiFiles = {};
+    w.colAmiFiles.resize(first);
   }));
   return imported;
 }
@@ -278,6 +283,12 @@ bool WindowCommands::catch_up(const std::optional<Date>& from, const std::option
   }
   bool still_missing = false;
   report_failure(p.messages, "cmdCatchUp: ", failure_of([&] {
+    const std::unique_ptr<FolderLock> lock = p.locks.try_lock(w.txtSourceFolder);
+    if (!lock)
+      return p.messages.show("Another run holds the source folder '" + w.txtSourceFolder +
+                             "' for its catch-up: this one ends without touching a file. "
+                             "Try again when that one has ended.");
+    const size_t queued = w.colAmiFiles.size();
     ModelStatus status(w);
     status.clear();
     std::vector<std::string> warnings;
@@ -301,15 +312,13 @@ bool WindowCommands::catch_up(const std::optional<Date>& from, const std::option
     if (fetches.actions && !result.stopped && !result.fetched.empty()) fetch_symbol_changes(w, p, *fetches.actions);
     if (w.chkIndices && result.index_days_stored > 0) fetches.rebuild_indices();
     // Convert and Update of exactly the days fetched; nothing when none was.
-    const bool new_indices = w.chkIndices && result.index_days_stored > 0;
     if (!result.fetched.empty()) {
       w.arrBhavFiles = result.fetched;
       fOutput(w, p);
     }
-    if (new_indices) fConvertIndex(w, p);
+    if (w.chkIndices && result.index_days_stored > 0) fConvertIndex(w, p);
     long long records = 0;
-    if ((new_indices || !result.fetched.empty()) && !w.gstrAmiPath.empty())
-      records = count_records(p.disk, import_queue());
+    if (w.chkAuto || !w.gstrAmiPath.empty()) records = count_records(p.disk, import_queue(queued));
     if (!result.missing.empty())
       status.append(std::string(kCrLf) + missing_days_line(result.missing, pattern));
     status.append(std::string(kCrLf) + catch_up_summary(result, records));
@@ -319,6 +328,7 @@ bool WindowCommands::catch_up(const std::optional<Date>& from, const std::option
 }
 
 void WindowCommands::cmdConvert_Click() {
+  const size_t queued = model_.colAmiFiles.size();
   if (model_.chkEOD) {
     if (!model_.txtScrip.empty())
       fConvertScrip(model_, platform_);
@@ -326,6 +336,7 @@ void WindowCommands::cmdConvert_Click() {
       fOutput(model_, platform_);
   }
   if (model_.chkIndices) fConvertIndex(model_, platform_);
+  if (model_.chkAuto) import_queue(queued);
 }
 
 void WindowCommands::cmdOptions_Click() {

@@ -33,7 +33,8 @@ class WindowCommands {
   void Form_Load();
 
   void cmdProcess_Click();          // Download
-  void cmdConvert_Click();          // Convert
+  // Convert; with chkAuto, then the Update of the files it queued.
+  void cmdConvert_Click();
   void cmdOptions_Click();          // Settings
   void rbSource_Click(int index);   // data source option
   void Command1_Click();            // "..." of the source folder
@@ -45,8 +46,10 @@ class WindowCommands {
   // Catch-up: every trading day after the newest day file of the source
   // folder (from `from` when given, a date as the date boxes take it) up to
   // today that has no day file, then Convert of exactly the files fetched
-  // and, with AmiPath set, Update. Returns true when a trading day before
-  // today is still missing at the end.
+  // and, with AmiPath set or chkAuto, the Update of the files converted.
+  // Holds the source folder's lock (Platform::locks) throughout; when
+  // another run holds it, says so and ends before touching a file. Returns
+  // true when a trading day before today is still missing at the end.
   bool cmdCatchUp_Click(const std::optional<std::string>& from = std::nullopt);
   // Fetches one missing day (the calendar view's click) as catch-up would.
   bool fetch_day(const Date& day);
@@ -76,7 +79,8 @@ class WindowCommands {
  private:
   void download_checked();
   bool catch_up(const std::optional<Date>& from, const std::optional<Date>& only);
-  std::vector<std::string> import_queue();
+  // The Update of the queued files from the `first` on; returns those imported.
+  std::vector<std::string> import_queue(size_t first);
 
   Platform& platform_;
   WindowModel model_;

@@ -46,9 +46,11 @@ struct WindowModel {
   std::string txtLength = "10";
   bool chkIndices = false;
 
-  // Update group (read by no command).
+  // Update group (chkAmi and chkMS read by no command).
   bool chkAmi = false;
   bool chkMS = false;
+  // Auto Update: Convert and Catch up end with the Update of the files they
+  // queued. AutoUpdate=1 of [QN_EOD], or --auto-update.
   bool chkAuto = false;
 
   // Right side.

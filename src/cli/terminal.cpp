@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/folder_locks.h"
+#include "platform/install_layout.h"
 #include "platform/real_platform.h"
 #include "qt/qt_date_pattern.h"
 
@@ -52,6 +54,7 @@ int run_in_terminal(const CommandLine& cl, Fetcher& fetcher, Browser& browser,
   NoWebOpener web;
   NoFolderPicker folders;
   NoProgress progress;
+  FlockFolderLocks locks(lock_folder(current_environment()));
   Platform platform{.messages = messages,
                     .disk = disk,
                     .date_pattern = date_pattern,
@@ -65,6 +68,7 @@ int run_in_terminal(const CommandLine& cl, Fetcher& fetcher, Browser& browser,
                     .fetcher = fetcher,
                     .brokers = brokers,
                     .progress = progress,
+                    .locks = locks,
                     .batch_fetcher = batch_fetcher};
 
   WindowCommands window(platform, cl.settings_file);

@@ -38,6 +38,8 @@ struct Transfer {
   const std::string* local_path = nullptr;  // none: the body is dropped
   std::optional<AtomicFile> file;           // opened by the first byte of a 2xx body
   std::string store_error;
+  long long max_body_bytes = 0;
+  long long body_bytes = 0;  // of this answer so far
 
   // Opens the file when need be and adds `data`; false (with store_error)
   // when that fails.
@@ -56,6 +58,12 @@ struct Transfer {
   // page) is read to its end, so the connection stays usable, and dropped.
   static size_t on_body(char* data, size_t, size_t n, void* user) {
     Transfer& t = *static_cast<Transfer*>(user);
+    t.body_bytes += static_cast<long long>(n);
+    if (t.body_bytes > t.max_body_bytes) {
+      t.store_error = "The answer grew past " + std::to_string(t.max_body_bytes) +
+                      " bytes and was cut off.";
+      return CURL_WRITEFUNC_ERROR;
+    }
     if (!t.local_path) return n;
     long status = 0;
     curl_easy_getinfo(t.curl, CURLINFO_RESPONSE_CODE, &status);
@@ -94,8 +102,11 @@ curl_slist* request_headers() {
 }
 
 // Points `c` at the address and the transfer; returns the address as sent.
-std::string prepare(CURL* c, const std::string& address, Transfer& t, char* errbuf) {
+std::string prepare(CURL* c, const std::string& address, Transfer& t, const FetchLimits& limits,
+                    char* errbuf) {
   t.curl = c;
+  t.max_body_bytes = limits.max_body_bytes;
+  t.body_bytes = 0;
   std::string url = encode_url_for_request(address);
   curl_easy_setopt(c, CURLOPT_HTTPGET, 1L);
   curl_easy_setopt(c, CURLOPT_URL, url.c_str());
@@ -149,6 +160,7 @@ FetchResult finish(CURL* c, CURLcode rc, Transfer& t, const std::string& url,
 struct CurlFetcher::Handle {
   CURL* curl = nullptr;
   curl_slist* headers = nullptr;
+  FetchLimits limits;
   char errbuf[CURL_ERROR_SIZE] = {};
 
   Handle() { curl_global_init(CURL_GLOBAL_DEFAULT); }
@@ -165,6 +177,7 @@ CurlFetcher::CurlFetcher(const FetchLimits& limits, const std::string& ca_file)
   if (!handle_->curl) return;  // every fetch then reports the missing handle
   CURL* c = handle_->curl;
   handle_->headers = request_headers();
+  handle_->limits = limits;
   configure(c, limits, ca_file, handle_->headers, handle_->errbuf);
 }
 
@@ -179,7 +192,7 @@ FetchResult CurlFetcher::run(const std::string& address, const std::string* loca
   CURL* c = handle_->curl;
   Transfer t;
   t.local_path = local_path;
-  const std::string url = prepare(c, address, t, handle_->errbuf);
+  const std::string url = prepare(c, address, t, handle_->limits, handle_->errbuf);
   return finish(c, curl_easy_perform(c), t, url, handle_->errbuf);
 }
 
@@ -259,7 +272,7 @@ void CurlBatchFetcher::start(std::size_t tag, const std::string& address,
   slot->transfer.file.reset();
   slot->transfer.store_error.clear();
   slot->transfer.local_path = &slot->local_path;
-  slot->url = prepare(slot->curl, address, slot->transfer, slot->errbuf);
+  slot->url = prepare(slot->curl, address, slot->transfer, st.limits, slot->errbuf);
   if (curl_multi_add_handle(st.multi, slot->curl) != CURLM_OK) {
     st.ended.push_back({tag, failed});
     st.idle.push_back(std::move(slot));

@@ -9,12 +9,15 @@
 
 namespace quillon {
 
-// When a transfer counts as stalled. The defaults are the program's; tests
-// shorten them.
+// When a transfer counts as stalled, and the longest answer taken. The
+// defaults are the program's; tests lower them.
 struct FetchLimits {
   long connect_timeout_ms = 30000;  // no connection within this time
   long low_speed_bytes = 1;         // fewer bytes a second than this ...
   long low_speed_seconds = 60;      // ... for this many seconds
+  // A body (error pages and dropped answers too) that grows past this many
+  // bytes is cut off: an endless answer of a broken mirror or proxy.
+  long long max_body_bytes = 1LL << 30;
 };
 
 // One libcurl easy handle for the fetcher's whole life, so consecutive
@@ -33,7 +36,8 @@ struct FetchLimits {
 // The body goes to an AtomicFile for the local path, committed only when the
 // transfer completed with an HTTP 2xx status; any other
 // outcome (error status, body cut short, refused or stalled connection, too
-// many redirects) leaves the local path as it was and no temporary file.
+// many redirects, a body longer than FetchLimits::max_body_bytes) leaves the
+// local path as it was and no temporary file.
 class CurlFetcher final : public Fetcher {
  public:
   explicit CurlFetcher(const FetchLimits& limits = {}, const std::string& ca_file = {});

@@ -49,7 +49,7 @@ std::string parent_folder(const std::string& folder) {
 
 UserEnvironment current_environment() {
   UserEnvironment env{env_value("HOME"), env_value("XDG_CONFIG_HOME"),
-                      env_value("XDG_CACHE_HOME")};
+                      env_value("XDG_CACHE_HOME"), env_value("XDG_RUNTIME_DIR")};
   if (env.home.empty()) {
     if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) env.home = pw->pw_dir;
   }
@@ -84,6 +84,12 @@ std::string scratch_folder(const std::string& program_folder) {
     // The failure shows when a scratch file is written.
   }
   return cache;
+}
+
+std::string lock_folder(const UserEnvironment& env) {
+  std::string base = user_base_folder(env.runtime_dir, {}, "");
+  if (base.empty()) base = user_base_folder(env.cache_home, env.home, ".cache");
+  return join_path(base.empty() ? "/tmp" : base, "quillon");
 }
 
 std::string window_program_path(const std::string& program_folder, const FileExists& exists) {

@@ -26,6 +26,7 @@ struct UserEnvironment {
   std::string home;         // HOME
   std::string config_home;  // XDG_CONFIG_HOME
   std::string cache_home;   // XDG_CACHE_HOME
+  std::string runtime_dir;  // XDG_RUNTIME_DIR
 };
 
 // The process's values; HOME falls back to the password file's home folder.
@@ -49,6 +50,12 @@ std::string settings_file_location(const std::string& chosen, const std::string&
 // quillon in the user's cache folder ($XDG_CACHE_HOME, else ~/.cache, else
 // /tmp), made when missing.
 std::string scratch_folder(const std::string& program_folder);
+
+// The folder of the locks that keep two runs off one source folder
+// (FlockFolderLocks): quillon in the user's runtime folder
+// ($XDG_RUNTIME_DIR when it is an absolute path), else quillon in the
+// cache folder ($XDG_CACHE_HOME, else ~/.cache, else /tmp). Not made here.
+std::string lock_folder(const UserEnvironment& env);
 
 // The file:// address of a page shipped with the program (README.html,
 // faq.html): from share/quillon of the install prefix when it is there,

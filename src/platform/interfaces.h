@@ -154,6 +154,26 @@ class RunProgress {
   virtual bool stop_requested() = 0;
 };
 
+// A lock one run holds on a folder; destroying it releases the lock, and so
+// does the end of the process, however it ends.
+class FolderLock {
+ public:
+  virtual ~FolderLock() = default;
+};
+
+// Keeps two runs off one folder at once, whether they are in this process
+// or in another of the user's (the timer's catch-up while the window runs
+// one). Real version: FlockFolderLocks (folder_locks.h); the tests' one:
+// tests/support/fakes.h.
+class FolderLocks {
+ public:
+  virtual ~FolderLocks() = default;
+  // Takes the lock of `folder` without waiting: the held lock, or nullptr
+  // when another run holds it. Adds nothing to the folder. Throws Error
+  // naming the lock's file when the lock cannot be asked for.
+  virtual std::unique_ptr<FolderLock> try_lock(const std::string& folder) = 0;
+};
+
 // A blocking HTTP GET of one address into one local file. The call returns
 // when the transfer has ended. The body is stored under local_path (replacing
 // a file of that name) only when the transfer completed with an HTTP 2xx

@@ -21,6 +21,7 @@ struct Platform {
   Fetcher& fetcher;
   BrokerFactory& brokers;
   RunProgress& progress;
+  FolderLocks& locks;  // one catch-up at a time per source folder
   BatchFetcher* batch_fetcher = nullptr;  // several transfers at once, where there is one
 };
 

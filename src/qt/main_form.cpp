@@ -23,6 +23,7 @@
 
 #include "base/version.h"
 #include "chartdb/eod_server.h"
+#include "platform/install_layout.h"
 #include "qt/calendar_view.h"
 #include "qt/chart_window.h"
 #include "qt/qt_date_pattern.h"
@@ -90,6 +91,7 @@ MainForm::MainForm(Fetcher& fetcher, BrokerFactory& brokers, MainFormOptions opt
       browser_(this, [this](const QString& a) { WebBrowser1_->navigate(a); }),
       progress_(this, [this](int done, int total) { show_progress(done, total); }),
       qt_date_pattern_(QtDatePattern().short_date_pattern()),
+      locks_(lock_folder(current_environment())),
       platform_{.messages = options_.messages ? *options_.messages : qt_messages_,
                 .disk = disk_,
                 .date_pattern = options_.date_pattern ? *options_.date_pattern : qt_date_pattern_,
@@ -103,6 +105,7 @@ MainForm::MainForm(Fetcher& fetcher, BrokerFactory& brokers, MainFormOptions opt
                 .fetcher = fetcher_,
                 .brokers = brokers_,
                 .progress = progress_,
+                .locks = locks_,
                 .batch_fetcher = options_.batch_fetcher},
       commands_(platform_, options_.settings_file) {
   setObjectName(QStringLiteral("frmEOD"));
@@ -208,6 +211,8 @@ void MainForm::build() {
   chkAmi_ = named(new QCheckBox(QStringLiteral("AmiBroker")), "chkAmi");
   chkMS_ = named(new QCheckBox(QStringLiteral("MetaStock")), "chkMS");
   chkAuto_ = named(new QCheckBox(QStringLiteral("Auto Update?")), "chkAuto");
+  chkAuto_->setToolTip(QStringLiteral(
+      "Convert and Catch up end with the Update of the files they converted"));
   auto* update_row = new QHBoxLayout;
   for (QCheckBox* c : {chkAmi_, chkMS_, chkAuto_}) update_row->addWidget(c);
   update_row->addStretch(1);
@@ -434,6 +439,7 @@ void MainForm::lock_for(Run run) {
   if (run == Run::CatchUp || run == Run::FetchDay) locked_.push_back(txtLength_);
   if (run == Run::Convert || run == Run::CatchUp || run == Run::FetchDay)
     locked_.insert(locked_.end(), {rbDateWise_, rbScripWise_, chkAdjust_});
+  if (run != Run::Download && run != Run::Update) locked_.push_back(chkAuto_);
   for (QWidget* w : locked_) w->setEnabled(false);
   cmdStop_->setEnabled(fetching);
 }

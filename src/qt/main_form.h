@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/window_commands.h"
+#include "platform/folder_locks.h"
 #include "platform/real_platform.h"
 #include "qt/qt_platform.h"
 
@@ -130,6 +131,7 @@ class MainForm final : public QWidget {
   FixedDatePattern qt_date_pattern_;
   RealClock clock_;
   RealProgramFolder program_folder_;
+  FlockFolderLocks locks_;
   Platform platform_;
   WindowCommands commands_;
 

@@ -59,6 +59,7 @@ TEST(CommandLine, Contract) {
       {{"--exchange-url", "ftp://x", "download"}, 2, IsEmpty(), HasSubstr("http:// or https://")},
       {{"--source", "folder", "download"}, 2, IsEmpty(), HasSubstr("nothing to download")},
       {{"--jobs", "0", "download"}, 2, IsEmpty(), HasSubstr("--jobs takes a whole number")},
+      {{"--jobs", "2x", "download"}, 2, IsEmpty(), HasSubstr("--jobs takes a whole number")},
       {{"--rate=-1", "download"}, 2, IsEmpty(), HasSubstr("--rate takes a number")},
       {{"--screenshot", png, "convert"}, 2, IsEmpty(), HasSubstr("takes no command")},
       {{"--output", "weekly", "convert"}, 2, IsEmpty(), HasSubstr("--output takes date-wise or scrip-wise, not 'weekly'")},
@@ -93,6 +94,7 @@ TEST(CommandLine, Contract) {
        IsEmpty(), 0, "en_GB.UTF-8", dst + "/ABC.txt", "ABC,20080131,1234.5,1250,1220.1,1245.3,125000\r\n"},
       // The evening: exit 3 when a past trading day is missing, 1 winning over it.
       {{"--today", "5/2/2008", "gaps"}, 2, IsEmpty(), HasSubstr("YYYY-MM-DD")},
+      {{"--settings", tmp.path() + "/none.INI", "catch-up"}, 1, IsEmpty(), Eq("Please select a valid Source folder\n")},
       {{"--exchange-url", server.base(), "--today", "2008-02-05", "catch-up"}, 3,
        EndsWith("05/02/2008 <- not published yet\nTrading days missing: 01/02/2008, 04/02/2008"
                 "\nCatch-up: 0 days fetched, 0 already there, 2 missing, 0 records imported.\n"),

@@ -150,5 +150,30 @@ TEST_F(Killed, InTheMiddleOfADownloadThenRunAgain) {
   EXPECT_EQ(folder_names(src), std::vector<std::string>{"2008_01_31.csv"});
 }
 
+// The timer's catch-up while another runs on the same source folder (named
+// another way): the second ends at once, exit status 1, asking the exchange
+// nothing and writing nothing; the first one's lock goes when it is killed.
+// Each asks for one day only (today).
+TEST_F(Killed, ACatchUpHoldsItsSourceFolderUntilItEnds) {
+  TestServer server;
+  server.set("*", {200, std::string(64 * 1024, 'x'), TestServer::Kind::Stall, {}});
+  const ScopedEnv runtime("XDG_RUNTIME_DIR", tmp.sub("run"));
+  write_text(src + "/2024_06_12.csv", "x");
+  auto catch_up = [&](const std::string& folder) {
+    return std::vector<std::string>{"--settings", ini, "--source-folder", folder, "--dest-folder", dst,
+                                    "--exchange-url", server.base(), "--today", "2024-06-13", "catch-up"};
+  };
+  ProgramRun second;
+  ASSERT_TRUE(kill_when(catch_up(src), [&] {
+    return !server.requests().empty() && (second = run_quillon(catch_up(tmp.path() + "/./S/"), tmp)).status;
+  })) << "the first catch-up never asked the exchange";
+  EXPECT_EQ(second.status, 1);
+  EXPECT_EQ(second.err, "Another run holds the source folder '" + tmp.path() + "/./S/' for its catch-up: this one "
+                        "ends without touching a file. Try again when that one has ended.\n");
+  EXPECT_TRUE(server.requests().size() == 1 && folder_names(dst).empty());
+  server.set("*", {404, ""});
+  EXPECT_EQ(run_quillon(catch_up(src), tmp).status, 0);  // today not published yet
+}
+
 }  // namespace
 }  // namespace quillon::testing

@@ -14,21 +14,25 @@ const std::string kCsv = "/d/csv", kEod = "/d/eod";
 
 Date D(std::string_view iso) { return *parse_ymd(iso, '-'); }
 
+// Takes every file, noting each import and each refresh of the charts.
 struct TakingBroker final : BrokerApplication {
+  explicit TakingBroker(std::string& log) : log_(log) {}
   std::string DatabasePath() override { return "/d/db"; }
   bool LoadDatabase(const std::string&) override { return true; }
   void SaveDataBase() override {}
-  void Import(short, const std::string&, const std::string&) override {}
-  void RefreshAll() override {}
+  void Import(short, const std::string& file, const std::string&) override { log_ += " import " + file; }
+  void RefreshAll() override { log_ += " refresh"; }
+  std::string& log_;
 };
 
 struct Evening : ::testing::Test {
   MemoryPlatform tp;
-  WindowCommands window{tp.platform};
+  WindowCommands window{tp.platform, "/d/QM.INI"};
   WindowModel& w = window.model();
+  std::string imports;  // what the chart database was given
 
   void SetUp() override {
-    tp.brokers.add("Broker.Application", [] { return std::make_unique<TakingBroker>(); });
+    tp.brokers.add("Broker.Application", [this] { return std::make_unique<TakingBroker>(imports); });
     w.txtSourceFolder = kCsv;
     w.txtDestFolder = kEod;
     w.gstrIniPath = "/d/QM.INI";
@@ -190,6 +194,42 @@ TEST_F(Evening, StopEndsTheDaysInFlightAndCountsTheRestMissing) {
                              "\r\nCatch-up: 4 days fetched, 0 already there, 4 missing, 16 records imported.")) << text;
 }
 
+// Auto Update ends Convert and Catch up with the Update of what they queued,
+// as a press of Update would: each file once, the charts refreshed.
+TEST_F(Evening, AutoUpdateImportsWhatTheRunQueuedOnce) {
+  const std::string d12 = "/d/eod/2024_06_12_DX.txt", i12 = " import " + d12 + " refresh", on = "[QN_EOD]\nAutoUpdate=1\n",
+                    i13_14 = " import /d/eod/2024_06_13_DX.txt refresh import /d/eod/2024_06_14_DX.txt refresh";
+  struct Row { const char* fault; std::string settings; std::vector<std::string> args; std::string imports;
+               std::vector<std::string> left_queued = {}, message = {}, queued_before = {}; } rows[] = {
+      {"imported without Auto Update", "", {"--source", "folder", "convert"}, "", {d12}},
+      {"imported twice by convert update", "", {"--source", "folder", "--auto-update", "convert", "update"}, i12},
+      {"the earlier queue imported too", "", {"--source", "folder", "--auto-update", "convert"}, i12, {"/d/e_DX.txt"},
+       {}, {"/d/e_DX.txt"}},
+      {"AutoUpdate=1 not read", on, {"--source", "folder", "convert"}, i12},
+      {"the settings file over the option", on, {"--source", "folder", "--no-auto-update", "convert"}, "", {d12}},
+      {"a value neither 0 nor 1 taken", "[QN_EOD]\nAutoUpdate=yes\n", {"--source", "folder", "convert"}, "", {d12},
+       {"Form Load The settings file's AutoUpdate 'yes' is neither 0 nor 1; 0 is used."}},
+      {"catch-up imports twice", on + "AmiPath=/d/db\n", {"--today", "2024-06-14", "catch-up"}, i13_14},
+      {"catch-up without AmiPath skips Auto Update", "", {"--auto-update", "--today", "2024-06-14", "catch-up"}, i13_14},
+      {"catch-up imports without AmiPath", "", {"--today", "2024-06-14", "catch-up"}, "",
+       {"/d/eod/2024_06_13_DX.txt", "/d/eod/2024_06_14_DX.txt"}},
+  };
+  tp.fetcher.serve(w.gstrExchangeUrl, fake_exchange(D("2024-06-03"), D("2024-06-14")));
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.fault);
+    tp.messages.shown.clear();
+    imports.clear();
+    tp.disk.files = {{kCsv + "/2024_06_12.csv", "X,EQ,1,2,0.5,1.5,1.5,1,7,9,12-JUN-2024,\n"}, {w.gstrIniPath, r.settings}};
+    window.Form_Load();
+    window.rbSource_Click(kSourceNse);
+    std::tie(w.txtSourceFolder, w.txtDestFolder, w.colAmiFiles) = std::tuple(kCsv, kEod, r.queued_before);
+    run({r.args.begin(), r.args.end() - 1}, r.args.back());
+    EXPECT_EQ(imports, r.imports);
+    EXPECT_EQ(w.colAmiFiles, r.left_queued);
+    EXPECT_EQ(tp.messages.shown, r.message);
+  }
+}
+
 TEST_F(Evening, GapsListsTheMissingTradingDaysHonouringTheSettings) {
   const std::tuple<std::string, std::vector<std::string>, std::string> cases[] = {
       {"", {},
@@ -216,6 +256,9 @@ TEST_F(Evening, NoDayFileNoFromAndAFolderSourceAreRefused) {
   ASSERT_EQ(tp.messages.shown.size(), 2u);
   EXPECT_NE(tp.messages.shown[0].find("--from"), std::string::npos);
   EXPECT_TRUE(tp.fetcher.log.empty());
+  std::ostringstream terminal;  // where each message is one line
+  StreamMessageBox(terminal).show("a\r\nb\nc\rd");
+  EXPECT_EQ(terminal.str(), "a b c d\n");
 }
 
 }  // namespace

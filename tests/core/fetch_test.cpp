@@ -42,7 +42,7 @@ TEST(Fetch, StoresTheBodyAskedFreshLikeABrowserOverOneConnection) {
 
 // A failed transfer leaves the local file as it was, missing or holding its
 // earlier complete copy, and no temporary file beside it; a slow but live
-// server's whole file is stored.
+// server's whole file is stored, as long as the longest answer taken.
 TEST(Fetch, OnlyWholeTransfersAreStored) {
   using K = TestServer::Kind;
   const std::string body(20000, 'x');
@@ -55,6 +55,8 @@ TEST(Fetch, OnlyWholeTransfersAreStored) {
       {"redirect to a missing file", {301, "", K::Redirect, "/gone.csv"}, false},
       {"connection refused", {0, ""}, false},
       {"a name that does not resolve", {-1, ""}, false},
+      {"endless", {200, body, K::Endless}, false},
+      {"endless error page", {503, body, K::Endless}, false},
       {"slow but live", {200, body, K::Slow}, true},
   };
   TestServer server;
@@ -65,15 +67,17 @@ TEST(Fetch, OnlyWholeTransfersAreStored) {
       server.set("/f.csv", answer);
       const std::string local = tmp.path() + "/f.csv";
       if (earlier) write_text(local, "good old copy");
-      CurlFetcher fetcher({2000, 1, 1});  // stalled after one slow second
+      // Stalled after one slow second; the body at most as long as `body`.
+      CurlFetcher fetcher({2000, 1, 1, static_cast<long long>(body.size())});
       const std::string base = answer.status == 0    ? "http://127.0.0.1:1"
                                : answer.status == -1 ? "http://quillon-fault-test.invalid"
                                                      : server.base();
       const FetchResult r = fetcher.fetch(base + "/f.csv", local);
-      EXPECT_EQ(r.stored, stored) << r.error;
+      EXPECT_EQ(std::pair(r.stored, r.retry_after_seconds), std::pair(stored, -1L)) << r.error;  // no Retry-After sent
       EXPECT_EQ(r.error.empty(), stored);
       EXPECT_EQ(folder_names(tmp.path()).size(), stored || earlier ? 1u : 0u);
       EXPECT_EQ(read_text(local), stored ? body : earlier ? "good old copy" : "");
+      EXPECT_EQ(r.error == "The answer grew past 20000 bytes and was cut off.", answer.kind == K::Endless);
     }
   }
 }

@@ -96,19 +96,21 @@ TEST(OrderedFetch, InOrderPacedBackingOffAndStoppingAfterTheTransfersInFlight) {
 }
 
 // The real fetcher: every answer in order, the files whole, and no more
-// connections than transfers in flight, each kept for the transfers after.
+// connections than transfers in flight, each kept for the transfers after;
+// an endless answer is cut off at the longest answer taken.
 TEST(OrderedFetch, RealTransfersKeepTheirConnections) {
   TestServer server;
   TempDir dir;
   std::vector<FetchRequest> requests;
-  for (int i = 0; i < 7; ++i) {
+  for (int i = 0; i < 8; ++i) {
     if (i < 6) server.serve("/d" + std::to_string(i), std::string(1000 + i, 'x'));
     requests.push_back({server.base() + "/d" + std::to_string(i), dir.path() + "/" + std::to_string(i)});
   }
-  CurlBatchFetcher fetcher;
+  server.set("/d7", {200, "x", TestServer::Kind::Endless});
+  CurlBatchFetcher fetcher({.max_body_bytes = 1005});
   std::string delivered;
   EXPECT_FALSE(fetch_in_order(requests, {.jobs = 2, .rate = 0}, fetcher, recorder(delivered, {}), [] { return false; }));
-  EXPECT_EQ(delivered, " 0:200 1:200 2:200 3:200 4:200 5:200 6:404");
+  EXPECT_EQ(delivered, " 0:200 1:200 2:200 3:200 4:200 5:200 6:404 7:200");
   EXPECT_EQ(folder_names(dir.path()), (std::vector<std::string>{"0", "1", "2", "3", "4", "5"}));
   EXPECT_EQ(read_text(dir.path() + "/5"), std::string(1005, 'x'));
   std::set<int> connections;

@@ -2,6 +2,8 @@
 // the window's load sequence and small actions that read and write it.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "app/window_commands.h"
 #include "base/version.h"
 #include "download/download_support.h"
@@ -78,17 +80,22 @@ TEST(IniFile, ValuesReadBackAsSetAndWhatCannotIsRefused) {
 
 TEST(SettingsFile, ChosenFileThenPortableCopyThenUsersConfigFolder) {
   struct Row { const char* why; std::string chosen; bool ini_beside_program; UserEnvironment env; std::string expected; } rows[] = {
-      {"--settings wins over a portable copy", "/s/my.ini", true, {"/home/me", "/cfg", ""}, "/s/my.ini"},
-      {"portable copy", "", true, {"/home/me", "/cfg", ""}, "/opt/q/QM.INI"},
-      {"XDG_CONFIG_HOME", "", false, {"/home/me", "/cfg", ""}, "/cfg/quillon/QM.INI"},
-      {"no XDG_CONFIG_HOME", "", false, {"/home/me", "", ""}, "/home/me/.config/quillon/QM.INI"},
-      {"relative XDG_CONFIG_HOME is ignored", "", false, {"/home/me", "cfg", ""}, "/home/me/.config/quillon/QM.INI"},
-      {"no home folder at all", "", false, {"", "", ""}, "/opt/q/QM.INI"},
+      {"--settings wins over a portable copy", "/s/my.ini", true, {"/home/me", "/cfg", "", ""}, "/s/my.ini"},
+      {"portable copy", "", true, {"/home/me", "/cfg", "", ""}, "/opt/q/QM.INI"},
+      {"XDG_CONFIG_HOME", "", false, {"/home/me", "/cfg", "", ""}, "/cfg/quillon/QM.INI"},
+      {"no XDG_CONFIG_HOME", "", false, {"/home/me", "", "", ""}, "/home/me/.config/quillon/QM.INI"},
+      {"relative XDG_CONFIG_HOME is ignored", "", false, {"/home/me", "cfg", "", ""}, "/home/me/.config/quillon/QM.INI"},
+      {"no home folder at all", "", false, {"", "", "", ""}, "/opt/q/QM.INI"},
   };
   for (const Row& r : rows) {
     auto exists = [&](const std::string& path) { return r.ini_beside_program && path == "/opt/q/QM.INI"; };
     EXPECT_EQ(settings_file_location(r.chosen, "/opt/q", exists, r.env), r.expected) << r.why;
   }
+  // The catch-up's locks: in the runtime folder, else in the cache folder (relative XDG_ values ignored).
+  for (const auto& [runtime, cache, home, locks] : std::vector<std::array<std::string, 4>>{
+           {"/run/u", "/c", "/h", "/run/u/quillon"}, {"run", "/c", "/h", "/c/quillon"},
+           {"", "", "/h", "/h/.cache/quillon"}, {"", "", "", "/tmp/quillon"}})
+    EXPECT_EQ(lock_folder({home, "", cache, runtime}), locks);
   // The window program: beside quillon, else in ../libexec/quillon, whence it
   // takes bin/ as its program's folder, as quillon does.
   for (const std::string there : {"/usr/bin/quillon-window", "/usr/libexec/quillon/quillon-window", ""})

@@ -66,14 +66,15 @@ void MainFormTest::theButtonsBoxesAndLinksByName() {
     QVERIFY(enabled(form, {"cmdProcess"}, false));
 
     QSignalSpy finished(&form, &MainForm::commandFinished);
+    click(form, "chkAuto");     // then the Update of what Convert queued
     click(form, "cmdConvert");  // off the window's thread, the boxes it reads disabled
-    QVERIFY(form.running() && enabled(form, {"cmdConvert", "txtSourceFolder"}, false));
+    QVERIFY(form.running() && enabled(form, {"cmdConvert", "txtSourceFolder", "chkAuto"}, false));
     QVERIFY(finished.wait(10000));
     QCOMPARE(read_text(dst + "/2008_01_31_DX.txt"),
              std::string("INFY,20080131,1520.5,1542,1498.1,1530.25,2183740\r\n"));
-    QCOMPARE(status_of(form), QStringLiteral("\nExtract of Data from BhavCopy is done....!"));
+    QVERIFY(status_of(form).startsWith("\nExtract of Data from BhavCopy is done....!\nfUpdateAmi AmiBorker : 429"));
     QCOMPARE(child<QListWidget>(form, "File1")->item(0)->text(), QStringLiteral("2008_01_31.csv"));
-    QVERIFY(enabled(form, {"cmdConvert", "txtSourceFolder"}) && enabled(form, {"cmdProcess"}, false));
+    QVERIFY(enabled(form, {"cmdConvert", "txtSourceFolder", "chkAuto"}) && enabled(form, {"cmdProcess"}, false));
     click(form, "rbScripWise");  // the Output frame: one file a symbol, adjusted
     click(form, "chkAdjust");
     click(form, "cmdConvert");
@@ -107,8 +108,9 @@ void MainFormTest::theButtonsBoxesAndLinksByName() {
     click(form, "cmdOptions");
   }
 
-  MainForm again(http, brokers, options);  // reads what Settings saved
+  MainForm again(http, brokers, options);  // reads what Settings saved, Auto Update not among it
   QCOMPARE(box(again, "txtSourceFolder").text(), QString::fromStdString(src));
+  QVERIFY(!child<QCheckBox>(again, "chkAuto")->isChecked());
   QCOMPARE(box(again, "txtDestFolder").text(), QString::fromStdString(dst));
   box(again, "txtSourceFolder").clear();
   // A failure on the worker shows a message box; the worker waits for OK.

@@ -87,6 +87,11 @@ struct RecordingProgress final : RunProgress {
   std::function<void(int)> hook;
 };
 
+// Every folder's lock free (tests/cli/kill_test.cpp runs two real catch-ups).
+struct FreeFolderLocks final : FolderLocks {
+  std::unique_ptr<FolderLock> try_lock(const std::string&) override { return std::make_unique<FolderLock>(); }
+};
+
 template <class DiskType>
 struct PlatformOf {
   FakeMessageBox messages;
@@ -102,8 +107,9 @@ struct PlatformOf {
   ServingFetcher fetcher{disk};
   BrokerRegistry brokers;  // empty until a test registers one
   RecordingProgress progress;
+  FreeFolderLocks locks;
   Platform platform{messages, disk, date_pattern, clock, program_folder, events, pointer,
-                    browser, web, folders, fetcher, brokers, progress};
+                    browser, web, folders, fetcher, brokers, progress, locks};
 };
 using TestPlatform = PlatformOf<RealDisk>;
 using MemoryPlatform = PlatformOf<MemoryDisk>;

@@ -21,8 +21,9 @@ class TestServer {
   // Body: the status and the body; CutShort: announces twice the body's
   // length, sends the body, hangs up; Stall: sends the body's first byte, then
   // nothing for 10 seconds; Slow: the whole body, a slice every 150 ms;
-  // Redirect: to `location`.
-  enum class Kind { Body, CutShort, Stall, Slow, Redirect };
+  // Redirect: to `location`; Endless: the body again and again, chunked,
+  // until the client hangs up.
+  enum class Kind { Body, CutShort, Stall, Slow, Redirect, Endless };
   struct Answer { int status = 200; std::string body; Kind kind = Kind::Body; std::string location = {}; };
   // target: path and query as sent; the same remote port: the same connection.
   struct Request { std::string target; std::map<std::string, std::string> headers; int remote_port = 0; };
@@ -66,7 +67,11 @@ class TestServer {
     res.status = a.status;
     if (a.kind == Kind::Body) res.set_content(a.body, "text/csv");
     if (a.kind == Kind::Redirect) res.set_header("Location", a.location);
-    if (a.kind != Kind::Body && a.kind != Kind::Redirect) {
+    if (a.kind == Kind::Endless)
+      res.set_chunked_content_provider("text/csv", [this, a](size_t, httplib::DataSink& sink) {
+        return !stopping_ && sink.write(a.body.data(), a.body.size());
+      });
+    if (a.kind == Kind::CutShort || a.kind == Kind::Stall || a.kind == Kind::Slow) {
       const size_t length = a.kind == Kind::CutShort ? a.body.size() * 2 : a.body.size();
       res.set_content_provider(length, "text/csv", [this, a](size_t offset, size_t, httplib::DataSink& sink) {
         if (a.kind == Kind::Slow) {
