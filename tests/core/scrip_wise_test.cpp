@@ -11,6 +11,7 @@
 #include "fakes.h"
 #include "histories/price_events.h"
 #include "histories/scrip_wise.h"
+#include "histories/symbol_joins.h"
 
 namespace quillon::testing {
 namespace {
@@ -371,6 +372,41 @@ TEST(ScripWise, PurposesAndTheirFactors) {
   EXPECT_DOUBLE_EQ(previous_close_factor(2655.74, 2655.70), 1);  // within 0.05
   EXPECT_DOUBLE_EQ(previous_close_factor(557.37, 1672.10), 1.0 / 3);
   EXPECT_DOUBLE_EQ(previous_close_factor(101, 1000), 0.101);  // no simple ratio that close
+}
+
+// Which symbols' rows make which history: changes of symbol followed, the
+// ISIN continuation taken only when it is the one candidate each way.
+TEST(ScripWise, HistoriesAcrossChangesOfSymbol) {
+  const std::tuple<const char*, std::vector<SymbolSpan>, std::vector<SymbolChange>, std::string> rows[] = {
+      {"a chain, listed step by step",
+       {{"A", 1, 3, {}, {}}, {"B", 4, 6, {}, {}}, {"C", 7, 9, {}, {}}},
+       {{"B", "C", {0, 0, 7}}, {"A", "B", {0, 0, 4}}},
+       "C: A<4 B<7 C; renames A>B@4 B>C@7"},
+      {"a change to a symbol with no rows changes nothing",
+       {{"A", 1, 3, {}, {}}}, {{"A", "Z", {0, 0, 4}}}, "A: A; renames"},
+      {"a symbol taken again later: its rows after the change stay its own",
+       {{"A", 1, 9, {}, {}}, {"B", 5, 9, {}, {}}}, {{"A", "B", {0, 0, 5}}},
+       "A: A; B: A<5 B; renames A>B@5"},
+      {"the same ISIN on the next day file continues",
+       {{"OLD", 1, 3, "", "IN1"}, {"NEW", 4, 6, "IN1", ""}}, {}, "NEW: OLD<4 NEW; renames OLD>NEW@4"},
+      {"two candidates of the same ISIN: neither",
+       {{"OLD", 1, 3, "", "IN1"}, {"NEW", 4, 6, "IN1", ""}, {"TOO", 4, 6, "IN1", ""}}, {},
+       "NEW: NEW; OLD: OLD; TOO: TOO; renames"},
+      {"an ISIN starting a day file later: no continuation",
+       {{"OLD", 1, 2, "", "IN1"}, {"NEW", 4, 6, "IN1", ""}}, {}, "NEW: NEW; OLD: OLD; renames"},
+  };
+  for (const auto& [what, spans, changes, want] : rows) {
+    const SymbolJoins joins(spans, changes, {1, 2, 3, 4, 5, 6, 7, 8, 9});
+    std::string got;
+    for (const History& h : joins.histories()) {
+      got += (got.empty() ? "" : "; ") + spans[h.owner].name + ":";
+      for (const Segment& seg : h.segments)
+        got += " " + spans[seg.symbol].name + (seg.to == std::numeric_limits<int32_t>::max() ? "" : "<" + std::to_string(seg.to));
+    }
+    got += "; renames";
+    for (const Rename& r : joins.renames()) got += " " + r.old_symbol + ">" + r.new_symbol + "@" + std::to_string(r.first_date);
+    EXPECT_EQ(got, want) << what;
+  }
 }
 
 TEST(ScripWise, NamesOfHistoryFilesAndListsOfActions) {

@@ -30,6 +30,7 @@ TEST(TradingCalendar, SessionsWinOverHolidaysAndSettingsOverrideBoth) {
       {"2027-1-26=Republic Day", "2027-01-26", "T ", 1, "2027-1-26=Republic Day"},
       {"2027-13-01=x|2025-02-29=x|no equals|", "2025-02-28", "T ", 3, "2025-02-29=x"},
       {"2027-01-26=Holiday|2027-01-26=session", "2027-01-26", "H Holiday", 1, "=session"},
+      {"2027-01-261=x|2027-01x26=x|2027x01-26=x", "2027-01-26", "T ", 3, "2027-01x26=x"},  // keys of no date
   };
   for (const Case& c : cases) {
     TradingCalendar cal;
@@ -49,6 +50,12 @@ TEST(TradingCalendar, TradingDaysOfAYear) {
   EXPECT_EQ(cal.trading_days(D("2024-01-01"), D("2024-12-31")).size(), 249u);
   EXPECT_EQ(cal.trading_days(D("2025-01-01"), D("2025-12-31")).size(), 249u);
   EXPECT_EQ(cal.trading_days(D("2026-01-01"), D("2026-12-31")).size(), 247u);
+  // The years whose holidays it knows, and a year a [QN_Holidays] holiday adds.
+  TradingCalendar more;
+  more.add_overrides(TradingCalendar::Entries{{"2030-05-01", "May Day"}, {"2031-01-04", "session"}});
+  EXPECT_EQ(std::tuple(more.knows_year(2023), more.knows_year(2024), more.knows_year(2026), more.knows_year(2027),
+                       more.knows_year(2030), more.knows_year(2031)),
+            std::tuple(false, true, true, false, true, false));
 }
 
 TEST(IndiaDate, TurnsAtSixThirtyUtc) {
