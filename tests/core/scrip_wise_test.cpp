@@ -105,6 +105,7 @@ Files history_folder() {
       "EQ,DIVCO,Div Ltd,08/07/2024, , ,08/07/2024, , ,BONUS DEBENTURES 1:1\n"
       "N1,SPLITCO,Split Ltd,05/07/2024, , ,05/07/2024, , ,BONUS 1:1\n"
       "EQ,OLDNAME,Old Ltd,03/07/2024, , ,03/07/2024, , ,BONUS 1:1\n"
+      "EQ,DIVCO,Div Ltd,08/07/2024, , ,08/07/2024, , \n"  // no purpose
       "EQ,BADCO,Bad Ltd,31/02/2024, , ,31/02/2024, , ,BONUS 1:1\n"
       "EQ,BADCO,Bad Ltd,01/02/2024, , ,01/02/2024, , ,BONUS ISSUE\n"
       "EQ,SHORT\n";
@@ -130,8 +131,8 @@ std::string history(const std::string& symbol, const std::vector<std::pair<const
 }
 
 const std::string kStatus =
-    "\r\n/s/actions/2024_07_05_bc.csv, line 10: the ex-date '31/02/2024' is not a date; skipped."
-    "\r\n/s/actions/2024_07_05_bc.csv, line 11: the purpose 'BONUS ISSUE' names a bonus or a change of face value"
+    "\r\n/s/actions/2024_07_05_bc.csv, line 11: the ex-date '31/02/2024' is not a date; skipped."
+    "\r\n/s/actions/2024_07_05_bc.csv, line 12: the purpose 'BONUS ISSUE' names a bonus or a change of face value"
     " without readable figures; skipped."
     "\r\n/s/actions/notes.csv: neither a list of corporate actions nor of symbol changes; skipped."
     "\r\nDays with two rows of one symbol (the last read counts, the day files taken in the byte order of their names): 2024-07-05 2024-07-08"

@@ -26,6 +26,7 @@ TEST(TradingCalendar, SessionsWinOverHolidaysAndSettingsOverrideBoth) {
       {"2024-11-01=Diwali", "2024-11-01", "H Diwali", 0, ""},
       {" 2027-03-01 = \"Holi\" |", "2027-03-01", "H Holi", 0, ""},
       {"2027-03-02=", "2027-03-02", "H Exchange holiday", 0, ""},
+      {"2027-03-04=Holi\"", "2027-03-04", "H Holi\"", 0, ""},  // one quote is no pair
       {"2028-02-29=Leap", "2028-02-29", "H Leap", 0, ""},
       {"2027-1-26=Republic Day", "2027-01-26", "T ", 1, "2027-1-26=Republic Day"},
       {"2027-13-01=x|2025-02-29=x|no equals|", "2025-02-28", "T ", 3, "2025-02-29=x"},
