@@ -36,25 +36,34 @@ void for_each_history_row(std::string_view data, size_t least, size_t most,
 
 namespace {
 
-// Converts one input read whole into `out`; a failure names the input and
-// says that its output was not written.
-void convert_input(const ConversionInput& in, const ConvertFn& convert, std::string_view data,
-                   std::string& out) {
-  out.clear();
-  out.reserve(data.size() + data.size() / 4 + 64);
-  try {
-    convert(in, data, out);
-  } catch (const Error& e) {
-    throw Error(in.input_path + ", " + e.what() + ". " + in.output_path + " was not written.");
-  }
-}
-
 // An input being converted: its text, its output, and whether the output's
 // file already holds exactly that output.
 struct Converted {
   std::string data, out;
   bool unchanged = false;
 };
+
+// Makes one input's output into c.out (reading it, converting it).
+using MakeOutput = std::function<void(const ConversionInput& in, Converted& c)>;
+
+// Runs a step of the conversion proper: its failure names the input and
+// says that its output was not written (a failure to read says itself).
+template <class Step>
+void converting(const ConversionInput& in, Step&& step) {
+  try {
+    step();
+  } catch (const Error& e) {
+    throw Error(in.input_path + ", " + e.what() + ". " + in.output_path + " was not written.");
+  }
+}
+
+// Pieces of a streamed input: large enough that a line rarely straddles two.
+constexpr size_t kPiece = size_t{1} << 20;
+
+ConversionResult run(const ConversionJob& job, const std::string& pattern,
+                     const std::function<std::vector<ConversionInput>(const std::vector<std::string>&)>& plan,
+                     const MakeOutput& make, std::string_view done_line, Disk& disk, RunProgress& progress,
+                     StatusSink& status);
 
 }  // namespace
 
@@ -63,6 +72,36 @@ ConversionResult run_conversion(
     const std::function<std::vector<ConversionInput>(const std::vector<std::string>&)>& plan,
     const ConvertFn& convert, std::string_view done_line, Disk& disk, RunProgress& progress,
     StatusSink& status) {
+  return run(job, pattern, plan,
+             [&](const ConversionInput& in, Converted& c) {
+               disk.read(in.input_path, c.data);
+               c.out.reserve(c.data.size() + c.data.size() / 4 + 64);
+               converting(in, [&] { convert(in, c.data, c.out); });
+             },
+             done_line, disk, progress, status);
+}
+
+ConversionResult run_streamed_conversion(
+    const ConversionJob& job, const std::string& pattern,
+    const std::function<std::vector<ConversionInput>(const std::vector<std::string>&)>& plan,
+    const StreamedConvertFn& convert, std::string_view done_line, Disk& disk, RunProgress& progress,
+    StatusSink& status) {
+  return run(job, pattern, plan,
+             [&](const ConversionInput& in, Converted& c) {
+               std::unique_ptr<PieceConverter> pieces = convert(in);
+               disk.read_pieces(in.input_path, kPiece,
+                                [&](std::string_view piece) { converting(in, [&] { pieces->take(piece); }); });
+               converting(in, [&] { pieces->finish(c.out); });
+             },
+             done_line, disk, progress, status);
+}
+
+namespace {
+
+ConversionResult run(const ConversionJob& job, const std::string& pattern,
+                     const std::function<std::vector<ConversionInput>(const std::vector<std::string>&)>& plan,
+                     const MakeOutput& make, std::string_view done_line, Disk& disk, RunProgress& progress,
+                     StatusSink& status) {
   ConversionResult result;
   result.listed_folder = job.source_folder;
   result.listed_pattern = pattern;
@@ -86,8 +125,8 @@ ConversionResult run_conversion(
     run_in_order<Converted>(
         inputs.size(), worker_count(job.jobs, inputs.size()),
         [&](size_t i, Converted& c) {
-          disk.read(inputs[i].input_path, c.data);
-          convert_input(inputs[i], convert, c.data, c.out);
+          c.out.clear();
+          make(inputs[i], c);
           c.unchanged = !named_before[i] && disk.holds(inputs[i].output_path, c.out);
         },
         [&](size_t i, Converted& c) {
@@ -103,5 +142,7 @@ ConversionResult run_conversion(
   });
   return result;
 }
+
+}  // namespace
 
 }  // namespace quillon

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -62,6 +63,26 @@ ConversionResult run_conversion(
     const ConversionJob& job, const std::string& pattern,
     const std::function<std::vector<ConversionInput>(const std::vector<std::string>&)>& plan,
     const ConvertFn& convert, std::string_view done_line, Disk& disk, RunProgress& progress,
+    StatusSink& status);
+
+// A converter of an input too large to hold whole: takes it piece after
+// piece (lines may straddle pieces), then appends its records to `out`.
+// Throws Error as a ConvertFn does.
+class PieceConverter {
+ public:
+  virtual ~PieceConverter() = default;
+  virtual void take(std::string_view piece) = 0;
+  virtual void finish(std::string& out) = 0;
+};
+using StreamedConvertFn = std::function<std::unique_ptr<PieceConverter>(const ConversionInput& in)>;
+
+// run_conversion with inputs read piece by piece (read_pieces of the disk,
+// a megabyte at a time) into a converter of each: the same order, failures,
+// threads and outputs, without an input held whole.
+ConversionResult run_streamed_conversion(
+    const ConversionJob& job, const std::string& pattern,
+    const std::function<std::vector<ConversionInput>(const std::vector<std::string>&)>& plan,
+    const StreamedConvertFn& convert, std::string_view done_line, Disk& disk, RunProgress& progress,
     StatusSink& status);
 
 // The rows of a history file (index or scrip): a header line, then rows of

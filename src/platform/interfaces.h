@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -50,6 +51,12 @@ class Disk {
   virtual std::vector<std::string> list(const std::string& folder, const std::string& pattern) = 0;
   // The whole file, into `out` (its earlier content replaced).
   virtual void read(const std::string& path, std::string& out) = 0;
+  // The file piece after piece, for files too large to hold whole: `take`
+  // gets consecutive pieces of at most `piece` bytes (none for an empty
+  // file), in order. Throws Error as read() does; pieces already taken
+  // stay taken.
+  virtual void read_pieces(const std::string& path, size_t piece,
+                           const std::function<void(std::string_view)>& take) = 0;
   // The file written whole or not at all: a temporary file beside it
   // ("." + name + ".quillon-tmp" + pid + "-" + n) renamed over it once
   // complete; with `durable` the data and the rename are on the disk when it

@@ -53,6 +53,11 @@ std::vector<std::string> RealDisk::list(const std::string& folder, const std::st
 
 void RealDisk::read(const std::string& path, std::string& out) { read_file(path, out); }
 
+void RealDisk::read_pieces(const std::string& path, size_t piece,
+                           const std::function<void(std::string_view)>& take) {
+  read_file_in_pieces(path, piece, take);
+}
+
 void RealDisk::write(const std::string& path, std::string_view data, bool durable) {
   write_file_atomically(path, data, durable);
 }

@@ -17,6 +17,8 @@ class RealDisk final : public Disk {
  public:
   std::vector<std::string> list(const std::string& folder, const std::string& pattern) override;
   void read(const std::string& path, std::string& out) override;
+  void read_pieces(const std::string& path, size_t piece,
+                   const std::function<void(std::string_view)>& take) override;
   void write(const std::string& path, std::string_view data, bool durable) override;
   bool holds(const std::string& path, std::string_view data) override;
   bool is_file(const std::string& path) override;

@@ -63,6 +63,28 @@ struct Fd {
 
 }  // namespace
 
+void read_file_in_pieces(const std::string& path, size_t piece,
+                         const std::function<void(std::string_view)>& take) {
+  const Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  struct stat st {};
+  if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const int err = errno;
+    if (file.fd < 0) throw Error(file_error("open", path, err));
+    if (S_ISDIR(st.st_mode)) throw Error("Cannot read the file '" + path + "': it is a folder.");
+    throw Error(file_error("read", path, err));
+  }
+  std::string buffer(std::max<size_t>(piece, 1), '\0');
+  for (;;) {
+    const ssize_t n = ::read(file.fd, buffer.data(), buffer.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw Error(file_error("read", path, errno));
+    }
+    if (n == 0) return;
+    take(std::string_view(buffer.data(), static_cast<size_t>(n)));
+  }
+}
+
 void read_file(const std::string& path, std::string& out) {
   const Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
   const int fd = file.fd;

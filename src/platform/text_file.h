@@ -2,6 +2,7 @@
 // pieces of the temporary-file protocol (atomic_file.h) every writer shares.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,9 @@ namespace quillon {
 // naming the file when it cannot be opened or read.
 void read_file(const std::string& path, std::string& out);
 std::string read_file(const std::string& path);
+// The file in pieces of at most `piece` bytes, each passed to `take`.
+void read_file_in_pieces(const std::string& path, size_t piece,
+                         const std::function<void(std::string_view)>& take);
 
 // True when `path` is a regular file whose bytes are exactly `data`;
 // false when it differs or cannot be opened or read.
