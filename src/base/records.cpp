@@ -311,6 +311,12 @@ size_t append_date_and_numbers(std::string& out, std::string_view date,
   return 5;
 }
 
+void append_eighth_field(std::string& out, std::string_view field) {
+  out.resize(out.size() - 2);  // the CR LF
+  out.push_back(',');
+  out.append(field).append("\r\n");
+}
+
 void append_record(std::string& out, const EodFields& f, size_t line, const DateReader& dates,
                    LastDate* last) {
   LastDate here;

@@ -85,4 +85,9 @@ size_t append_date_and_numbers(std::string& out, std::string_view date,
 void append_record(std::string& out, const EodFields& f, size_t line, const DateReader& dates,
                    LastDate* last = nullptr);
 
+// The record layout with open interest: puts `field` as an eighth field
+// (SYMBOL,YYYYMMDD,OPEN,HIGH,LOW,CLOSE,VOLUME,OI) into the record `out`
+// ends with, before its CR LF.
+void append_eighth_field(std::string& out, std::string_view field);
+
 }  // namespace quillon

@@ -39,7 +39,7 @@ ConversionResult convert_bhavcopies(const BhavcopyConversionJob& job, Disk& disk
   return run_conversion(
       job.conversion, "*.csv", plan,
       [&](const ConversionInput&, std::string_view data, std::string& out) {
-        append_bhavcopy_records(data, length.limit, length.typed, dates, out);
+        append_bhavcopy_records(data, length.limit, length.typed, dates, out, job.conversion.open_interest);
       },
       "Extract of Data from BhavCopy is done....!", disk, progress, status);
 }

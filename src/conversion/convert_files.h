@@ -22,6 +22,7 @@ struct ConversionJob {
   std::string dest_folder;
   std::string date_pattern;
   int jobs = 0;
+  bool open_interest = false;  // records of eight fields, the open interest last
 };
 
 // What a conversion did. The listing is there even when the run failed.

@@ -13,14 +13,14 @@ using Names = std::array<std::string_view, BhavcopyReader::kColumnCount>;
 
 // In the order of BhavcopyReader::Column.
 constexpr Names kUdiffNames = {"TckrSymb", "SctySrs", "TradDt",  "PrvsClsgPric", "OpnPric",
-                               "HghPric",  "LwPric",  "ClsPric", "TtlTradgVol",  "ISIN"};
+                               "HghPric",  "LwPric",  "ClsPric", "TtlTradgVol",  "ISIN", ""};
 constexpr Names kFullNames = {"SYMBOL",     "SERIES",    "DATE1",       "PREV_CLOSE",   "OPEN_PRICE",
-                              "HIGH_PRICE", "LOW_PRICE", "CLOSE_PRICE", "TTL_TRD_QNTY", "ISIN"};
+                              "HIGH_PRICE", "LOW_PRICE", "CLOSE_PRICE", "TTL_TRD_QNTY", "ISIN", "DELIV_QTY"};
 // The old file by position, and its columns as its header names them.
-constexpr std::array<size_t, BhavcopyReader::kColumnCount> kPositions = {0, 1, 10, 7, 2,
-                                                                         3, 4, 5,  8, 12};
+constexpr std::array<size_t, BhavcopyReader::kColumnCount - 1> kPositions = {0, 1, 10, 7, 2,
+                                                                             3, 4, 5,  8, 12};
 constexpr Names kPositionalNames = {"SYMBOL", "SERIES", "TIMESTAMP", "PREVCLOSE", "OPEN",
-                                    "HIGH",   "LOW",    "CLOSE",     "TOTTRDQTY", "ISIN"};
+                                    "HIGH",   "LOW",    "CLOSE",     "TOTTRDQTY", "ISIN", ""};
 constexpr size_t kPositionalFields = 11;  // a row has at least these
 constexpr size_t kPositionalIsin = 12;    // in the rows from June 2011
 
@@ -55,8 +55,8 @@ BhavcopyReader::BhavcopyReader(std::string_view data)
   split_line(header, fields_);
   const Names& names = names_of(layout_);
   for (size_t c = 0; c < kColumnCount; ++c) {
-    index_[c] = find_column(fields_, names[c]);
-    if (!index_[c] && c != kPrevClose && c != kIsin)
+    if (!names[c].empty()) index_[c] = find_column(fields_, names[c]);
+    if (!index_[c] && c != kPrevClose && c != kIsin && c != kDeliverable)
       fail_at_line(1, "the header has no column " + std::string(names[c]));
     if (index_[c]) columns_read_ = std::max(columns_read_, *index_[c] + 1);
   }
@@ -69,6 +69,7 @@ bool BhavcopyReader::next(Row& row) {
       if (fields_[8] == "TOTTRDQTY") continue;  // the header line
       for (size_t c = 0; c < kIsin; ++c) row[c] = fields_[kPositions[c]];
       row[kIsin] = count > kPositionalIsin ? fields_[kPositionalIsin] : std::string_view();
+      row[kDeliverable] = {};
       return true;
     }
     return false;
@@ -80,7 +81,7 @@ bool BhavcopyReader::next(Row& row) {
     };
     if (!kept_series(value(kSeries))) continue;  // blank lines included
     for (size_t c = 0; c < kColumnCount; ++c) {
-      if (index_[c] && *index_[c] >= count)
+      if (index_[c] && *index_[c] >= count && c != kDeliverable)  // a short row has none
         fail_at_line(line_number(), "the line has " + std::to_string(count) +
                                         " fields, none for the column " +
                                         std::string(column_name(static_cast<Column>(c))));
@@ -103,7 +104,7 @@ std::string_view BhavcopyReader::column_name(Column c) const { return names_of(l
 
 void append_bhavcopy_records(std::string_view data, std::optional<double> length,
                              std::string_view length_text, const DateReader& dates,
-                             std::string& out) {
+                             std::string& out, bool open_interest) {
   using R = BhavcopyReader;
   R reader(data);
   R::Row row;
@@ -124,6 +125,7 @@ void append_bhavcopy_records(std::string_view data, std::optional<double> length
       append_record(out, {symbol, row[R::kDate], row[R::kOpen], row[R::kHigh], row[R::kLow],
                           row[R::kClose], row[R::kVolume]},
                     line, dates, &last);
+      if (open_interest) append_eighth_field(out, "0");
       continue;
     }
     // Named layouts: a real date, and messages naming the file's columns.
@@ -137,6 +139,15 @@ void append_bhavcopy_records(std::string_view data, std::optional<double> length
       const R::Column c = kNumberColumns[bad];
       fail_at_line(line, "the " + std::string(reader.column_name(c)) + " value '" + shown(row[c]) +
                              "' is not a number");
+    }
+    if (open_interest) {
+      const std::string_view deliverable = row[R::kDeliverable];
+      std::string number;
+      if (deliverable.empty() || deliverable == "-") number = "0";
+      else if (!append_number(number, deliverable))
+        fail_at_line(line, "the " + std::string(reader.column_name(R::kDeliverable)) + " value '" +
+                               shown(deliverable) + "' is not a number");
+      append_eighth_field(out, number);
     }
   }
 }

@@ -28,14 +28,14 @@ BhavcopyLayout bhavcopy_layout(std::string_view data);
 class BhavcopyReader {
  public:
   enum Column : size_t {
-    kSymbol, kSeries, kDate, kPrevClose, kOpen, kHigh, kLow, kClose, kVolume, kIsin
+    kSymbol, kSeries, kDate, kPrevClose, kOpen, kHigh, kLow, kClose, kVolume, kIsin, kDeliverable
   };
-  static constexpr size_t kColumnCount = 10;
+  static constexpr size_t kColumnCount = 11;
   using Row = std::array<std::string_view, kColumnCount>;
 
   // Reads the header of a named layout. Throws Error ("line 1: ...") naming
-  // the first required column it lacks (all but kPrevClose and kIsin are
-  // required).
+  // the first required column it lacks (all but kPrevClose, kIsin and
+  // kDeliverable are required).
   explicit BhavcopyReader(std::string_view data);
 
   BhavcopyLayout layout() const { return layout_; }
@@ -46,7 +46,8 @@ class BhavcopyReader {
   // other series passed over, values trimmed; such a row lacking a required
   // column throws Error naming the line and the column. kPrevClose and
   // kIsin are empty where the layout or the line has none (the old file has
-  // the ISIN from June 2011, the full Bhavcopy never).
+  // the ISIN from June 2011, the full Bhavcopy never); kDeliverable, the
+  // deliverable quantity, is the full Bhavcopy's only.
   bool next(Row& row);
 
   // 1-based line number of the last row read.
@@ -77,8 +78,11 @@ class BhavcopyReader {
 // layouts: the date (2024-07-08 or 06-Aug-2026) written YYYYMMDD, prices and
 // volume in the number form. Failures throw Error with the line and the
 // column; `out` may then hold part of the records.
+// With `open_interest` each record gets an eighth field: the deliverable
+// quantity where the layout has one ("-" or empty: 0), else 0.
 void append_bhavcopy_records(std::string_view data, std::optional<double> length,
                              std::string_view length_text, const DateReader& dates,
-                             std::string& out);
+                             std::string& out, bool open_interest = false);
+
 
 }  // namespace quillon

@@ -83,6 +83,30 @@ void BhavcopyDayFetch::take(const FetchResult& got) {
   outcome_ = write_day_file(*disk_, local, csv);
 }
 
+ZippedDayFetch::ZippedDayFetch(const std::string& address, const std::string& local, Disk& disk)
+    : disk_(&disk) {
+  outcome_ = {DayFetchState::already_there, {}, local};
+  if (!disk.is_file(local)) request_ = FetchRequest{address, temp_name_for(local) + ".zip"};
+}
+
+void ZippedDayFetch::take(const FetchResult& got) {
+  const Temporary temp{*disk_, request_->local_path};
+  request_.reset();
+  if (!got.stored) {
+    outcome_ = not_stored(got, outcome_.path);
+    return;
+  }
+  std::string body, csv;
+  if (!read_answer(*disk_, temp.path, body, outcome_)) return;
+  try {
+    csv = read_single_csv_from_zip_data(body);
+  } catch (const Error& e) {
+    outcome_ = {DayFetchState::rejected, e.what(), outcome_.path};
+    return;
+  }
+  outcome_ = write_day_file(*disk_, outcome_.path, csv);
+}
+
 FollowedDayFetch::FollowedDayFetch(std::unique_ptr<SteppedDayFetch> first, FollowUp then)
     : first_(std::move(first)), then_(std::move(then)) {
   settle();

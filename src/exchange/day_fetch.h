@@ -116,6 +116,19 @@ class BhavcopyDayFetch final : public SteppedDayFetch {
   Step step_ = Step::current_zip;
 };
 
+// A day's zipped file at `address`, its one member whose name ends in ".csv"
+// kept as published as `local` (the folder must be there), whole or not at
+// all; a file already there is not asked for again. A body that is no zip
+// archive of one CSV file is rejected with the reason.
+class ZippedDayFetch final : public SteppedDayFetch {
+ public:
+  ZippedDayFetch(const std::string& address, const std::string& local, Disk& disk);
+  void take(const FetchResult& got) override;
+
+ private:
+  Disk* disk_;
+};
+
 // Runs `fetches` (their first requests as they stand) through fetch_in_order
 // with tools.batch and `options`, or one at a time through tools.fetcher
 // when there is no batch fetcher; each fetch, once it has its outcome, goes

@@ -83,7 +83,7 @@ Number read_volume(std::string_view field, uint32_t& shares, double& value) {
 RowValues values_of(const DayRow& row, const std::vector<WideRow>& wide) {
   if (row.open == kWideRow) {
     const WideRow& w = wide[row.volume];
-    return {w.open, w.high, w.low, w.close, w.prev_close, w.volume};
+    return {w.open, w.high, w.low, w.close, w.prev_close, w.volume, w.deliverable};
   }
   return {row.open / 100.0, row.high / 100.0, row.low / 100.0, row.close / 100.0,
           row.prev_close == kNoPrice ? std::nan("") : row.prev_close / 100.0,
@@ -91,7 +91,8 @@ RowValues values_of(const DayRow& row, const std::vector<WideRow>& wide) {
 }
 
 void read_day_rows(std::string_view data, std::optional<double> symbol_length,
-                   std::string_view length_text, const DateReader& dates, DayFileRows& out) {
+                   std::string_view length_text, const DateReader& dates, DayFileRows& out,
+                   bool open_interest) {
   using R = BhavcopyReader;
   out.rows.clear();
   out.wide.clear();
@@ -141,6 +142,14 @@ void read_day_rows(std::string_view data, std::optional<double> symbol_length,
       wide.prev_close = std::nan("");
     } else if (prev == Number::wide) {
       narrow = false;
+    }
+    const std::string_view deliverable = row[R::kDeliverable];
+    if (open_interest && !deliverable.empty() && deliverable != "-") {
+      uint32_t whole = 0;
+      if (read_volume(deliverable, whole, wide.deliverable) == Number::bad)
+        fail_at_line(line, "the " + std::string(reader.column_name(R::kDeliverable)) + " value '" +
+                               shown(deliverable) + "' is not a number");
+      narrow = narrow && wide.deliverable == 0;
     }
     if (!narrow) {
       day.open = kWideRow;

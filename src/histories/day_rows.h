@@ -29,11 +29,13 @@ static_assert(sizeof(DayRow) == 28);
 
 struct WideRow {
   double open, high, low, close, prev_close, volume;  // prev_close NaN: none
+  double deliverable = 0;  // shares: the full Bhavcopy's, read with open interest
 };
 
 // A row's values as doubles, in rupees and shares.
 struct RowValues {
   double open, high, low, close, prev_close, volume;  // prev_close NaN: none
+  double deliverable = 0;
 };
 RowValues values_of(const DayRow& row, const std::vector<WideRow>& wide);
 
@@ -53,9 +55,11 @@ struct DayFileRows {
 // date-wise conversion rejects is rejected here too, and so is a row whose
 // date is not a date or whose symbol is empty: throws Error naming the line
 // and the column. A previous close that is no number, zero or negative is
-// kept as kNoPrice.
+// kept as kNoPrice. With `open_interest` the deliverable quantity is read
+// as the date-wise conversion reads it (a row that has one is wide).
 void read_day_rows(std::string_view data, std::optional<double> symbol_length,
-                   std::string_view length_text, const DateReader& dates, DayFileRows& out);
+                   std::string_view length_text, const DateReader& dates, DayFileRows& out,
+                   bool open_interest = false);
 
 // Appends a number in the output's form: paise as rupees ("922.7", "0.05",
 // "-3"), a number of units of 10^-decimals ("0.333333"), or a double as

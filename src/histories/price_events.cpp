@@ -97,7 +97,7 @@ std::vector<PriceEvent> find_events(const std::vector<DayRow>& rows, const std::
 
 void append_history(std::string& out, std::string_view symbol, const std::vector<DayRow>& rows,
                     const std::vector<WideRow>& wide, const std::vector<PriceEvent>& events,
-                    bool adjust) {
+                    bool adjust, bool open_interest) {
   // The factor of each row: the product of the confirmed events after it.
   std::vector<double> factors(rows.size(), 1.0);
   if (adjust) {
@@ -110,7 +110,7 @@ void append_history(std::string& out, std::string_view symbol, const std::vector
     }
   }
   // Each record written straight into room made for the longest.
-  const size_t room = symbol.size() + 1 + 8 + 5 * (1 + 40) + 2;
+  const size_t room = symbol.size() + 1 + 8 + 6 * (1 + 40) + 2;
   size_t at = out.size();
   out.resize(at + rows.size() * room);
   for (size_t i = 0; i < rows.size(); ++i) {
@@ -129,6 +129,10 @@ void append_history(std::string& out, std::string_view symbol, const std::vector
       }
       *p++ = ',';
       p = put_fixed(p, row.volume, 0);
+      if (open_interest) {
+        *p++ = ',';
+        *p++ = '0';
+      }
     } else {
       std::string values;
       const RowValues v = values_of(row, wide);
@@ -138,9 +142,12 @@ void append_history(std::string& out, std::string_view symbol, const std::vector
         else if (row.open != kWideRow) append_hundredths(values, std::round(price * 100) * f);
         else append_hundredths(values, price * 100 * f);
       }
-      values.push_back(',');
-      if (f == 1) append_value(values, v.volume);
-      else append_hundredths(values, std::round(v.volume / f) * 100);
+      const double shares[] = {v.volume, v.deliverable};  // the deliverable with open interest
+      for (size_t k = 0; k < (open_interest ? 2u : 1u); ++k) {
+        values.push_back(',');
+        if (f == 1) append_value(values, shares[k]);
+        else append_hundredths(values, std::round(shares[k] / f) * 100);
+      }
       std::memcpy(p, values.data(), values.size());
       p += values.size();
     }

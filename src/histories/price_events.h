@@ -60,8 +60,10 @@ std::vector<PriceEvent> find_events(const std::vector<DayRow>& rows, const std::
 // event has its prices multiplied by the product F of the factors of all
 // later confirmed events, rounded half away from zero to two decimals, and
 // its volume divided by F, rounded to a whole number.
+// With `open_interest` an eighth field: the deliverable quantity, divided
+// as the volume is.
 void append_history(std::string& out, std::string_view symbol, const std::vector<DayRow>& rows,
                     const std::vector<WideRow>& wide, const std::vector<PriceEvent>& events,
-                    bool adjust);
+                    bool adjust, bool open_interest = false);
 
 }  // namespace quillon

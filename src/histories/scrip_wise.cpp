@@ -305,7 +305,8 @@ class ScripWiseRun {
 
   // Whatever else decides the outputs: the options, the date form, the calendar.
   std::string settings() const {
-    return "adjust " + std::to_string(job_.adjust) + ", length '" + job_.symbol_length + "', dates '" +
+    return "adjust " + std::to_string(job_.adjust) + ", open interest " +
+           std::to_string(job_.conversion.open_interest) + ", length '" + job_.symbol_length + "', dates '" +
            job_.conversion.date_pattern + "', calendar " + calendar_.fingerprint();
   }
 
@@ -359,7 +360,8 @@ class ScripWiseRun {
           const std::string path = join_path(folder, files_[i]);
           disk_.read(path, slot.data);
           try {
-            read_day_rows(slot.data, length_.limit, length_.typed, dates_, slot.rows);
+            read_day_rows(slot.data, length_.limit, length_.typed, dates_, slot.rows,
+                          job_.conversion.open_interest);
           } catch (const Error& e) {
             throw Error(path + ", " + e.what() + ". No symbol file was written.");
           }
@@ -447,7 +449,8 @@ class ScripWiseRun {
                                 return slot.gaps.size() == before;
                               });
     slot.text.reserve(slot.rows.size() * 48);
-    append_history(slot.text, spans_[h.owner].name, slot.rows, wide_, slot.events, job_.adjust);
+    append_history(slot.text, spans_[h.owner].name, slot.rows, wide_, slot.events, job_.adjust,
+                   job_.conversion.open_interest);
     slot.unchanged = disk_.holds(path_of(h), slot.text);
   }
 

@@ -25,6 +25,7 @@ ConversionResult convert_index_histories(const ConversionJob& job, Disk& disk,
   auto convert = [&](const ConversionInput& in, std::string_view data, std::string& out) {
     for_each_history_row(data, 5, 6, "5 or 6", [&](const std::string_view* f, size_t line) {
       append_record(out, {in.symbol, f[0], f[1], f[2], f[3], f[4], "0"}, line, dates);
+      if (job.open_interest) append_eighth_field(out, "0");
     });
   };
   return run_conversion(job, "INDEX*.csv", plan, convert,

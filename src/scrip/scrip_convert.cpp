@@ -18,6 +18,7 @@ ConversionResult convert_scrip_histories(const ConversionJob& job, const std::st
   auto convert = [&](const ConversionInput&, std::string_view data, std::string& out) {
     for_each_history_row(data, 9, 11, "9 to 11", [&](const std::string_view* f, size_t line) {
       append_record(out, {f[0], f[2], f[4], f[5], f[6], f[7], f[8]}, line, dates);
+      if (job.open_interest) append_eighth_field(out, "0");
     });
   };
   return run_conversion(job, "*" + symbol + "*XN*.csv", plan, convert,
