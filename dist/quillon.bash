@@ -32,7 +32,8 @@ _quillon() {
   esac
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "--from --to --scrip --source --source-folder
-      --dest-folder --eod --no-eod --indices --no-indices --auto-update --no-auto-update
+      --dest-folder --eod --no-eod --indices --no-indices --fo --no-fo --oi --no-oi
+      --auto-update --no-auto-update
       --length --settings --exchange-url --exchange-layout --jobs --rate --output --adjust
       --no-adjust --screenshot --chart --calendar --today --help
       --version" -- "$cur")

@@ -43,6 +43,13 @@ std::string usage_text() {
          "  --dest-folder DIR      folder of the EOD text files\n"
          "  --eod, --no-eod        tick or untick EOD\n"
          "  --indices, --no-indices  tick or untick INDICES\n"
+         "  --fo, --no-fo          tick or untick F&O: the derivatives segment's daily\n"
+         "                         Bhavcopy downloaded into <source folder>/fo and its\n"
+         "                         futures converted into <dest folder>/fo (FO=1 in\n"
+         "                         [QN_EOD])\n"
+         "  --oi, --no-oi          the record layout with open interest: an eighth\n"
+         "                         field (futures: open interest; the full Bhavcopy:\n"
+         "                         the deliverable quantity; else 0) (OI=1 in [QN_EOD])\n"
          "  --auto-update, --no-auto-update  tick or untick Auto Update: convert and\n"
          "                         catch-up end with the update of the files they\n"
          "                         converted; overrides AutoUpdate= in [QN_EOD]\n"
@@ -180,10 +187,11 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
         return std::nullopt;
       }
       cl.scrip_wise = *v == "scrip-wise";
-    } else if (arg == "--adjust" || arg == "--no-adjust") {
+    } else if (arg == "--adjust" || arg == "--no-adjust" || arg == "--fo" || arg == "--no-fo" ||
+               arg == "--oi" || arg == "--no-oi") {
       bool b = false;
-      if (!flag(b, arg == "--adjust")) return std::nullopt;
-      cl.adjust = b;
+      if (!flag(b, !arg.starts_with("--no-"))) return std::nullopt;
+      (arg.ends_with("adjust") ? cl.adjust : arg.ends_with("fo") ? cl.fo : cl.oi) = b;
     } else if (arg == "--exchange-layout") {
       auto v = value();
       if (!v) return std::nullopt;
@@ -252,7 +260,7 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
     }
     if (cl.scrip || cl.source || cl.source_folder || cl.dest_folder || cl.length || cl.eod ||
         cl.indices || cl.exchange_url || cl.exchange_layout || cl.jobs || cl.scrip_wise || cl.adjust ||
-        cl.auto_update) {
+        cl.auto_update || cl.fo || cl.oi) {
       error = "--chart takes no option but --from, --to, --settings and --screenshot";
       return std::nullopt;
     }
@@ -286,6 +294,8 @@ void apply_options(WindowCommands& window, const CommandLine& cl) {
     w.rbDateWise = !*cl.scrip_wise;
   }
   if (cl.adjust) w.chkAdjust = *cl.adjust;
+  if (cl.fo) w.chkFO = *cl.fo;
+  if (cl.oi) w.Combo1ListIndex = *cl.oi ? 1 : 0;
 }
 
 int run_commands(WindowCommands& window, const CommandLine& cl, std::ostream& err) {

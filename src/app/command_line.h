@@ -30,6 +30,8 @@ struct CommandLine {
   std::optional<bool> eod, indices;
   std::optional<bool> scrip_wise;  // --output scrip-wise / date-wise
   std::optional<bool> adjust;      // --adjust, --no-adjust
+  std::optional<bool> fo;          // --fo, --no-fo
+  std::optional<bool> oi;          // --oi, --no-oi
   std::optional<bool> auto_update;  // --auto-update, --no-auto-update
   std::string settings_file;
   std::optional<std::string> exchange_url;

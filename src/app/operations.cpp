@@ -6,6 +6,8 @@
 #include "indices/index_day_fetch.h"
 #include "indices/index_convert.h"
 #include "indices/index_history.h"
+#include "derivatives/fo_convert.h"
+#include "derivatives/fo_download.h"
 #include "histories/scrip_wise.h"
 #include "settings/ini_file.h"
 #include "scrip/scrip_convert.h"
@@ -20,7 +22,8 @@ ConversionJob conversion_job(const WindowModel& model, Platform& platform) {
   return {.source_folder = model.txtSourceFolder,
           .dest_folder = model.txtDestFolder,
           .date_pattern = platform.date_pattern.short_date_pattern(),
-          .jobs = model.jobs.value_or(0)};
+          .jobs = model.jobs.value_or(0),
+          .open_interest = model.Combo1ListIndex == 1};
 }
 
 void take_conversion(WindowModel& model, Platform& platform, std::string_view prefix,
@@ -87,6 +90,30 @@ void fConvertScrip(WindowModel& model, Platform& platform) {
   take_conversion(model, platform, "fConvertScrip: ",
                   convert_scrip_histories(conversion_job(model, platform), model.txtScrip,
                                           platform.disk, platform.progress, status));
+}
+
+void fConvertFo(WindowModel& model, Platform& platform) {
+  ModelStatus status(model);
+  take_conversion(model, platform, "fConvertFo: ",
+                  convert_fo_files({.conversion = conversion_job(model, platform),
+                                    .downloaded_only = model.rbSource != kSourceFolder,
+                                    .downloaded = model.arrFoFiles,
+                                    .open_interest = model.Combo1ListIndex == 1},
+                                   platform.disk, platform.progress, status));
+}
+
+void fGetFoFiles(WindowModel& model, Platform& platform, const Date& from, const Date& to) {
+  ModelStatus status(model);
+  const DownloadResult result = download_fo_days({.exchange_url = model.gstrExchangeUrl,
+                                                  .layout = model.gExchangeLayout,
+                                                  .folder = model.txtSourceFolder,
+                                                  .from = from,
+                                                  .to = to,
+                                                  .date_pattern = platform.date_pattern.short_date_pattern(),
+                                                  .parallel = parallel_options(model)},
+                                                 download_tools(platform, status));
+  model.arrFoFiles = result.files;
+  report_failure(platform.messages, "fGetFoFiles: ", result.failure);
 }
 
 void fGetNseFileAlt(WindowModel& model, Platform& platform, const Date& from, const Date& to) {
@@ -206,6 +233,7 @@ DayFetches exchange_day_fetches(WindowModel& model, Platform& platform) {
   auto index = [job, &disk](const Date& day) -> std::unique_ptr<SteppedDayFetch> {
     return std::make_unique<IndexDayFetch>(job, day, disk);
   };
+  auto fo = [job, &disk](const Date& day) { return fo_day_fetch(job, day, disk); };
   // Every INDEX_<short>.csv from all the daily index files kept, so they hold
   // the user's whole index history.
   auto rebuild = [&model, &platform] {
@@ -215,7 +243,7 @@ DayFetches exchange_day_fetches(WindowModel& model, Platform& platform) {
         platform.disk, status);
     report_failure(platform.messages, "cmdCatchUp: ", result.failure);
   };
-  return {.bhavcopy = bhavcopy, .index = index, .rebuild_indices = rebuild, .actions = actions};
+  return {.bhavcopy = bhavcopy, .index = index, .fo = fo, .rebuild_indices = rebuild, .actions = actions};
 }
 
 CatchUpTools catch_up_tools(WindowModel& model, Platform& platform, StatusSink& status) {

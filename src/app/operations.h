@@ -45,6 +45,9 @@ class ModelStatus final : public StatusSink {
 void fOutput(WindowModel& model, Platform& platform);
 void fConvertIndex(WindowModel& model, Platform& platform);
 void fConvertScrip(WindowModel& model, Platform& platform);
+// The F&O files: the last download's (arrFoFiles) with NSE or BSE, every
+// *.csv of <source folder>/fo with Folder; into <destination folder>/fo.
+void fConvertFo(WindowModel& model, Platform& platform);
 
 // Download, over the dates the date boxes hold: the Bhavcopy days (into
 // arrBhavFiles), every index of arrIndexList (each file through
@@ -53,13 +56,15 @@ void fGetNseFileAlt(WindowModel& model, Platform& platform, const Date& from, co
 void fgetIndices(WindowModel& model, Platform& platform, const Date& from, const Date& to);
 DownloadResult FGetNseIndex(WindowModel& model, Platform& platform, const IndexFile& file);
 void fDownloadScrip(WindowModel& model, Platform& platform, const Date& from, const Date& to);
+// The F&O Bhavcopy of each day into <source folder>/fo (into arrFoFiles).
+void fGetFoFiles(WindowModel& model, Platform& platform, const Date& from, const Date& to);
 
 // The day fetches of catch-up over the window's exchange address and
 // source folder: the Bhavcopy into yyyy_mm_dd.csv, the daily close of all
 // indices into indices/, and the rebuild of the INDEX_*.csv files from
 // every daily index file kept there (it reports its own failure).
 struct DayFetches {
-  DayFetchMaker bhavcopy, index;
+  DayFetchMaker bhavcopy, index, fo;
   std::function<void()> rebuild_indices;
   // With EOD ticked in the current layout: the corporate actions of each day
   // fetched, and the list of symbol changes (fetch_symbol_changes).

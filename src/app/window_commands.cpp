@@ -104,6 +104,8 @@ void WindowCommands::Form_Load() {
     const std::string layout = ReadIniString(p.disk, "QN_EOD", "ExchangeLayout", "", w.gstrIniPath);
     const std::string output = ReadIniString(p.disk, "QN_EOD", "Output", "", w.gstrIniPath);
     w.chkAdjust = ReadIniString(p.disk, "QN_EOD", "Adjust", "", w.gstrIniPath) == "1";
+    w.chkFO = ReadIniString(p.disk, "QN_EOD", "FO", "", w.gstrIniPath) == "1";
+    if (ReadIniString(p.disk, "QN_EOD", "OI", "", w.gstrIniPath) == "1") w.Combo1ListIndex = 1;
     // The folder boxes, restored for the exchanges only.
     if (w.strDataSource == "NSE" || w.strDataSource == "BSE") {
       w.txtSourceFolder = w.strSourcePath;
@@ -174,6 +176,7 @@ void WindowCommands::download_checked() {
       return;
     }
   }
+  if (w.chkFO && !p.progress.stop_requested()) fGetFoFiles(w, p, *from, *to);
   if (w.chkIndices) fgetIndices(w, p, *from, *to);
 }
 
@@ -307,7 +310,8 @@ bool WindowCommands::catch_up(const std::optional<Date>& from, const std::option
     const CatchUpResult result = run_catch_up(
         {.days = plan.to_fetch, .today = today_date, .date_pattern = pattern,
          .already_there = plan.already_there},
-        fetches.bhavcopy, w.chkIndices ? fetches.index : DayFetchMaker{}, catch_up_tools(w, p, status));
+        fetches.bhavcopy, w.chkIndices ? fetches.index : DayFetchMaker{}, catch_up_tools(w, p, status),
+        w.chkFO ? fetches.fo : DayFetchMaker{});
     // The symbol changes once a run has brought new days.
     if (fetches.actions && !result.stopped && !result.fetched.empty()) fetch_symbol_changes(w, p, *fetches.actions);
     if (w.chkIndices && result.index_days_stored > 0) fetches.rebuild_indices();
@@ -315,6 +319,10 @@ bool WindowCommands::catch_up(const std::optional<Date>& from, const std::option
     if (!result.fetched.empty()) {
       w.arrBhavFiles = result.fetched;
       fOutput(w, p);
+    }
+    if (!result.fo_fetched.empty()) {
+      w.arrFoFiles = result.fo_fetched;
+      fConvertFo(w, p);
     }
     if (w.chkIndices && result.index_days_stored > 0) fConvertIndex(w, p);
     long long records = 0;
@@ -335,6 +343,7 @@ void WindowCommands::cmdConvert_Click() {
     else
       fOutput(model_, platform_);
   }
+  if (model_.chkFO) fConvertFo(model_, platform_);
   if (model_.chkIndices) fConvertIndex(model_, platform_);
   if (model_.chkAuto) import_queue(queued);
 }

@@ -45,6 +45,7 @@ struct WindowModel {
   bool chkEOD = true;
   std::string txtLength = "10";
   bool chkIndices = false;
+  bool chkFO = false;  // the derivatives segment's daily Bhavcopy
 
   // Update group (chkAmi and chkMS read by no command).
   bool chkAmi = false;
@@ -60,6 +61,7 @@ struct WindowModel {
 
   // Area reserved for future use (read by no command).
   std::vector<std::string> Combo1 = {"Symbol, YMD,OHLC", "Symbol, YMD,OHLC,OI"};
+  int Combo1ListIndex = 0;  // the record layout chosen: 1 with open interest
   std::vector<std::string> cmbIndex = {
       "S&P CNX NIFTY", "CNX NIFTY JUNIOR", "S&P CNX DEFTY",
       "S&P CNX 500",   "CNX MIDCAP 200",   "CNX MIDCAP",
@@ -80,6 +82,7 @@ struct WindowModel {
   std::optional<std::vector<std::string>> arrIndexList;  // unset until loaded
   std::vector<std::string> colAmiFiles;
   std::vector<std::string> arrBhavFiles;
+  std::vector<std::string> arrFoFiles;  // the F&O day files of the last download
   std::string strDataSource;
   std::string strSourcePath;
   std::string strDestPath;

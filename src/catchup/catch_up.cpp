@@ -23,16 +23,18 @@ std::string outcome_text(const DayFetchOutcome& got, bool today) {
 }  // namespace
 
 CatchUpResult run_catch_up(const CatchUpJob& job, const DayFetchMaker& bhavcopy,
-                           const DayFetchMaker& index, const CatchUpTools& tools) {
+                           const DayFetchMaker& index, const CatchUpTools& tools, const DayFetchMaker& fo) {
   const DownloadTools& t = tools.download;
   CatchUpResult result;
   result.already_there = job.already_there;
-  const size_t per_day = index ? 2 : 1;  // the Bhavcopy, then the index file
+  // Each day's fetches: the Bhavcopy, then the index file and the F&O file.
+  std::vector<const DayFetchMaker*> makers = {&bhavcopy};
+  for (const DayFetchMaker* m : {&index, &fo})
+    if (*m) makers.push_back(m);
+  const size_t per_day = makers.size();
   std::vector<std::unique_ptr<SteppedDayFetch>> fetches;
-  for (const Date& day : job.days) {
-    fetches.push_back(bhavcopy(day));
-    if (index) fetches.push_back(index(day));
-  }
+  for (const Date& day : job.days)
+    for (const DayFetchMaker* m : makers) fetches.push_back((*m)(day));
   const int total = static_cast<int>(job.days.size());
   size_t finished_count = 0;
   auto finished = [&](size_t i) {
@@ -41,9 +43,15 @@ CatchUpResult run_catch_up(const CatchUpJob& job, const DayFetchMaker& bhavcopy,
     const Date& day = job.days[d];
     const std::string shown = format_date(day, job.date_pattern);
     const DayFetchOutcome& got = fetches[i]->outcome();
-    if (i % per_day == 1) {
+    if (makers[i % per_day] == &index) {
       if (got.state == DayFetchState::stored) ++result.index_days_stored;
       t.status.append(std::string(kCrLf) + "Downloading Index data for " + shown +
+                      outcome_text(got, day == job.today));
+      return;
+    }
+    if (makers[i % per_day] == &fo) {
+      if (got.state == DayFetchState::stored) result.fo_fetched.push_back(got.path);
+      t.status.append(std::string(kCrLf) + "Downloading F&O BhavCopy for " + shown +
                       outcome_text(got, day == job.today));
       return;
     }

@@ -37,20 +37,23 @@ struct CatchUpResult {
   std::vector<std::string> fetched;  // the Bhavcopy day files this run stored, in order
   int already_there = 0;             // the job's, and those the fetch found there
   int index_days_stored = 0;
+  std::vector<std::string> fo_fetched;  // the F&O day files this run stored, in order
   std::vector<Date> missing;  // trading days before today without a file at the end
   bool not_published = false;  // today's file answered 404
   bool stopped = false;        // the user stopped the run; the days not tried are missing
 };
 
 // Fetches each day of the job with a fetch `bhavcopy` makes and, when
-// `index` is set, its daily index file with one `index` makes, through
+// `index` is set, its daily index file with one `index` makes, and when `fo`
+// is set its F&O file ("Downloading F&O BhavCopy for <date> ..."), through
 // run_day_fetches, one status line each in day order ("Downloading BhavCopy
 // for <date> <- file downloaded...." / "<- not published yet" / "<- missing:
 // <reason>"). Reports day i of N and asks between days whether to stop.
 // Failures of single days are status lines; the run itself throws nothing
 // the day fetches do not throw.
 CatchUpResult run_catch_up(const CatchUpJob& job, const DayFetchMaker& bhavcopy,
-                           const DayFetchMaker& index, const CatchUpTools& tools);
+                           const DayFetchMaker& index, const CatchUpTools& tools,
+                           const DayFetchMaker& fo = {});
 
 // "Trading days missing: 02/12/2026, 03/12/2026" in the regional date form;
 // empty when none are.

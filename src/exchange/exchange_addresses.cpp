@@ -36,6 +36,16 @@ std::string bhavcopy_address(const std::string& base, const Date& day) {
 
 std::string bhavcopy_file_name(const Date& day) { return format_date(day, "yyyy_MM_dd") + ".csv"; }
 
+std::string daily_fo_address(std::string_view base, const Date& day, bool old_site_only) {
+  std::string a(base);
+  if (day >= kUdiffFirstDay && !old_site_only)
+    return a + "/content/fo/BhavCopy_NSE_FO_0_0_0_" + format_date(day, "yyyyMMdd") + "_F_0000.csv.zip";
+  const std::string mon(month_abbrev(day.month));
+  const std::string year = format_date(day, "yyyy");
+  return a + "/content/historical/DERIVATIVES/" + year + "/" + mon + "/fo" + format_date(day, "dd") + mon + year +
+         "bhav.csv.zip";
+}
+
 std::string index_day_file_name(const Date& day) {
   return "ind_close_all_" + format_date(day, "ddMMyyyy") + ".csv";
 }

@@ -36,6 +36,11 @@ std::string bhavcopy_address(const std::string& base, const Date& day);
 // "2008_01_31.csv": a day's Bhavcopy in the source folder.
 std::string bhavcopy_file_name(const Date& day);
 
+// The zipped F&O Bhavcopy of a day: before kUdiffFirstDay (or always with
+// `old_site_only`) /content/historical/DERIVATIVES/YYYY/MON/foDDMONYYYYbhav.csv.zip,
+// from then /content/fo/BhavCopy_NSE_FO_0_0_0_YYYYMMDD_F_0000.csv.zip.
+std::string daily_fo_address(std::string_view base, const Date& day, bool old_site_only = false);
+
 // The daily close of all indices as published: ind_close_all_DDMMYYYY.csv.
 std::string index_day_file_name(const Date& day);
 

@@ -204,7 +204,15 @@ void MainForm::build() {
   eod_row->addWidget(new QLabel(QStringLiteral("(Symbol Length)")));
   eod_row->addStretch(1);
   lists.body->addLayout(eod_row);
-  lists.body->addWidget(chkIndices_);
+  chkFO_ = named(new QCheckBox(QStringLiteral("F&&O")), "chkFO");
+  chkFO_->setToolTip(QStringLiteral("The derivatives segment's daily Bhavcopy: futures and open interest, "
+                                    "kept in fo/ of the folders"));
+  auto* more_lists = new QHBoxLayout;
+  more_lists->addWidget(chkIndices_);
+  more_lists->addSpacing(12);
+  more_lists->addWidget(chkFO_);
+  more_lists->addStretch(1);
+  lists.body->addLayout(more_lists);
   left->addWidget(lists.frame);
 
   Group update = make_group("fraUpdate", "Label10", QStringLiteral(" Chart Update"));
@@ -336,6 +344,7 @@ void MainForm::build() {
             {txtDestFolder_, &WindowModel::txtDestFolder},
             {txtLength_, &WindowModel::txtLength}};
   checks_ = {{chkEOD_, &WindowModel::chkEOD},         {chkIndices_, &WindowModel::chkIndices},
+             {chkFO_, &WindowModel::chkFO},
              {chkAmi_, &WindowModel::chkAmi},         {chkMS_, &WindowModel::chkMS},
              {chkAuto_, &WindowModel::chkAuto},       {rbDateWise_, &WindowModel::rbDateWise},
              {rbScripWise_, &WindowModel::rbScripWise}, {chkAdjust_, &WindowModel::chkAdjust}};
@@ -377,6 +386,7 @@ void MainForm::model_from_widgets() {
   for (const TextBinding& b : texts_) m.*b.field = b.box->text().toStdString();
   for (const CheckBinding& b : checks_) m.*b.field = b.box->isChecked();
   if (rbSource_->checkedId() >= 0) m.rbSource = rbSource_->checkedId();
+  m.Combo1ListIndex = std::max(0, Combo1_->currentIndex());
 }
 
 MainForm::Snapshot MainForm::snapshot() const {
@@ -385,6 +395,7 @@ MainForm::Snapshot MainForm::snapshot() const {
   for (const TextBinding& b : texts_) s.texts.push_back(m.*b.field);
   for (const CheckBinding& b : checks_) s.checks.push_back(m.*b.field);
   s.source = m.rbSource;
+  s.layout = m.Combo1ListIndex;
   return s;
 }
 
@@ -398,6 +409,7 @@ void MainForm::widgets_from_model(const Snapshot* before) {
     const bool value = m.*checks_[i].field;
     if (!before || before->checks[i] != value) checks_[i].box->setChecked(value);
   }
+  if (!before || before->layout != m.Combo1ListIndex) Combo1_->setCurrentIndex(m.Combo1ListIndex);
   if (!before || before->source != m.rbSource) {
     if (QAbstractButton* b = rbSource_->button(m.rbSource)) b->setChecked(true);
   }
@@ -438,7 +450,8 @@ void MainForm::lock_for(Run run) {
                                    chkIndices_, txtLength_});
   if (run == Run::CatchUp || run == Run::FetchDay) locked_.push_back(txtLength_);
   if (run == Run::Convert || run == Run::CatchUp || run == Run::FetchDay)
-    locked_.insert(locked_.end(), {rbDateWise_, rbScripWise_, chkAdjust_});
+    locked_.insert(locked_.end(), {rbDateWise_, rbScripWise_, chkAdjust_, Combo1_});
+  if (run != Run::Update) locked_.push_back(chkFO_);
   if (run != Run::Download && run != Run::Update) locked_.push_back(chkAuto_);
   for (QWidget* w : locked_) w->setEnabled(false);
   cmdStop_->setEnabled(fetching);

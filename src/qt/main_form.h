@@ -95,6 +95,7 @@ class MainForm final : public QWidget {
     std::vector<std::string> texts;
     std::vector<bool> checks;
     int source = 0;
+    int layout = 0;  // Combo1's
   };
 
   void build();
@@ -146,6 +147,7 @@ class MainForm final : public QWidget {
   QCheckBox *chkEOD_{}, *chkIndices_{}, *chkAmi_{}, *chkMS_{}, *chkAuto_{};
   QRadioButton *rbDateWise_{}, *rbScripWise_{};
   QCheckBox* chkAdjust_{};
+  QCheckBox* chkFO_{};
   QPlainTextEdit* Text1_{};
   QProgressBar* prgRun_{};
   QComboBox *Combo1_{}, *cmbIndex_{};
