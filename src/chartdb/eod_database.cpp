@@ -102,7 +102,7 @@ bool read_date(std::string_view s, int32_t& date) {
 struct Record {
   std::string_view symbol;
   int32_t date;
-  double values[5];  // open, high, low, close, volume
+  double values[6];  // open, high, low, close, volume, open interest
 };
 
 }  // namespace
@@ -133,7 +133,7 @@ class ImportRows {
   static int connect(sqlite3* db, void* aux, int, const char* const*, sqlite3_vtab** out,
                      char**) {
     const int rc = sqlite3_declare_vtab(db, "CREATE TABLE x(symbol, date, open, high, low, "
-                                            "close, volume)");
+                                            "close, volume, oi)");
     if (rc != SQLITE_OK) return rc;
     auto* table = new Table{};
     table->rows = static_cast<ImportRows*>(aux);
@@ -353,7 +353,7 @@ void EodDatabase::prepare_schema() {
             " symbol TEXT NOT NULL,"
             " date INTEGER NOT NULL,"
             " open REAL NOT NULL, high REAL NOT NULL, low REAL NOT NULL,"
-            " close REAL NOT NULL, volume NUMERIC NOT NULL,"
+            " close REAL NOT NULL, volume NUMERIC NOT NULL, oi NUMERIC NOT NULL DEFAULT 0,"
             " PRIMARY KEY (date, symbol)) WITHOUT ROWID;"
             "CREATE TABLE symbols (symbol TEXT PRIMARY KEY) WITHOUT ROWID;"
             "CREATE TABLE histories (symbol TEXT PRIMARY KEY, bytes INTEGER NOT NULL,"
@@ -378,16 +378,16 @@ void EodDatabase::prepare_schema() {
   rows_ = std::make_unique<ImportRows>();
   ImportRows::add_to(db_.get(), rows_.get());
   insert_ = prepare(
-      "INSERT OR REPLACE INTO quotes(symbol, date, open, high, low, close, volume)"
-      " SELECT symbol, date, open, high, low, close, volume FROM import_rows",
+      "INSERT OR REPLACE INTO quotes(symbol, date, open, high, low, close, volume, oi)"
+      " SELECT symbol, date, open, high, low, close, volume, oi FROM import_rows",
       SQLITE_PREPARE_PERSISTENT);
   insert_changed_ = prepare(
-      "INSERT INTO quotes(symbol, date, open, high, low, close, volume)"
-      " SELECT symbol, date, open, high, low, close, volume FROM import_rows WHERE true"
+      "INSERT INTO quotes(symbol, date, open, high, low, close, volume, oi)"
+      " SELECT symbol, date, open, high, low, close, volume, oi FROM import_rows WHERE true"
       " ON CONFLICT(date, symbol) DO UPDATE SET open = excluded.open, high = excluded.high,"
-      " low = excluded.low, close = excluded.close, volume = excluded.volume"
+      " low = excluded.low, close = excluded.close, volume = excluded.volume, oi = excluded.oi"
       " WHERE open IS NOT excluded.open OR high IS NOT excluded.high OR low IS NOT excluded.low"
-      " OR close IS NOT excluded.close OR volume IS NOT excluded.volume",
+      " OR close IS NOT excluded.close OR volume IS NOT excluded.volume OR oi IS NOT excluded.oi",
       SQLITE_PREPARE_PERSISTENT);
   insert_symbol_ =
       prepare("INSERT OR IGNORE INTO symbols(symbol) VALUES(?1)", SQLITE_PREPARE_PERSISTENT);
@@ -412,16 +412,21 @@ void EodDatabase::prepare_schema() {
   checkpointer_ = std::make_unique<Checkpointer>(file_path());
 }
 
-// Layout 1 had no histories table: it is added in one transaction, every
-// quote kept.
+// Layout 1 had no histories table, layouts 1 and 2 no open interest: what
+// is missing is added in one transaction, every quote kept; a failure leaves
+// the database as it was.
 void EodDatabase::upgrade() {
   if (schema_version() >= kEodSchemaVersion) return;
   exec("BEGIN IMMEDIATE", "cannot be upgraded");
   try {
-    if (schema_version() == 1)
+    const int from = schema_version();
+    if (from == 1)
       exec("CREATE TABLE histories (symbol TEXT PRIMARY KEY, bytes INTEGER NOT NULL,"
-           " hash INTEGER NOT NULL) WITHOUT ROWID;"
-           "PRAGMA user_version=2;",
+           " hash INTEGER NOT NULL) WITHOUT ROWID;",
+           "cannot be upgraded");
+    if (from == 1 || from == 2)
+      exec("ALTER TABLE quotes ADD COLUMN oi NUMERIC NOT NULL DEFAULT 0;"
+           "PRAGMA user_version=3;",
            "cannot be upgraded");
     exec("COMMIT", "cannot be upgraded");
   } catch (...) {
@@ -476,7 +481,8 @@ size_t EodDatabase::import_file(const std::string& path) {
   records.reserve((data.size() - known) / 40 + 1);
   LineReader lines(std::string_view(data).substr(known));
   std::string_view line;
-  std::string_view f[7];
+  std::string_view f[8];
+  size_t fields = 0;  // of the file's records: 7, or 8 with open interest
   auto bad = [&](const std::string& what) {
     const auto before = std::count(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(known), '\n');
     throw AutomationError(kErrBadRecord, "Line " + std::to_string(before + static_cast<std::ptrdiff_t>(lines.line_number())) +
@@ -485,10 +491,13 @@ size_t EodDatabase::import_file(const std::string& path) {
   bool history = !first.empty();  // every record of the first one's symbol
   while (lines.next(line)) {
     if (line.empty()) continue;
-    const size_t n = split_fields(line, f, 7);
-    if (n != 7)
+    const size_t n = split_fields(line, f, 8);
+    if (n != 7 && n != 8)
       bad(" has " + std::to_string(n) + (n == 1 ? " field" : " fields") +
-          " instead of the 7 of SYMBOL,YYYYMMDD,OPEN,HIGH,LOW,CLOSE,VOLUME");
+          " instead of the 7 of SYMBOL,YYYYMMDD,OPEN,HIGH,LOW,CLOSE,VOLUME (or 8, OI last)");
+    if (fields == 0) fields = n;
+    if (n != fields)
+      bad(" has " + std::to_string(n) + " fields where the lines before have " + std::to_string(fields));
     Record r{};
     r.symbol = f[0];
     if (r.symbol.empty()) bad(" has no symbol");
@@ -496,9 +505,9 @@ size_t EodDatabase::import_file(const std::string& path) {
       bad(": the symbol '" + shown(r.symbol) + "' holds a control character");
     if (!read_date(f[1], r.date))
       bad(": the date '" + shown(f[1]) + "' is not a day written YYYYMMDD");
-    for (int i = 0; i < 5; ++i)
+    for (size_t i = 0; i + 2 < n; ++i)
       if (!read_number(f[2 + i], r.values[i]))
-        bad(std::string(": the ") + kOutputFieldNames[2 + i] + " value '" + shown(f[2 + i]) +
+        bad(std::string(": the ") + (i < 5 ? kOutputFieldNames[2 + i] : "OI") + " value '" + shown(f[2 + i]) +
             "' is not a number");
     history = history && r.symbol == first;
     records.push_back(r);
@@ -584,9 +593,11 @@ void EodDatabase::checkpoint() {
 std::vector<Quote> EodDatabase::quotes(const std::string& symbol, int32_t from, int32_t to) {
   // "+date" keeps the date range off the key, so the planner skips along the
   // key by symbol instead of reading every quote of the range.
-  Statement s = prepare(
-      "SELECT date, open, high, low, close, volume FROM quotes"
-      " WHERE symbol = ?1 AND +date BETWEEN ?2 AND ?3 ORDER BY date");
+  Statement s = prepare(schema_version() >= 3
+                            ? "SELECT date, open, high, low, close, volume, oi FROM quotes"
+                              " WHERE symbol = ?1 AND +date BETWEEN ?2 AND ?3 ORDER BY date"
+                            : "SELECT date, open, high, low, close, volume, 0 FROM quotes"
+                              " WHERE symbol = ?1 AND +date BETWEEN ?2 AND ?3 ORDER BY date");
   sqlite3_bind_text(s.get(), 1, symbol.data(), static_cast<int>(symbol.size()), SQLITE_STATIC);
   sqlite3_bind_int(s.get(), 2, from);
   sqlite3_bind_int(s.get(), 3, to > 0 ? to : 99999999);
@@ -601,6 +612,7 @@ std::vector<Quote> EodDatabase::quotes(const std::string& symbol, int32_t from, 
     q.low = sqlite3_column_double(s.get(), 3);
     q.close = sqlite3_column_double(s.get(), 4);
     q.volume = sqlite3_column_double(s.get(), 5);
+    q.oi = sqlite3_column_double(s.get(), 6);
     out.push_back(std::move(q));
   }
   if (rc != SQLITE_DONE) fail("cannot be read");

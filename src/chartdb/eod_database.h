@@ -6,6 +6,7 @@
 //     date   INTEGER NOT NULL,   -- YYYYMMDD, e.g. 20080131
 //     open REAL NOT NULL, high REAL NOT NULL, low REAL NOT NULL,
 //     close REAL NOT NULL, volume NUMERIC NOT NULL,
+//     oi NUMERIC NOT NULL DEFAULT 0,  -- open interest
 //     PRIMARY KEY (date, symbol)) WITHOUT ROWID;
 //   CREATE TABLE symbols (symbol TEXT PRIMARY KEY) WITHOUT ROWID;
 //   CREATE TABLE histories (symbol TEXT PRIMARY KEY, bytes INTEGER NOT NULL,
@@ -17,8 +18,8 @@
 // the XXH3 hash of that file: every record of those bytes is in `quotes`
 // as the file has it. A later history file of the symbol that begins with
 // the same bytes then has only its rest read and written; any other import
-// of the symbol's quotes drops its entry. Layout 1 (no histories) is
-// upgraded in place by the importer; readers take both.
+// of the symbol's quotes drops its entry. Layouts 1 (no histories) and 2
+// (no oi) are upgraded in place by the importer; readers take every layout.
 // Rows are kept in (date, symbol) order, so importing a day appends at the
 // end of the table instead of touching one page per symbol. Lookups by
 // symbol use the same key through SQLite's skip-scan, which the planner
@@ -55,12 +56,13 @@ class ImportRows;  // the checked records of the file being imported (eod_databa
 inline constexpr const char* kEodDatabaseFile = "eod.sqlite";
 // The one import format the database reads: the EOD text file's record.
 inline constexpr const char* kEodImportFormat = "VaRA_EOD.format";
-inline constexpr int kEodSchemaVersion = 2;  // PRAGMA user_version
+inline constexpr int kEodSchemaVersion = 3;  // PRAGMA user_version
 
 struct Quote {
   std::string symbol;
   int32_t date = 0;  // YYYYMMDD
   double open = 0, high = 0, low = 0, close = 0, volume = 0;
+  double oi = 0;  // open interest
   friend bool operator==(const Quote&, const Quote&) = default;
 };
 
@@ -90,7 +92,8 @@ class EodDatabase {
   std::string file_path() const;
 
   // Imports one EOD text file (SYMBOL,YYYYMMDD,OPEN,HIGH,LOW,CLOSE,VOLUME
-  // per line, CR LF, LF or CR line ends; empty lines are skipped) as one
+  // per line, or the same and OI in every line; CR LF, LF or CR line ends;
+  // empty lines are skipped) as one
   // transaction: a quote already stored for a symbol and date is replaced.
   // A history file (every record of one symbol) writes only the quotes that
   // differ from those stored, and reads only what follows the bytes of the

@@ -63,6 +63,12 @@ TEST_F(Chartdb, LoadOpensExistingFoldersOnlyAndReadersCreateNothing) {
 }
 
 TEST_F(Chartdb, StoresRecordsAsWrittenAcrossOpeningsAndReplacesADay) {
+  // Records with open interest (eight fields): the OI kept; seven: none.
+  broker.LoadDatabase(db);
+  broker.Import(0, file("fo_DX.txt", "NIFTY-I,20240930,26399,26401.4,26086,26123.8,26876,1102750\r\n"), kEodImportFormat);
+  EXPECT_EQ(open().quotes("NIFTY-I"), (Quotes{{"NIFTY-I", 20240930, 26399, 26401.4, 26086, 26123.8, 26876, 1102750}}));
+  broker.Import(0, file("fo_DX.txt", "NIFTY-I,20240930,1,1,1,1,1\r\n"), kEodImportFormat);
+  EXPECT_EQ(open().quotes("NIFTY-I").front().oi, 0);
   broker.LoadDatabase(db);
   broker.Import(0, file("d_DX.txt", "ABC,20080131,1234.5,1250,1220.1,1245.3,125000\r\n"
                                     "M&M LTD,20080131,0.05,1e3,0,-1.25,155000000.5\n\r\nABC,20080130,1,2,0.5,1.5,7"),
@@ -77,7 +83,7 @@ TEST_F(Chartdb, StoresRecordsAsWrittenAcrossOpeningsAndReplacesADay) {
   std::string again = "ABC,20080131,12,13,11,12,200\r\nABC,20080131,12,13,11,13,300\r\n";
   for (int i = 0; i < 40; ++i) again += "S" + std::to_string(i) + ",20080131,1,1,1,1,1\r\n";
   broker.Import(0, file("b_DX.txt", again), kEodImportFormat);
-  EXPECT_EQ(open().quote_count(), 43);
+  EXPECT_EQ(open().quote_count(), 44);
   EXPECT_EQ(open().quotes("ABC", 20080131, 20080131), (Quotes{{"ABC", 20080131, 12, 13, 11, 13, 300}}));
 }
 
@@ -87,7 +93,8 @@ TEST_F(Chartdb, ImportTakesAFileWholeOrRefusesIt) {
   const std::string big(10 << 20, '7');
   const std::pair<std::string, std::string> rows[] = {  // the error 13 and what it says after the file's name
       {"XYZ,20080131,1,2,1,2", "' has 6 fields instead of the 7 of SYMBOL,YYYYMMDD,OPEN,HIGH,LOW,CLOSE,VOLUME"},
-      {"XYZ,20080131,1,2,1,2,5,0", "' has 8 fields instead of the 7"}, {",20080131,1,2,1,2,5", "' has no symbol"},
+      {"XYZ,20080131,1,2,1,2,5,0", "' has 8 fields where the lines before have 7"},
+      {"XYZ,20080131,1,2,1,2,5,0,9", "' has 9 fields instead of the 7"}, {",20080131,1,2,1,2,5", "' has no symbol"},
       {"XYZ,2008-01-31,1,2,1,2,5", "': the date '2008-01-31' is not a day written YYYYMMDD"},
       {"XYZ,20080230,1,2,1,2,5", "': the date '20080230' is not"}, {"XYZ,20080131,1,2a,1,2,5", "': the HIGH value '2a' is not a number"},
       {"XYZ,20080131,1,2,1,2, 5", "': the VOLUME value ' 5' is not a number"}, {"XYZ,20080131,,2,1,2,5", "': the OPEN value '' is not"},
