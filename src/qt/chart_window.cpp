@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSet>
@@ -308,12 +309,29 @@ void ChartWindow::build() {
   volume_->setIncreasingColor(kUp.lighter(130));
   volume_->setDecreasingColor(kDown.lighter(130));
   volume_->setPen(Qt::NoPen);
+  // Open interest, when the symbol has any: a line under the volume, which
+  // then leaves the dates to it.
+  oi_chart_ = make_chart("chartOpenInterest");
+  oi_ = named(new QLineSeries, "seriesOpenInterest");
+  oi_->setPen(QPen(QColor(0x30, 0x60, 0xb0), 1.5));
+  oi_chart_->addSeries(oi_);
+  oi_days_ = named(new QValueAxis, "axisOpenInterestDays");
+  oi_days_->setVisible(false);
+  oi_dates_ = named(new QCategoryAxis, "axisOpenInterestDates");
+  oi_dates_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  oi_axis_ = named(new QValueAxis, "axisOpenInterest");
+  oi_chart_->addAxis(oi_days_, Qt::AlignBottom);
+  oi_chart_->addAxis(oi_dates_, Qt::AlignBottom);
+  oi_chart_->addAxis(oi_axis_, Qt::AlignRight);
+  oi_->attachAxis(oi_days_);
+  oi_->attachAxis(oi_axis_);
 
   // The day under the pointer, in both panes.
   QPen cross(QColor(0x60, 0x60, 0x60), 0, Qt::DashLine);
   price_cross_ = new QGraphicsLineItem(price_chart_);
   volume_cross_ = new QGraphicsLineItem(volume_chart_);
-  for (QGraphicsLineItem* line : {price_cross_, volume_cross_}) {
+  oi_cross_ = new QGraphicsLineItem(oi_chart_);
+  for (QGraphicsLineItem* line : {price_cross_, volume_cross_, oi_cross_}) {
     line->setPen(cross);
     line->setZValue(100);
     line->hide();
@@ -328,6 +346,8 @@ void ChartWindow::build() {
   };
   price_view_ = named(new ChartView(price_chart_, hooks), "viewPrice");
   volume_view_ = named(new ChartView(volume_chart_, hooks), "viewVolume");
+  oi_view_ = named(new ChartView(oi_chart_, hooks), "viewOpenInterest");
+  oi_view_->hide();
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);
@@ -336,6 +356,7 @@ void ChartWindow::build() {
   layout->addWidget(values_);
   layout->addWidget(price_view_, 3);
   layout->addWidget(volume_view_, 1);
+  layout->addWidget(oi_view_, 1);
   layout->addWidget(status_);
 
   auto show_typed = [this] { show_symbol(symbol_box_->text()); };
@@ -423,6 +444,9 @@ bool ChartWindow::show_symbol(const QString& typed) {
     }
     quotes_ = database_->quotes(found);
     symbol_ = found;
+    has_oi_ = std::any_of(quotes_.begin(), quotes_.end(), [](const Quote& q) { return q.oi != 0; });
+    oi_view_->setVisible(has_oi_);
+    volume_dates_->setLabelsVisible(!has_oi_);
   } catch (const std::exception& e) {
     database_.reset();  // opened afresh next time
     show_problem(QString::fromUtf8(e.what()));
@@ -479,6 +503,7 @@ void ChartWindow::apply_range() {
   }
   candles_->clear();
   volume_->clear();
+  oi_->clear();
   loaded_lo_ = loaded_hi_ = 0;
   hovered_.reset();
   set_view(full_view());
@@ -504,6 +529,7 @@ void ChartWindow::fill_series(size_t lo, size_t hi) {
   candles_->clear();
   volume_->clear();
   QList<QCandlestickSet*> prices, volumes;
+  QList<QPointF> interest;
   prices.reserve(static_cast<qsizetype>(hi - lo));
   volumes.reserve(static_cast<qsizetype>(hi - lo));
   for (size_t i = lo; i < hi; ++i) {
@@ -517,9 +543,11 @@ void ChartWindow::fill_series(size_t lo, size_t hi) {
     // A day that fell draws its volume downwards: the series colours it so.
     volumes.append(q.close > q.open ? new QCandlestickSet(0, q.volume, 0, q.volume, at)
                                     : new QCandlestickSet(q.volume, q.volume, 0, 0, at));
+    if (has_oi_) interest.append(QPointF(at, q.oi));
   }
   candles_->append(prices);
   volume_->append(volumes);
+  oi_->replace(interest);
   loaded_lo_ = lo;
   loaded_hi_ = hi;
 }
@@ -546,13 +574,15 @@ void ChartWindow::set_view(Range view) {
   // Prices and volumes of the days in view set the vertical scales.
   const double lo_day = std::max(0.0, std::ceil(view.lo));
   const double hi_day = std::min(static_cast<double>(count_) - 1, std::floor(view.hi));
-  double low = 0, high = 0, volume = 0;
+  double low = 0, high = 0, volume = 0, oi_low = 0, oi_high = 0;
   bool any = false;
   for (double d = lo_day; d <= hi_day; ++d) {
     const Quote& q = quotes_[first_ + static_cast<size_t>(d)];
     low = any ? std::min(low, q.low) : q.low;
     high = any ? std::max(high, q.high) : q.high;
     volume = std::max(volume, q.volume);
+    oi_low = any ? std::min(oi_low, q.oi) : q.oi;
+    oi_high = any ? std::max(oi_high, q.oi) : q.oi;
     any = true;
   }
   if (!any) {
@@ -562,8 +592,11 @@ void ChartWindow::set_view(Range view) {
   const double pad = high > low ? (high - low) * 0.05 : std::max(std::abs(high) * 0.01, 0.5);
   price_days_->setRange(view.lo, view.hi);
   volume_days_->setRange(view.lo, view.hi);
+  oi_days_->setRange(view.lo, view.hi);
   set_ticks(price_axis_, low - pad, high + pad, 6);
   set_ticks(volume_axis_, 0, volume > 0 ? volume * 1.08 : 1, 2);
+  const double oi_pad = oi_high > oi_low ? (oi_high - oi_low) * 0.08 : std::max(oi_high * 0.05, 1.0);
+  set_ticks(oi_axis_, std::max(0.0, oi_low - oi_pad), oi_high + oi_pad, 2);
   align_plot_areas();
   label_dates(view);
   update_crosshair();
@@ -620,6 +653,7 @@ void ChartWindow::update_values() {
                  field("High", price_text(l, q.high)) + field("Low", price_text(l, q.low)) +
                  field("Close", price_text(l, q.close)) +
                  field("Volume", volume_text(l, q.volume));
+  if (has_oi_) text += field("OI", volume_text(l, q.oi));
   if (at > 0 && quotes_[at - 1].close != 0) {
     // The change from the day before, stored or not shown.
     const double change = (q.close / quotes_[at - 1].close - 1) * 100;
@@ -633,8 +667,8 @@ void ChartWindow::update_values() {
 void ChartWindow::update_crosshair() {
   const bool on = hovered_.has_value();
   for (auto [chart, line] : {std::pair{price_chart_, price_cross_},
-                             std::pair{volume_chart_, volume_cross_}}) {
-    line->setVisible(on);
+                             std::pair{volume_chart_, volume_cross_}, std::pair{oi_chart_, oi_cross_}}) {
+    line->setVisible(on && (line != oi_cross_ || has_oi_));
     if (!on) continue;
     const QRectF area = chart->plotArea();
     const double x =
@@ -655,10 +689,13 @@ void ChartWindow::align_plot_areas() {
     labels = std::max(labels, price_font.horizontalAdvance(tick_text(l, price_axis_, v)));
   labels = std::max(labels, volume_font.horizontalAdvance(
                                 tick_text(l, volume_axis_, volume_axis_->max())));
+  if (has_oi_)
+    labels = std::max(labels, volume_font.horizontalAdvance(tick_text(l, oi_axis_, oi_axis_->max())));
   const int right = labels + 16;
   const QFontMetrics date_font(volume_dates_->labelsFont());
   price_view_->set_margins(QMargins(kLeftMargin, kTopMargin, right, 4));
-  volume_view_->set_margins(QMargins(kLeftMargin, 4, right, date_font.height() + 12));
+  volume_view_->set_margins(QMargins(kLeftMargin, 4, right, has_oi_ ? 4 : date_font.height() + 12));
+  oi_view_->set_margins(QMargins(kLeftMargin, 4, right, date_font.height() + 12));
 }
 
 void ChartWindow::label_dates(Range view) {
@@ -695,7 +732,7 @@ void ChartWindow::label_dates(Range view) {
         starts.push_back(i);
     if (static_cast<double>(starts.size()) <= fits) break;
   }
-  for (QCategoryAxis* axis : {price_dates_, volume_dates_}) {
+  for (QCategoryAxis* axis : {price_dates_, volume_dates_, oi_dates_}) {
     const QStringList old = axis->categoriesLabels();
     for (const QString& label : old) axis->remove(label);
     axis->setStartValue(view.lo);

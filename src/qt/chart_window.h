@@ -29,6 +29,7 @@ class QLineEdit;
 class QPushButton;
 class QStringListModel;
 class QValueAxis;
+class QLineSeries;
 class QGraphicsLineItem;
 
 namespace quillon {
@@ -113,6 +114,14 @@ class ChartWindow final : public QWidget {
   QCategoryAxis *price_dates_{}, *volume_dates_{};
   QValueAxis *price_days_{}, *volume_days_{}, *price_axis_{}, *volume_axis_{};
   QGraphicsLineItem *price_cross_{}, *volume_cross_{};
+  // Open interest, shown when the symbol has any.
+  bool has_oi_ = false;
+  QChart* oi_chart_{};
+  ChartView* oi_view_{};
+  QLineSeries* oi_{};
+  QCategoryAxis* oi_dates_{};
+  QValueAxis *oi_days_{}, *oi_axis_{};
+  QGraphicsLineItem* oi_cross_{};
 };
 
 }  // namespace quillon

@@ -52,6 +52,7 @@ class ChartWindowTest : public QObject {
   void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
   void chartButtonShowsTheAmiPathDatabaseThatUpdateFills();
   void zoomedAndPannedTheSeriesHoldTheDaysInView();
+  void openInterestIsALineUnderTheVolume();
 };
 
 void ChartWindowTest::chartButtonShowsTheAmiPathDatabaseThatUpdateFills() {
@@ -153,6 +154,32 @@ void ChartWindowTest::zoomedAndPannedTheSeriesHoldTheDaysInView() {
   QTest::mouseRelease(area, Qt::LeftButton, {}, at + QPoint(200, 0));
   QVERIFY(days->min() < zoomed_min);
   holds_the_view();
+  QVERIFY(!child<QChartView>(chart, "viewOpenInterest")->isVisible());  // ABC has none
+}
+
+// A future's open interest: a line pane under the volume, which leaves the
+// dates to it; the day's values name it.
+void ChartWindowTest::openInterestIsALineUnderTheVolume() {
+  TempDir dir;
+  const std::string db = dir.sub("db");
+  EodServer server;
+  write_text(dir.path() + "/fo_DX.txt", "NIFTY-I,20240930,26399,26401.4,26086,26123.8,26876,1102750\r\n"
+                                        "NIFTY-I,20241001,26100,26200,26000,26150,20000,1150000\r\n");
+  SqliteBroker broker(server);
+  QVERIFY(broker.LoadDatabase(db));
+  broker.Import(0, dir.path() + "/fo_DX.txt", kEodImportFormat);
+  broker.SaveDataBase();
+  ChartWindow chart(db);
+  QVERIFY(chart.show_symbol(QStringLiteral("NIFTY-I")));
+  chart.show();
+  QCoreApplication::processEvents();
+  QVERIFY(child<QChartView>(chart, "viewOpenInterest")->isVisible());
+  const auto points = child<QLineSeries>(chart, "seriesOpenInterest")->points();
+  QCOMPARE(points, (QList<QPointF>{{0, 1102750}, {1, 1150000}}));
+  QVERIFY(!child<QCategoryAxis>(chart, "axisDates")->labelsVisible());
+  QVERIFY(child<QCategoryAxis>(chart, "axisOpenInterestDates")->labelsVisible());
+  QVERIFY2(child<QLabel>(chart, "lblChartValues")->text().contains(QLatin1String("OI <b>1,150,000</b>")),
+           qPrintable(child<QLabel>(chart, "lblChartValues")->text()));
 }
 
 QTEST_MAIN(ChartWindowTest)
