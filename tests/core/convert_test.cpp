@@ -6,6 +6,7 @@
 
 #include "app/operations.h"
 #include "app/window_commands.h"
+#include "derivatives/fo_records.h"
 #include "fakes.h"
 
 namespace quillon::testing {
@@ -152,6 +153,87 @@ TEST(Convert, RecordsAndFailures) {
        {"1INFYBEESXN_DX.txt", "5INFYXN_DX.txt"}},
   };
   for (const Row& r : rows) run(r);
+}
+
+// The layout with open interest: the full Bhavcopy's deliverable quantity
+// ("-" is 0), 0 for the other layouts, indices and scrips; then F&O files,
+// read a megabyte at a time: their faults, and options never read past
+// their instrument type.
+TEST(Convert, OpenInterestAndFuturesFiles) {
+  const std::string full = "SYMBOL, SERIES, DATE1, PREV_CLOSE, OPEN_PRICE, HIGH_PRICE, LOW_PRICE, LAST_PRICE, CLOSE_PRICE, "
+                           "AVG_PRICE, TTL_TRD_QNTY, TURNOVER_LACS, NO_OF_TRADES, DELIV_QTY, DELIV_PER\n";
+  const std::string oi_rows[][2] = {
+      {full + "A, EQ, 06-Aug-2026, 1, 2, 3, 1, 2, 2.5, 2, 100, 1, 1, 61247, 53.39\nB, BE, 06-Aug-2026, 1, 2, 3, 1, 2, 2.5, 2, 7, 1, 1, -, -\n",
+       "A,20260806,2,3,1,2.5,100,61247\r\nB,20260806,2,3,1,2.5,7,0\r\n"},
+      {kBhavHeader + bhav("C", "1"), "C,20080131,1,2,3,4,7,0\r\n"},
+      {full + "D, EQ, 06-Aug-2026, 1, 2, 3, 1, 2, 2.5, 2, 100, 1, 1, 6x, 53.39\n", "!line 2: the DELIV_QTY value '6x' is not a number"}};
+  for (const auto& [input, want] : oi_rows) {
+    MemoryPlatform tp;
+    tp.disk.put("/s/a.csv", input);
+    tp.disk.make_folders("/d");
+    WindowModel w;
+    w.txtSourceFolder = "/s", w.txtDestFolder = "/d", w.rbSource = kSourceFolder, w.Combo1ListIndex = 1;
+    fOutput(w, tp.platform);
+    if (want.starts_with("!"))
+      EXPECT_EQ(tp.messages.shown, std::vector<std::string>{"fOutput: /s/a.csv, " + want.substr(1) + ". /d/a_DX.txt was not written."});
+    else
+      EXPECT_EQ(tp.disk.files["/d/a_DX.txt"], want);
+  }
+  run({"index records with open interest", kIndex, {{"INDEX_A.csv", kRow[kIndex]}}, [](WindowModel& w, auto&) { w.Combo1ListIndex = 1; },
+       "", {{"INDEX_A_DX.txt", "A,20080131,1234.5,1250,1220.1,1245.3,0,0\r\n"}}, {"INDEX_A_DX.txt"}});
+
+  const std::string udiff = "TradDt,BizDt,Sgmt,Src,FinInstrmTp,FinInstrmId,ISIN,TckrSymb,SctySrs,XpryDt,FininstrmActlXpryDt,"
+                            "StrkPric,OptnTp,FinInstrmNm,OpnPric,HghPric,LwPric,ClsPric,LastPric,PrvsClsgPric,UndrlygPric,"
+                            "SttlmPric,OpnIntrst,ChngInOpnIntrst,TtlTradgVol,TtlTrfVal,TtlNbOfTxsExctd,SsnId,NewBrdLotQty,"
+                            "Rmks,Rsvd1,Rsvd2,Rsvd3,Rsvd4\r\n";
+  auto future = [](const std::string& open, const std::string& expiry) {
+    return "2024-09-30,2024-09-30,FO,NSE,IDF,35089,,NIFTY,," + expiry + "," + expiry + ",,,NIFTY24NOVFUT," + open +
+           ",26401.40,26086.00,26123.80,26115.00,26459.15,25810.85,26123.80,1102750,-75900,26876,1.5,16174,F1,25,,,,,\r\n";
+  };
+  // Over a megabyte of options (each piece cut inside a line) before the future.
+  std::string options;
+  while (options.size() < (size_t{1} << 20) + 5000)
+    options += "2024-09-30,2024-09-30,FO,NSE,IDO,1,,NIFTY,,2024-10-03,2024-10-03,24000.00,CE,X,1,2,1,2,2,2,1,2,3,1,5,1,1,F1,25,,,,,\r\n";
+  const std::pair<std::string, std::string> fo_rows[] = {
+      {udiff + options + future("26399.00", "2024-11-28"),
+       "NIFTY-I,20240930,26399,26401.4,26086,26123.8,26876\r\nNIFTY24NOVFUT,20240930,26399,26401.4,26086,26123.8,26876\r\n"},
+      {udiff + "2024-09-30,2024-09-30,FO,NSE,STO,broken\r\n", ""},
+      {"SYMBOL,SERIES\n", "!line 1: the header is neither the old F&O Bhavcopy's (INSTRUMENT) nor the UDiFF one's (FinInstrmTp)"},
+      {"INSTRUMENT,SYMBOL,EXPIRY_DT,OPEN,HIGH,LOW,CLOSE,CONTRACTS,OPEN_INT\n", "!line 1: the header has no column TIMESTAMP"},
+      {udiff + future("26x", "2024-11-28"), "!line 2: the OpnPric value '26x' is not a number"},
+      {udiff + future("1", "2024-11-31"), "!line 2: the FininstrmActlXpryDt value '2024-11-31' is not a date"},
+      {udiff + "2024-09-30,2024-09-30,FO,NSE,IDF,35089\r\n", "!line 2: the line has 6 fields, 25 are needed"},
+  };
+  // Pieces of any size, cut anywhere, even between CR and LF, read alike.
+  const std::string text = udiff + future("1", "2024-10-31") + options.substr(0, 300) + "\r" + future("2", "2024-11-28");
+  std::string whole;
+  FoRecords one(true);
+  one.take(text);
+  one.finish(whole);
+  EXPECT_EQ(whole, "NIFTY-I,20240930,1,26401.4,26086,26123.8,26876,1102750\r\nNIFTY-II,20240930,2,26401.4,26086,26123.8,26876,1102750\r\n"
+                   "NIFTY24NOVFUT,20240930,2,26401.4,26086,26123.8,26876,1102750\r\nNIFTY24OCTFUT,20240930,1,26401.4,26086,26123.8,26876,1102750\r\n");
+  for (size_t piece = 1; piece < 64; ++piece) {
+    FoRecords cut(true);
+    std::string out;
+    for (size_t at = 0; at < text.size(); at += piece) cut.take(std::string_view(text).substr(at, piece));
+    cut.finish(out);
+    EXPECT_EQ(out, whole) << piece;
+  }
+  for (const auto& [input, want] : fo_rows) {
+    MemoryPlatform tp;
+    tp.disk.put("/s/fo/d.csv", input);
+    tp.disk.make_folders("/d");
+    WindowModel w;
+    w.txtSourceFolder = "/s", w.txtDestFolder = "/d", w.rbSource = kSourceFolder;
+    fConvertFo(w, tp.platform);
+    if (want.starts_with("!")) {
+      EXPECT_EQ(tp.messages.shown, std::vector<std::string>{"fConvertFo: /s/fo/d.csv, " + want.substr(1) + ". /d/fo/d_DX.txt was not written."});
+      continue;
+    }
+    EXPECT_EQ(tp.messages.shown, std::vector<std::string>{});
+    EXPECT_EQ(tp.disk.files["/d/fo/d_DX.txt"], want);
+    EXPECT_EQ(w.Text1.text().ends_with("/s/fo/d.csv holds no futures: /d/fo/d_DX.txt is empty."), want.empty()) << w.Text1.text();
+  }
 }
 
 // Whatever the scrip box holds, only files of the source folder are read

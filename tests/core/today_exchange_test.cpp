@@ -225,5 +225,58 @@ TEST(TodayExchange, LayoutFromSettingsAndOption) {
   EXPECT_EQ(error, "--exchange-layout takes current or legacy, not 'new'");
 }
 
+// F&O: the old file (to 5 July 2024) and the UDiFF file (from the 8th)
+// downloaded beside the Bhavcopy and converted, with and without open
+// interest: each contract, the continuous series rolling after an expiry
+// day, an untraded contract's close, options and other futures left out.
+TEST(TodayExchange, FuturesOfBothLayoutsAndTheirContinuousSeries) {
+  const std::string fifth =
+      "M&M-I,20240705,2900,2912,2896,2905,5005\r\nM&M-II,20240705,2910,2922,2906,2915,4005\r\n"
+      "M&M-III,20240705,2925,2925,2925,2925,0\r\nM&M24AUGFUT,20240705,2910,2922,2906,2915,4005\r\n"
+      "M&M24JULFUT,20240705,2900,2912,2896,2905,5005\r\nM&M24SEPFUT,20240705,2925,2925,2925,2925,0\r\n"
+      "NIFTY-I,20240705,24000,24012,23996,24005,5005\r\nNIFTY-II,20240705,24010,24022,24006,24015,4005\r\n"
+      "NIFTY-III,20240705,24020,24032,24016,24025,3005\r\nNIFTY24AUGFUT,20240705,24010,24022,24006,24015,4005\r\n"
+      "NIFTY24JULFUT,20240705,24000,24012,23996,24005,5005\r\nNIFTY24SEPFUT,20240705,24020,24032,24016,24025,3005\r\n";
+  for (const bool oi : {false, true}) {
+    Today t(fake_exchange({2024, 7, 4}, {2024, 7, 26}));
+    t.w.chkFO = true, t.w.Combo1ListIndex = oi ? 1 : 0;
+    fGetFoFiles(t.w, t.tp.platform, {2024, 7, 5}, {2024, 7, 8});
+    EXPECT_TRUE(t.w.Text1.text().ends_with("Downloading F&O BhavCopy for 06/07/2024 <- file doesnt exists...."
+                                           "\r\nDownloading F&O BhavCopy for 07/07/2024 <- file doesnt exists...."
+                                           "\r\nDownloading F&O BhavCopy for 08/07/2024 <- file downloaded...."
+                                           "\r\nF&O data is extracted from the NSE Site.")) << t.w.Text1.text();
+    EXPECT_EQ(t.w.arrFoFiles, (Lines{"/s/fo/2024_07_05.csv", "/s/fo/2024_07_08.csv"}));
+    fConvertFo(t.w, t.tp.platform);
+    EXPECT_EQ(t.tp.messages.shown, Lines{});
+    std::string want = fifth;
+    if (oi)  // each record's open interest: 1000000 + 100000 k + day
+      for (size_t at = 0, k = 0; (at = want.find("\r\n", at)) != std::string::npos; at += 12, ++k) {
+        const char* ks = "012102012102";
+        want.insert(at, ",1" + std::string(1, ks[k]) + "00005");
+      }
+    EXPECT_EQ(t.text("/d/fo/2024_07_05_DX.txt"), want);
+    const std::string eighth = t.text("/d/fo/2024_07_08_DX.txt");  // UDiFF: the actual expiry counts
+    EXPECT_TRUE(eighth.starts_with("M&M-I,20240708,2903,2915,2899,2908,5008" + std::string(oi ? ",1000008" : "") + "\r\n"));
+    EXPECT_NE(eighth.find("\r\nM&M24JULFUT,20240708,2903,"), std::string::npos) << eighth;
+    if (oi) continue;
+    // The expiry day and the day after: -I rolls from July to August.
+    t.w.rbSource = kSourceFolder;
+    fGetFoFiles(t.w, t.tp.platform, {2024, 7, 25}, {2024, 7, 26});
+    fConvertFo(t.w, t.tp.platform);
+    for (const auto& [day, near, values] : {std::tuple{"25", "JUL", ",20240725,24020,24032,24016,24025,5025\r\n"},
+                                            std::tuple{"26", "AUG", ",20240726,24021,24033,24017,24026,5026\r\n"}}) {
+      const std::string out = t.text("/d/fo/2024_07_" + std::string(day) + "_DX.txt");
+      EXPECT_NE(out.find("\r\nNIFTY-I" + std::string(values)), std::string::npos) << out;
+      EXPECT_NE(out.find("\r\nNIFTY24" + std::string(near) + "FUT" + values), std::string::npos) << out;
+      EXPECT_EQ(out.find("NIFTY24JULFUT") != std::string::npos, day == std::string("25")) << out;
+    }
+  }
+  // A mirror of the old site: its address only, even from 8 July 2024.
+  Today legacy;
+  legacy.w.gExchangeLayout = ExchangeLayout::legacy;
+  fGetFoFiles(legacy.w, legacy.tp.platform, {2024, 7, 8}, {2024, 7, 8});
+  EXPECT_EQ(legacy.tp.fetcher.log, Lines{kBase + "/content/historical/DERIVATIVES/2024/JUL/fo08JUL2024bhav.csv.zip"});
+}
+
 }  // namespace
 }  // namespace quillon::testing

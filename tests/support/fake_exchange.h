@@ -8,6 +8,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <map>
@@ -125,6 +126,62 @@ inline std::string pr_bundle(const Date& d) {
                  {"Readme.txt", "PR bundle\n"}});
 }
 
+// The derivatives segment's day: for NIFTY (an index) and M&M (a stock)
+// the futures of the next three monthly expiries (last Thursdays) on or
+// after the day, M&M's far month untraded, options of NIFTY's near month,
+// and in the old file a VIX future. The old file to 5 July 2024, UDiFF from
+// 8 July (where M&M's near month gives a later XpryDt than its actual one).
+// Futures k = 0, 1, 2 of base b: close b + 100 day + 1000 k paise, open
+// 500 less, high 700 more, low 900 less; OI 1000000 + 100000 k + day;
+// contracts 5000 - 1000 k + day.
+inline std::string fo_file(const Date& d) {
+  namespace c = std::chrono;
+  std::vector<Date> expiries;
+  for (Date m{d.year, d.month, 1}; expiries.size() < 3; m = m.month == 12 ? Date{m.year + 1, 1, 1} : Date{m.year, m.month + 1, 1}) {
+    Date last{m.year, m.month, days_in_month(m.year, m.month)};
+    while (c::weekday(c::sys_days(c::year(last.year) / last.month / last.day)) != c::Thursday) --last.day;
+    if (last >= d) expiries.push_back(last);
+  }
+  const bool udiff = d >= Date{2024, 7, 8};
+  auto iso = [](const Date& x) { return std::to_string(x.year) + "-" + two(x.month) + "-" + two(x.day); };
+  auto dmy = [](const Date& x, bool upper) {
+    std::string mon(month_abbrev(x.month));
+    if (!upper) std::transform(mon.begin() + 1, mon.end(), mon.begin() + 1, [](char ch) { return char(ch - 'A' + 'a'); });
+    return two(x.day) + "-" + mon + "-" + std::to_string(x.year);
+  };
+  std::string f = udiff ? kUdiffColumns + "Rsvd1,Rsvd2,Rsvd3,Rsvd4\n"
+                        : "INSTRUMENT,SYMBOL,EXPIRY_DT,STRIKE_PR,OPTION_TYP,OPEN,HIGH,LOW,CLOSE,SETTLE_PR,CONTRACTS,"
+                          "VAL_INLAKH,OPEN_INT,CHG_IN_OI,TIMESTAMP,\n";
+  auto row = [&](const std::string& type, const std::string& symbol, const Date& expiry, const std::string& strike,
+                 const std::string& option, int close, bool traded, int oi, int contracts, const Date& stated) {
+    const std::string o = traded ? money(close - 500, udiff) : money(0, udiff), h = traded ? money(close + 700, udiff) : o,
+                      l = traded ? money(close - 900, udiff) : o, c = money(close, udiff);
+    if (!udiff)
+      return type + "," + symbol + "," + dmy(expiry, false) + "," + (strike.empty() ? "0" : strike) + "," +
+             (option.empty() ? "XX" : option) + "," + o + "," + h + "," + l + "," + c + "," + c + "," +
+             std::to_string(contracts) + ",12.5," + std::to_string(oi) + ",-75900," + dmy(d, true) + ",\n";
+    return iso(d) + "," + iso(d) + ",FO,NSE," + type + ",35089,," + symbol + ",," + iso(stated) + "," + iso(expiry) + "," +
+           strike + "," + option + ",NAME," + o + "," + h + "," + l + "," + c + "," + c + "," + c + ",25810.85," + c + "," +
+           std::to_string(oi) + ",-75900," + std::to_string(contracts) + ",1761026.50,16174,F1,25,,,,,\n";
+  };
+  const struct { const char *symbol, *future, *old_future; int base; } underlyings[] = {
+      {"NIFTY", "IDF", "FUTIDX", 2400000}, {"M&M", "STF", "FUTSTK", 290000}};
+  for (const auto& u : underlyings) {
+    for (int k = 0; k < 3; ++k) {
+      const bool traded = !(u.base == 290000 && k == 2);
+      const Date stated = udiff && u.base == 290000 && k == 0 ? next_day(Date{expiries[0].year, expiries[0].month,
+                                                                            days_in_month(expiries[0].year, expiries[0].month)})
+                                                              : expiries[k];
+      f += row(udiff ? u.future : u.old_future, u.symbol, expiries[k], "", "", u.base + 100 * d.day + 1000 * k, traded,
+               1000000 + 100000 * k + d.day, traded ? 5000 - 1000 * k + d.day : 0, stated);
+    }
+  }
+  for (const char* option : {"CE", "PE"})
+    f += row(udiff ? "IDO" : "OPTIDX", "NIFTY", expiries[0], udiff ? "24000.00" : "24000", option, 12345, true, 500, 40, expiries[0]);
+  if (!udiff) f += row("FUTIVX", "INDIAVIX", expiries[0], "", "", 1500, true, 10, 5, expiries[0]);
+  return f;
+}
+
 // Every change of symbol, with the older copies' header.
 inline const std::string kSymbolChanges =
     " SYMB_COMPANY_NAME, SM_KEY_SYMBOL, SM_NEW_SYMBOL, SM_APPLICABLE_FROM\n"
@@ -162,6 +219,10 @@ inline std::map<std::string, Response> fake_exchange(Date from, Date to,
     if (d >= Date{2012, 10, 1})
       routes["/content/indices/ind_close_all_" + two(d.day) + two(d.month) + yyyy + ".csv"] = {
           200, options.blocked.count(d) ? kBlockedPage : fake::index_file(d)};
+    const std::string fo = d >= Date{2024, 7, 8} ? "BhavCopy_NSE_FO_0_0_0_" + yyyy + two(d.month) + two(d.day) + "_F_0000.csv"
+                                                 : "fo" + two(d.day) + mon + yyyy + "bhav.csv";
+    routes[d >= Date{2024, 7, 8} ? "/content/fo/" + fo + ".zip" : "/content/historical/DERIVATIVES/" + yyyy + "/" + mon + "/" + fo + ".zip"] =
+        {200, options.blocked.count(d) ? kBlockedPage : zip_of({{fo, fake::fo_file(d)}})};
     const std::string ddmmyy = two(d.day) + two(d.month) + yyyy.substr(2);
     routes["/archives/equities/bhavcopy/pr/PR" + ddmmyy + ".zip"] = {
         200, options.blocked.count(d) ? kBlockedPage : fake::pr_bundle(d)};
