@@ -114,10 +114,15 @@ TEST_F(Evening, CatchUpKeepsTheCorporateActionsOfTheDaysItFetches) {
                                 "120624.zip with HTTP status 503.; symbolchange.csv: The answer is not a list of symbol "
                                 "changes: it is an HTML page.\r\n"),
             std::string::npos) << w.Text1.text();
-  tp.fetcher.serve(w.gstrExchangeUrl, fake_exchange(D("2024-06-18"), D("2024-06-18")));
+  // With F&O each day's F&O file too, converted into fo/ after the day files.
+  tp.fetcher.serve(w.gstrExchangeUrl, fake_exchange(D("2024-06-18"), D("2024-06-19")));
+  EXPECT_EQ(run({"--today", "2024-06-18", "--fo"}, "catch-up"), kExitOk);
+  EXPECT_NE(w.Text1.text().find("\r\nDownloading F&O BhavCopy for 18/06/2024 <- file downloaded...."), std::string::npos)
+      << w.Text1.text();
+  EXPECT_TRUE(tp.disk.files[kEod + "/fo/2024_06_18_DX.txt"].starts_with("M&M-I,20240618,2913,2925,2909,2918,")) << w.Text1.text();
   tp.fetcher.log.clear();  // the records come with EOD ticked only
-  EXPECT_EQ(run({"--today", "2024-06-18", "--no-eod"}, "catch-up"), kExitOk);
-  EXPECT_EQ(tp.fetcher.log, std::vector<std::string>{w.gstrExchangeUrl + "/content/historical/EQUITIES/2024/JUN/cm18JUN2024bhav.csv.zip"});
+  EXPECT_EQ(run({"--today", "2024-06-19", "--no-eod", "--no-fo"}, "catch-up"), kExitOk);
+  EXPECT_EQ(tp.fetcher.log, std::vector<std::string>{w.gstrExchangeUrl + "/content/historical/EQUITIES/2024/JUN/cm19JUN2024bhav.csv.zip"});
 }
 
 // With indices the histories are rebuilt from every daily index file kept

@@ -137,6 +137,9 @@ TEST_F(Window, LoadReadsTheSettingsAndTheRegionsDateForm) {
     EXPECT_EQ(w.gstrAmiPath, "/ami");
     EXPECT_EQ(w.arrIndexList, (Lines{"a=1", "b=2", ""}));
   }
+  tp.disk.put(kIni, "[QN_EOD]\nFO=1\nOI=1\n");  // the F&O list and the layout with open interest
+  EXPECT_TRUE(load().chkFO);
+  EXPECT_EQ(window->model().Combo1ListIndex, 1);
   // The Output frame: read, never written; an unknown output is said and date-wise used.
   for (auto [output, adjust, scrip_wise, date_wise] : {std::tuple{"scrip-wise", "1", true, false}, {"Date-Wise", "0", false, true},
                                                        {"", "1", false, false}, {"weekly", "", false, false}}) {
