@@ -61,6 +61,7 @@ share/metainfo/$ID.metainfo.xml
 share/quillon/README.html
 share/quillon/docs/calendar.png
 share/quillon/docs/chart.png
+share/quillon/docs/chart_oi.png
 share/quillon/docs/window.png
 share/quillon/faq.html"
 
