@@ -77,11 +77,13 @@ void MainFormTest::theButtonsBoxesAndLinksByName() {
     QVERIFY(enabled(form, {"cmdConvert", "txtSourceFolder", "chkAuto"}) && enabled(form, {"cmdProcess"}, false));
     click(form, "rbScripWise");  // the Output frame: one file a symbol, adjusted
     click(form, "chkAdjust");
+    child<QComboBox>(form, "Combo1")->setCurrentIndex(1);  // with open interest
     click(form, "cmdConvert");
-    QVERIFY(enabled(form, {"rbDateWise", "rbScripWise", "chkAdjust"}, false));
+    QVERIFY(enabled(form, {"rbDateWise", "rbScripWise", "chkAdjust", "Combo1", "chkFO"}, false));
     QVERIFY(finished.wait(10000));
-    QCOMPARE(read_text(dst + "/INFY.txt"), std::string("INFY,20080131,1520.5,1542,1498.1,1530.25,2183740\r\n"));
-    QVERIFY(enabled(form, {"rbDateWise", "rbScripWise", "chkAdjust"}));
+    QCOMPARE(read_text(dst + "/INFY.txt"), std::string("INFY,20080131,1520.5,1542,1498.1,1530.25,2183740,0\r\n"));
+    QVERIFY(enabled(form, {"rbDateWise", "rbScripWise", "chkAdjust", "Combo1", "chkFO"}));
+    child<QComboBox>(form, "Combo1")->setCurrentIndex(0);
     click(form, "rbDateWise");
 
     std::filesystem::remove(day);
