@@ -14,8 +14,8 @@
 #include <map>
 #include <string>
 
-#include "actions/action_lists.h"
-#include "actions/price_factor.h"
+#include "exchange/action_lists.h"
+#include "exchange/price_factor.h"
 #include "app/operations.h"
 #include "fakes.h"
 #include "histories/scrip_wise.h"

@@ -1,6 +1,6 @@
 #include "actions/action_fetch.h"
 
-#include "actions/action_lists.h"
+#include "exchange/action_lists.h"
 #include "base/text.h"
 #include "download/download_support.h"
 #include "platform/text_file.h"

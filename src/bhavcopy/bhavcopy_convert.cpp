@@ -1,7 +1,5 @@
 #include "bhavcopy/bhavcopy_convert.h"
 
-#include <charconv>
-#include <cmath>
 
 #include "base/records.h"
 #include "exchange/bhavcopy_layouts.h"
@@ -9,13 +7,6 @@
 
 namespace quillon {
 
-SymbolLength read_symbol_length(const std::string& typed) {
-  std::string normal;
-  if (typed.empty() || !append_number(normal, typed)) return {std::nullopt, typed};
-  double v = 0;
-  std::from_chars(normal.data(), normal.data() + normal.size(), v);
-  return {std::nearbyint(v), typed};
-}
 
 ConversionResult convert_bhavcopies(const BhavcopyConversionJob& job, Disk& disk,
                                     RunProgress& progress, StatusSink& status) {

@@ -20,14 +20,6 @@ struct BhavcopyConversionJob {
   std::string symbol_length;  // as typed: empty or not a number means no limit
 };
 
-// The symbol length limit: nothing for an empty or non-numeric text,
-// otherwise its value rounded to a whole number (may be negative, which the
-// conversion refuses naming the text).
-struct SymbolLength {
-  std::optional<double> limit;
-  std::string typed;
-};
-SymbolLength read_symbol_length(const std::string& typed);
 
 // Converts the listed *.csv files (there must be some even when the inputs
 // are the downloaded ones) in whichever layout each is (bhavcopy_layouts.h):

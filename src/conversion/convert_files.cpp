@@ -1,5 +1,7 @@
 #include "conversion/convert_files.h"
 
+#include <charconv>
+#include <cmath>
 #include <optional>
 #include <set>
 #include <vector>
@@ -10,6 +12,14 @@
 #include "platform/text_file.h"
 
 namespace quillon {
+
+SymbolLength read_symbol_length(const std::string& typed) {
+  std::string normal;
+  if (typed.empty() || !append_number(normal, typed)) return {std::nullopt, typed};
+  double v = 0;
+  std::from_chars(normal.data(), normal.data() + normal.size(), v);
+  return {std::nearbyint(v), typed};
+}
 
 std::string output_path_for(const std::string& dest_folder, std::string_view stem) {
   return join_path(dest_folder, std::string(stem) + "_DX.txt");

@@ -94,6 +94,15 @@ void for_each_history_row(std::string_view data, size_t least, size_t most,
                           std::string_view needed,
                           const std::function<void(const std::string_view* fields, size_t line)>& row);
 
+// The symbol length limit: nothing for an empty or non-numeric text,
+// otherwise its value rounded to a whole number (may be negative, which the
+// conversion refuses naming the text).
+struct SymbolLength {
+  std::optional<double> limit;
+  std::string typed;
+};
+SymbolLength read_symbol_length(const std::string& typed);
+
 // "dest/" + the name's stem + "_DX.txt": the output file of an input.
 std::string output_path_for(const std::string& dest_folder, std::string_view stem);
 

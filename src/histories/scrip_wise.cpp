@@ -12,10 +12,9 @@
 #include <set>
 #include <unordered_map>
 
-#include "actions/action_lists.h"
+#include "exchange/action_lists.h"
 #include "base/records.h"
 #include "base/text.h"
-#include "bhavcopy/bhavcopy_convert.h"
 #include "conversion/ordered_work.h"
 #include "histories/day_rows.h"
 #include "histories/price_events.h"

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "actions/action_lists.h"
+#include "exchange/action_lists.h"
 
 namespace quillon {
 

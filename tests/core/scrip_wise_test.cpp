@@ -4,8 +4,8 @@
 // faults, the budget and the threads.
 #include <gtest/gtest.h>
 
-#include "actions/action_lists.h"
-#include "actions/price_factor.h"
+#include "exchange/action_lists.h"
+#include "exchange/price_factor.h"
 #include "app/operations.h"
 #include "app/window_commands.h"
 #include "fakes.h"

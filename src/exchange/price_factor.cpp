@@ -1,4 +1,4 @@
-#include "actions/price_factor.h"
+#include "exchange/price_factor.h"
 
 #include <cmath>
 #include <optional>

@@ -1,9 +1,9 @@
-#include "actions/action_lists.h"
+#include "exchange/action_lists.h"
 
 #include <algorithm>
 #include <optional>
 
-#include "actions/price_factor.h"
+#include "exchange/price_factor.h"
 #include "base/csv_columns.h"
 #include "base/records.h"
 #include "base/text.h"
