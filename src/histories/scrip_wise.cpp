@@ -285,11 +285,15 @@ class ScripWiseRun {
     record.status.emplace_back(kDoneLine);
     record.symbols = symbols_;
     record.records = records_;
-    // What the next run compares with: taken once every output is written.
+    // What the next run compares with, taken once every output is written;
+    // without it the next run only takes longer, so a failure to keep it is
+    // no failure of the run.
     if (const auto outputs = stamps_of(disk_, outputs_); outputs && !record.inputs.empty()) {
       record.outputs = *outputs;
       const std::string path = join_path(job_.conversion.dest_folder, kRunRecordName), text = record.text();
-      if (!disk_.holds(path, text)) disk_.write(path, text, false);
+      failure_of([&] {
+        if (!disk_.holds(path, text)) disk_.write(path, text, false);
+      });
     }
     finish(record, result.written.size());
   }

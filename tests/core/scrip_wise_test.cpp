@@ -287,6 +287,10 @@ TEST(ScripWise, ASecondRunWritesOnlyWhatChanged) {
        {"/d/ADJPREV.txt", "/d/BONUSCO.txt", "/d/COMBO.txt", "/d/CONSOL.txt", "/d/NEWNAME.txt", "/d/SPLITCO.txt", "/d/.quillon-histories"}},
       {"the record damaged", [](Converted& c) { c.tp.disk.put("/d/.quillon-histories", "quillon scrip-wise run 1\nin 1 2\n"); },
        {"/d/.quillon-histories"}},
+      {"an output edited, the record not writable: no failure", [](Converted& c) {
+         c.tp.disk.put("/d/DIVCO.txt", "x");
+         c.tp.disk.fail(MemoryDisk::Write, "/d/.quillon-histories", ENOSPC); },
+       {"/d/DIVCO.txt"}},
   };
   for (const Change& change : changes) {
     SCOPED_TRACE(change.what);
