@@ -115,24 +115,30 @@ TEST_F(Evening, CatchUpKeepsTheCorporateActionsOfTheDaysItFetches) {
                                 "changes: it is an HTML page.\r\n"),
             std::string::npos) << w.Text1.text();
   // With F&O each day's F&O file too, converted into fo/ after the day files.
-  tp.fetcher.serve(w.gstrExchangeUrl, fake_exchange(D("2024-06-18"), D("2024-06-19")));
-  EXPECT_EQ(run({"--today", "2024-06-18", "--fo"}, "catch-up"), kExitOk);
-  EXPECT_NE(w.Text1.text().find("\r\nDownloading F&O BhavCopy for 18/06/2024 <- file downloaded...."), std::string::npos)
-      << w.Text1.text();
+  tp.fetcher.serve(w.gstrExchangeUrl, fake_exchange(D("2024-06-18"), D("2024-06-18")));
+  EXPECT_EQ(run({"--today", "2024-06-19", "--fo"}, "catch-up"), kExitOk);
+  EXPECT_NE(w.Text1.text().find("\r\nDownloading F&O BhavCopy for 18/06/2024 <- file downloaded....\r\n"
+                                "Downloading BhavCopy for 19/06/2024 <- not published yet\r\n"
+                                "Downloading F&O BhavCopy for 19/06/2024 <- not published yet"),
+            std::string::npos) << w.Text1.text();
   EXPECT_TRUE(tp.disk.files[kEod + "/fo/2024_06_18_DX.txt"].starts_with("M&M-I,20240618,2913,2925,2909,2918,")) << w.Text1.text();
   tp.fetcher.log.clear();  // the records come with EOD ticked only
+  tp.fetcher.serve(w.gstrExchangeUrl, fake_exchange(D("2024-06-19"), D("2024-06-19")));
   EXPECT_EQ(run({"--today", "2024-06-19", "--no-eod", "--no-fo"}, "catch-up"), kExitOk);
   EXPECT_EQ(tp.fetcher.log, std::vector<std::string>{w.gstrExchangeUrl + "/content/historical/EQUITIES/2024/JUN/cm19JUN2024bhav.csv.zip"});
+
 }
 
 // With indices the histories are rebuilt from every daily index file kept
 // (the 11th from an earlier run) and converted.
 TEST_F(Evening, WithIndicesTheHistoriesAreRebuiltAndConverted) {
   have({"2024-06-12"});
-  tp.disk.put(kCsv + "/indices/ind_close_all_11062024.csv", fake::index_file(D("2024-06-11")));
+  for (const char* day : {"11", "13"})  // the 13th's kept already: not asked for
+    tp.disk.put(kCsv + "/indices/ind_close_all_" + day + "062024.csv", fake::index_file(D("2024-06-" + std::string(day))));
   tp.fetcher.serve(w.gstrExchangeUrl, fake_exchange(D("2024-06-03"), D("2024-06-14")));
   w.arrIndexList = {"Nifty 50=NIFTY"};
   EXPECT_EQ(run({"--today", "2024-06-14", "--indices"}, "catch-up"), kExitOk);
+  EXPECT_NE(w.Text1.text().find("Index data for 13/06/2024 <- file already there....\r\n"), std::string::npos) << w.Text1.text();
   EXPECT_EQ(tp.disk.files[kEod + "/INDEX_NIFTY_DX.txt"],
             "NIFTY,20240611,19996.1,20010.1,19989.1,20001.1,0\r\nNIFTY,20240613,19996.3,20010.3,19989.3,20001.3,"
             "0\r\nNIFTY,20240614,19996.4,20010.4,19989.4,20001.4,0\r\n") << w.Text1.text();

@@ -153,11 +153,12 @@ const std::string kAdjustments =
 struct Converted {
   MemoryPlatform tp;
   WindowModel w;
-  Converted(const Files& folder, bool adjust, std::optional<int> jobs = std::nullopt, size_t budget = 0) {
+  Converted(const Files& folder, bool adjust, std::optional<int> jobs = std::nullopt, size_t budget = 0,
+            bool open_interest = false) {
     for (const auto& [name, text] : folder) tp.disk.put("/s/" + name, text);
     tp.disk.make_folders("/d");
     w.txtSourceFolder = "/s", w.txtDestFolder = "/d", w.rbSource = kSourceNse, w.rbScripWise = true;
-    w.chkAdjust = adjust, w.jobs = jobs;
+    w.chkAdjust = adjust, w.jobs = jobs, w.Combo1ListIndex = open_interest ? 1 : 0;
     if (budget == 0) {
       fOutput(w, tp.platform);
     } else {  // the feature itself, for its memory budget
@@ -263,6 +264,29 @@ TEST(ScripWise, TheSameFilesWhateverTheThreadsAndTheMemory) {
     EXPECT_EQ(run.dest(), reference.dest()) << jobs << " " << budget;
     EXPECT_EQ(run.w.colAmiFiles, reference.w.colAmiFiles) << jobs << " " << budget;
   }
+}
+
+// Where the calendar does not know the year, only more than four calendar
+// days between day files are a gap; with open interest the full Bhavcopy's
+// deliverable quantity is the eighth field.
+TEST(ScripWise, GapsOfUnknownYearsAndTheDeliverableQuantity) {
+  auto day = [](const char* date, const char* close, const char* prev) {
+    return kHeaders[kOld] + "A,EQ,1,2,1," + close + "," + close + "," + prev + ",5,1," + date + ",3,INE1,\n";
+  };
+  const std::pair<Files, std::string> rows[] = {
+      {{{"a.csv", day("01-JAN-2010", "100", "100")}, {"b.csv", day("05-JAN-2010", "50", "50")}},
+       "A,20100105,0.5,yes,previous close\r\n"},  // Friday to Tuesday: no day missing
+      {{{"a.csv", day("05-JAN-2010", "100", "100")}, {"b.csv", day("11-JAN-2010", "50", "50")}}, ""},
+  };
+  for (const auto& [folder, event] : rows) {
+    Converted run(folder, false);
+    EXPECT_EQ(run.dest()["adjustments.csv"], "symbol,ex_date,factor,confirmed,purpose\r\n" + event);
+    EXPECT_EQ(run.w.Text1.text().find("the days between 2010-01-05 and 2010-01-11") != std::string::npos, event.empty());
+  }
+  Files full = history_folder();
+  Converted oi(full, false, std::nullopt, 0, true);
+  EXPECT_EQ(oi.dest()["SLEEPY.txt"].substr(0, 36), "SLEEPY,20240701,69,72,68,70,1000,0\r\n");
+  EXPECT_NE(oi.dest()["DIVCO.txt"].find("DIVCO,20240703,249,252,248,250,1000,10\r\n"), std::string::npos);
 }
 
 // A run after another: nothing read when nothing changed since (its record
