@@ -276,6 +276,7 @@ TEST(TodayExchange, FuturesOfBothLayoutsAndTheirContinuousSeries) {
   legacy.w.gExchangeLayout = ExchangeLayout::legacy;
   fGetFoFiles(legacy.w, legacy.tp.platform, {2024, 7, 8}, {2024, 7, 8});
   EXPECT_EQ(legacy.tp.fetcher.log, Lines{kBase + "/content/historical/DERIVATIVES/2024/JUL/fo08JUL2024bhav.csv.zip"});
+  EXPECT_EQ(legacy.w.txtLabel.text(), legacy.tp.fetcher.log.front());  // the address shown is the one asked
 }
 
 }  // namespace
