@@ -217,6 +217,25 @@ TEST_F(Update, ImportsEveryQueuedFileInOrderAFailingOneSaysWhy) {
   EXPECT_EQ(tp.pointer.log.size(), 8u);
 }
 
+// Scrip-wise --adjust, then Update: one row a symbol and day, the adjusted
+// values; the next evening's day writes one row.
+TEST_F(Update, ScripWiseAdjustedHistoriesIntoTheDatabase) {
+  const std::string src = tmp.sub("s"), dst = tmp.sub("d");
+  const std::string header = "SYMBOL,SERIES,OPEN,HIGH,LOW,CLOSE,LAST,PREVCLOSE,TOTTRDQTY,TOTTRDVAL,TIMESTAMP,\n";
+  write_text(src + "/2024_01_01.csv", header + "ABC,EQ,100,102,98,100,100,100,10,1,01-JAN-2024,\n");
+  write_text(src + "/2024_01_02.csv", header + "ABC,EQ,50,51,49,50,50,50,30,1,02-JAN-2024,\n");  // a 1:1 bonus
+  w.txtSourceFolder = src, w.txtDestFolder = dst, w.rbSource = kSourceFolder, w.rbScripWise = true, w.chkAdjust = true;
+  fOutput(w, tp.platform);
+  update(w.colAmiFiles);
+  EXPECT_EQ(open().quotes("ABC"), (Quotes{{"ABC", 20240101, 50, 51, 49, 50, 20}, {"ABC", 20240102, 50, 51, 49, 50, 30}}));
+  write_text(src + "/2024_01_03.csv", header + "ABC,EQ,51,52,50,51,51,50,40,1,03-JAN-2024,\n");
+  fOutput(w, tp.platform);
+  const int64_t before = open().quotes_written();
+  update(w.colAmiFiles);
+  EXPECT_EQ(open().quotes_written() - before, 1);
+  EXPECT_EQ(open().quote_count(), 3);
+}
+
 // "Charts" and "CHARTS" are two folders: a load would switch to the other,
 // so quotes landing in the open one show that none took place. An empty
 // AmiPath imports into the open database, or nowhere.
