@@ -57,6 +57,7 @@ TEST(CommandLine, Contract) {
       {{"--from"}, 2, IsEmpty(), HasSubstr("option --from needs a value")},
       {{"--eod=yes", "convert"}, 2, IsEmpty(), HasSubstr("option --eod takes no value")},
       {{"--exchange-url", "ftp://x", "download"}, 2, IsEmpty(), HasSubstr("http:// or https://")},
+      {{"--bse-url", "bseindia.com", "download"}, 2, IsEmpty(), HasSubstr("--bse-url takes an http:// or https://")},
       {{"--source", "folder", "download"}, 2, IsEmpty(), HasSubstr("nothing to download")},
       {{"--jobs", "0", "download"}, 2, IsEmpty(), HasSubstr("--jobs takes a whole number")},
       {{"--jobs", "2x", "download"}, 2, IsEmpty(), HasSubstr("--jobs takes a whole number")},
