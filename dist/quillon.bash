@@ -27,14 +27,14 @@ _quillon() {
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return ;;
-    --from | --to | --scrip | --length | --exchange-url | --chart | --today | --jobs | --rate)
+    --from | --to | --scrip | --length | --exchange-url | --bse-url | --chart | --today | --jobs | --rate)
       return ;;
   esac
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "--from --to --scrip --source --source-folder
       --dest-folder --eod --no-eod --indices --no-indices --fo --no-fo --oi --no-oi
       --auto-update --no-auto-update
-      --length --settings --exchange-url --exchange-layout --jobs --rate --output --adjust
+      --length --settings --exchange-url --bse-url --exchange-layout --jobs --rate --output --adjust
       --no-adjust --screenshot --chart --calendar --today --help
       --version" -- "$cur")
   else

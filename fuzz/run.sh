@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets with clang 14 into build-fuzz/ and runs each
 # for SECONDS (default 30), one after another, at the lowest priority.
 #
-#   fuzz/run.sh [SECONDS] [TARGET]...     targets: bhavcopy index scrip settings dates numbers eod_import histories fo
+#   fuzz/run.sh [SECONDS] [TARGET]...     targets: bhavcopy index scrip settings dates numbers eod_import histories fo bse
 #
 # FUZZ_SEED=N fixes the fuzzers' random seed, so that a run explores the same
 # inputs each time (the test command does so; a finding then stays found).
@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 SECONDS_EACH="${1:-30}"
 shift || true
 TARGETS=("$@")
-[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(bhavcopy index scrip settings dates numbers eod_import histories fo)
+[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(bhavcopy index scrip settings dates numbers eod_import histories fo bse)
 
 bash scripts/setup.sh  # clang 14 and its fuzzer runtime among the rest
 

@@ -64,12 +64,14 @@ std::string usage_text() {
          "  --settings FILE        settings file to use instead of the usual one (below)\n"
          "  --exchange-url URL     the exchange's base address (http:// or https://;\n"
          "                         default https://nsearchives.nseindia.com)\n"
+         "  --bse-url URL          BSE's base address, for --source bse (http:// or\n"
+         "                         https://; default https://www.bseindia.com)\n"
          "  --jobs N               at most N downloads in flight at once (default 2), and\n"
          "                         N files converted at once (default: one per core;\n"
          "                         1: one after the other; the outputs and status lines\n"
          "                         are the same whatever N)\n"
-         "  --rate R               at most R requests a second to one host (default 3;\n"
-         "                         0: no limit)\n"
+         "  --rate R               at most R requests a second to one host (default 3,\n"
+         "                         BSE's 1; 0: no limit)\n"
          "  --exchange-layout current|legacy  the exchange's files as published today\n"
          "                         (current, the default) or the old site's pages and\n"
          "                         files, for mirrors of it (legacy); overrides\n"
@@ -137,13 +139,14 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
     else if (arg == "--dest-folder") text_option = &cl.dest_folder;
     else if (arg == "--length") text_option = &cl.length;
     else if (arg == "--exchange-url") text_option = &cl.exchange_url;
+    else if (arg == "--bse-url") text_option = &cl.bse_url;
     else if (arg == "--screenshot") text_option = &cl.screenshot;
     else if (arg == "--chart") text_option = &cl.chart;
     if (text_option) {
       auto v = value();
       if (!v) return std::nullopt;
-      if (text_option == &cl.exchange_url && !is_http_address(*v)) {
-        error = "--exchange-url takes an http:// or https:// address, not '" + *v + "'";
+      if ((text_option == &cl.exchange_url || text_option == &cl.bse_url) && !is_http_address(*v)) {
+        error = arg + " takes an http:// or https:// address, not '" + *v + "'";
         return std::nullopt;
       }
       *text_option = *v;
@@ -259,8 +262,8 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
       return std::nullopt;
     }
     if (cl.scrip || cl.source || cl.source_folder || cl.dest_folder || cl.length || cl.eod ||
-        cl.indices || cl.exchange_url || cl.exchange_layout || cl.jobs || cl.scrip_wise || cl.adjust ||
-        cl.auto_update || cl.fo || cl.oi) {
+        cl.indices || cl.exchange_url || cl.bse_url || cl.exchange_layout || cl.jobs || cl.scrip_wise ||
+        cl.adjust || cl.auto_update || cl.fo || cl.oi) {
       error = "--chart takes no option but --from, --to, --settings and --screenshot";
       return std::nullopt;
     }
@@ -270,12 +273,13 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
 
 void apply_options(WindowCommands& window, const CommandLine& cl) {
   WindowModel& w = window.model();
-  if (cl.exchange_url) {
-    // The paths that follow the base begin with "/".
-    std::string base = *cl.exchange_url;
+  // The paths that follow a base begin with "/".
+  auto base_of = [](std::string base) {
     while (base.size() > 1 && base.back() == '/') base.pop_back();
-    w.gstrExchangeUrl = base;
-  }
+    return base;
+  };
+  if (cl.exchange_url) w.gstrExchangeUrl = base_of(*cl.exchange_url);
+  if (cl.bse_url) w.gstrBseUrl = base_of(*cl.bse_url);
   if (cl.exchange_layout) w.gExchangeLayout = *cl.exchange_layout;
   if (cl.from) w.TxtFromDt = *cl.from;
   if (cl.to) w.TxtToDt = *cl.to;

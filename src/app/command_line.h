@@ -35,6 +35,7 @@ struct CommandLine {
   std::optional<bool> auto_update;  // --auto-update, --no-auto-update
   std::string settings_file;
   std::optional<std::string> exchange_url;
+  std::optional<std::string> bse_url;
   std::optional<ExchangeLayout> exchange_layout;
   std::optional<std::string> screenshot;  // PNG file: picture of the window
   std::optional<std::string> chart;       // symbol: the chart window instead

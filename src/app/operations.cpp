@@ -2,6 +2,7 @@
 
 #include "bhavcopy/bhavcopy_convert.h"
 #include "bhavcopy/bhavcopy_download.h"
+#include "exchange/bse_day_fetch.h"
 #include "exchange/day_fetch.h"
 #include "indices/index_day_fetch.h"
 #include "indices/index_convert.h"
@@ -43,9 +44,10 @@ DownloadTools download_tools(Platform& platform, StatusSink& status) {
           .batch = platform.batch_fetcher};
 }
 
-// The day-by-day downloads' pace: --jobs and --rate.
-ParallelOptions parallel_options(const WindowModel& model) {
-  return {.jobs = model.jobs.value_or(2), .rate = model.download_rate};
+// The day-by-day downloads' pace: --jobs and --rate; without --rate 3
+// requests a second, 1 to BSE's host, as its users keep to.
+ParallelOptions parallel_options(const WindowModel& model, bool bse = false) {
+  return {.jobs = model.jobs.value_or(2), .rate = model.download_rate.value_or(bse ? 1 : 3)};
 }
 
 }  // namespace
@@ -53,6 +55,10 @@ ParallelOptions parallel_options(const WindowModel& model) {
 void report_failure(MessageBox& messages, std::string_view prefix,
                     const std::optional<std::string>& failure) {
   if (failure) messages.show(std::string(prefix) + *failure);
+}
+
+bool downloads_from_bse(const WindowModel& model) {
+  return model.rbSource == kSourceBse && model.gExchangeLayout == ExchangeLayout::current;
 }
 
 void fOutput(WindowModel& model, Platform& platform) {
@@ -63,7 +69,8 @@ void fOutput(WindowModel& model, Platform& platform) {
     take_conversion(model, platform, "fOutput: ",
                     convert_scrip_wise({.conversion = conversion_job(model, platform),
                                         .symbol_length = model.txtLength,
-                                        .adjust = model.chkAdjust},
+                                        .adjust = model.chkAdjust,
+                                        .exchange = model.rbSource == kSourceBse ? Exchange::bse : Exchange::nse},
                                        calendar, platform.disk, platform.progress, status));
     return;
   }
@@ -130,15 +137,17 @@ void fGetNseFileAlt(WindowModel& model, Platform& platform, const Date& from, co
   const std::string pattern = platform.date_pattern.short_date_pattern();
   const DayFetchJob day_job{model.gstrExchangeUrl, model.gExchangeLayout, model.txtSourceFolder};
   ActionFetches actions(day_job, pattern, platform.disk);
-  BhavcopyDownloadJob job{.exchange_url = model.gstrExchangeUrl,
+  const bool bse = downloads_from_bse(model);
+  BhavcopyDownloadJob job{.exchange_url = bse ? model.gstrBseUrl : model.gstrExchangeUrl,
                           .layout = model.gExchangeLayout,
                           .folder = model.txtSourceFolder,
                           .from = from,
                           .to = to,
                           .date_pattern = pattern,
-                          .parallel = parallel_options(model),
-                          .after_day = {}};
-  const bool with_actions = model.gExchangeLayout == ExchangeLayout::current;
+                          .parallel = parallel_options(model, bse),
+                          .after_day = {},
+                          .exchange = bse ? Exchange::bse : Exchange::nse};
+  const bool with_actions = !bse && model.gExchangeLayout == ExchangeLayout::current;
   if (with_actions)
     job.after_day = [&](const Date& day, const DayFetchOutcome& got) { return actions.after_day(day, got); };
   const DownloadResult result = download_bhavcopies(job, download_tools(platform, status));
@@ -222,9 +231,12 @@ DayFetches exchange_day_fetches(WindowModel& model, Platform& platform) {
                         .folder = model.txtSourceFolder};
   Disk& disk = platform.disk;
   std::shared_ptr<ActionFetches> actions;
-  if (model.chkEOD && job.layout == ExchangeLayout::current)
+  const bool bse = downloads_from_bse(model);
+  if (model.chkEOD && job.layout == ExchangeLayout::current && !bse)
     actions = std::make_shared<ActionFetches>(job, platform.date_pattern.short_date_pattern(), disk);
-  auto bhavcopy = [job, &disk, actions](const Date& day) -> std::unique_ptr<SteppedDayFetch> {
+  const DayFetchJob bse_job{.exchange_url = model.gstrBseUrl, .layout = job.layout, .folder = job.folder};
+  auto bhavcopy = [job, bse_job, bse, &disk, actions](const Date& day) -> std::unique_ptr<SteppedDayFetch> {
+    if (bse) return std::make_unique<BseDayFetch>(bse_job, day, disk);
     std::unique_ptr<SteppedDayFetch> fetch = std::make_unique<BhavcopyDayFetch>(job, day, disk);
     if (!actions) return fetch;
     return std::make_unique<FollowedDayFetch>(
@@ -247,7 +259,8 @@ DayFetches exchange_day_fetches(WindowModel& model, Platform& platform) {
 }
 
 CatchUpTools catch_up_tools(WindowModel& model, Platform& platform, StatusSink& status) {
-  return {.download = download_tools(platform, status), .parallel = parallel_options(model)};
+  return {.download = download_tools(platform, status),
+          .parallel = parallel_options(model, downloads_from_bse(model))};
 }
 
 }  // namespace quillon

@@ -49,8 +49,14 @@ void fConvertScrip(WindowModel& model, Platform& platform);
 // *.csv of <source folder>/fo with Folder; into <destination folder>/fo.
 void fConvertFo(WindowModel& model, Platform& platform);
 
+// Whether Download and Catch up fetch BSE's day files instead of the
+// exchange's: BSE chosen, in the current layout (in the legacy one BSE
+// fetches nothing with Download, as it never did).
+bool downloads_from_bse(const WindowModel& model);
+
 // Download, over the dates the date boxes hold: the Bhavcopy days (into
-// arrBhavFiles), every index of arrIndexList (each file through
+// arrBhavFiles; BSE's when downloads_from_bse, at most 1 request a second
+// unless --rate says), every index of arrIndexList (each file through
 // FGetNseIndex, which reports its own failure) and the scrip history.
 void fGetNseFileAlt(WindowModel& model, Platform& platform, const Date& from, const Date& to);
 void fgetIndices(WindowModel& model, Platform& platform, const Date& from, const Date& to);
@@ -60,9 +66,10 @@ void fDownloadScrip(WindowModel& model, Platform& platform, const Date& from, co
 void fGetFoFiles(WindowModel& model, Platform& platform, const Date& from, const Date& to);
 
 // The day fetches of catch-up over the window's exchange address and
-// source folder: the Bhavcopy into yyyy_mm_dd.csv, the daily close of all
-// indices into indices/, and the rebuild of the INDEX_*.csv files from
-// every daily index file kept there (it reports its own failure).
+// source folder: the Bhavcopy into yyyy_mm_dd.csv (BSE's file into
+// BSE_yyyy_mm_dd.csv from BSE's address when downloads_from_bse), the daily
+// close of all indices into indices/, and the rebuild of the INDEX_*.csv
+// files from every daily index file kept there (it reports its own failure).
 struct DayFetches {
   DayFetchMaker bhavcopy, index, fo;
   std::function<void()> rebuild_indices;
@@ -72,7 +79,7 @@ struct DayFetches {
 };
 DayFetches exchange_day_fetches(WindowModel& model, Platform& platform);
 // What catch-up's transfers work with: the platform's fetchers, paced by
-// the model's --jobs and --rate.
+// the model's --jobs and --rate (unset: BSE's pace when downloads_from_bse).
 CatchUpTools catch_up_tools(WindowModel& model, Platform& platform, StatusSink& status);
 
 // The run's list of symbol changes, once its days are fetched, and the

@@ -9,6 +9,7 @@
 #include "base/dates.h"
 #include "base/text.h"
 #include "download/download_support.h"
+#include "exchange/bse_files.h"
 #include "indices/index_history.h"
 #include "platform/install_layout.h"
 #include "platform/text_file.h"
@@ -149,7 +150,7 @@ void WindowCommands::cmdProcess_Click() {
   // start a run inside the running one; it is ignored instead.
   if (downloading_) return;
   const DownloadRun running(downloading_, platform_.pointer);
-  if (model_.rbSource == kSourceNse) download_checked();
+  if (model_.rbSource == kSourceNse || downloads_from_bse(model_)) download_checked();
 }
 
 // Checks the date and folder boxes in their fixed order, stopping at the first
@@ -165,7 +166,7 @@ void WindowCommands::download_checked() {
   if (w.txtSourceFolder.empty()) return p.messages.show("Please select a valid Source folder");
   if (w.txtDestFolder.empty()) return p.messages.show("Please select a valid Dest. folder");
   if (w.chkEOD) {
-    if (!w.txtScrip.empty())
+    if (!w.txtScrip.empty() && !downloads_from_bse(w))  // BSE: its day files only
       fDownloadScrip(w, p, *from, *to);
     else
       fGetNseFileAlt(w, p, *from, *to);
@@ -217,8 +218,9 @@ TradingCalendar WindowCommands::trading_calendar(std::vector<std::string>& warni
 }
 
 DayFiles WindowCommands::day_files() {
-  if (model_.txtSourceFolder.empty()) return DayFiles({});
-  return DayFiles(platform_.disk.list(model_.txtSourceFolder, "*.csv"));
+  const std::string_view prefix = downloads_from_bse(model_) ? kBseDayFilePrefix : "";
+  if (model_.txtSourceFolder.empty()) return DayFiles({}, prefix);
+  return DayFiles(platform_.disk.list(model_.txtSourceFolder, "*.csv"), prefix);
 }
 
 bool WindowCommands::cmdGaps_Click(const std::optional<std::string>& from_text,
@@ -241,8 +243,8 @@ bool WindowCommands::cmdGaps_Click(const std::optional<std::string>& from_text,
     for (const std::string& line : warnings) w.Text1.append(line + std::string(kCrLf));
     const DayFiles files = day_files();
     if (!from && files.empty()) {
-      p.messages.show("The source folder holds no day file (yyyy_mm_dd.csv) to start from. "
-                      "Give the first day with --from.");
+      p.messages.show("The source folder holds no day file (" + files.prefix() +
+                      "yyyy_mm_dd.csv) to start from. Give the first day with --from.");
       return;
     }
     const Date first = from ? *from : *files.oldest();
@@ -302,9 +304,12 @@ bool WindowCommands::catch_up(const std::optional<Date>& from, const std::option
     auto planned = plan_catch_up(calendar, day_files(), from, only ? *only : today_date);
     if (auto* none = std::get_if<NoStartDay>(&planned)) return p.messages.show(none->message);
     CatchUpPlan& plan = std::get<CatchUpPlan>(planned);
+    auto before_bse = [](const Date& d) { return d < kBseFirstDay; };  // BSE's older days are not asked
+    const size_t older = downloads_from_bse(w) ? std::erase_if(plan.to_fetch, before_bse) : 0;
     status.append(std::string(kCrLf) + "Catching up from " + format_date(plan.from, pattern) +
                   " to " + format_date(plan.today, pattern) + ": " +
                   std::to_string(plan.to_fetch.size()) + " trading days to fetch.");
+    if (older > 0) status.append(std::string(kCrLf) + bse_older_days_line(pattern));
     p.disk.remove_stale_temporaries(w.txtSourceFolder);  // of a run killed before it ended
     const DayFetches fetches = exchange_day_fetches(w, p);
     const CatchUpResult result = run_catch_up(

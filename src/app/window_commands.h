@@ -64,7 +64,9 @@ class WindowCommands {
   // The built-in calendar with the settings file's [QN_Holidays]; the
   // entries it cannot use are described in `warnings`.
   TradingCalendar trading_calendar(std::vector<std::string>& warnings);
-  // The day files of the source folder box.
+  // The day files of the source folder box: BSE's (BSE_yyyy_mm_dd.csv) when
+  // downloads_from_bse, else the exchange's, for catch-up, gaps and the
+  // calendar alike.
   DayFiles day_files();
 
   std::string FuncGetFolderName(const std::string& prompt = "Select a folder.");

@@ -14,6 +14,7 @@
 namespace quillon {
 
 inline constexpr const char* kDefaultExchangeUrl = "https://nsearchives.nseindia.com";
+inline constexpr const char* kDefaultBseUrl = "https://www.bseindia.com";
 
 // rbSource option indices.
 enum SourceOption : int { kSourceNse = 0, kSourceBse = 1, kSourceFolder = 2 };
@@ -94,9 +95,11 @@ struct WindowModel {
   std::string gstrAmiPath;
   std::string gstrExchangeUrl = kDefaultExchangeUrl;
   std::optional<int> jobs;   // --jobs: downloads in flight (default 2), conversion threads
-  double download_rate = 3;  // --rate: requests a second to one host, 0 no limit
+  // --rate: requests a second to one host, 0 no limit; unset: 3 (BSE's host: 1).
+  std::optional<double> download_rate;
   // ExchangeLayout= of [QN_EOD], or --exchange-layout.
   ExchangeLayout gExchangeLayout = ExchangeLayout::current;
+  std::string gstrBseUrl = kDefaultBseUrl;  // BSE's base address (--bse-url)
 };
 
 }  // namespace quillon

@@ -23,6 +23,8 @@ struct BhavcopyDownloadJob {
   // A further fetch of a day once its Bhavcopy has its outcome (the day's
   // corporate actions), or none; its outcome is its own business.
   std::function<std::unique_ptr<SteppedDayFetch>(const Date&, const DayFetchOutcome&)> after_day;
+  // bse: BSE's files (current layout only), exchange_url being BSE's base.
+  Exchange exchange = Exchange::nse;
 };
 
 // Tries every day from `from` to `to`, weekends and holidays included, into
@@ -37,6 +39,10 @@ struct BhavcopyDownloadJob {
 // legacy: every day asked for as a plain CSV, and on a 404 again zipped (the
 // address + ".zip") with its one CSV unpacked under the same name; a day
 // counts as downloaded when its file is there afterwards.
+// bse: BseDayFetch (bse_day_fetch.h) into BSE_yyyy_mm_dd.csv, with the
+// current layout's status lines, from kBseFirstDay on: one line says that
+// older days of the range are not asked for; the run ends with "Data is
+// extracted from the BSE Site.".
 DownloadResult download_bhavcopies(const BhavcopyDownloadJob& job, const DownloadTools& tools);
 
 }  // namespace quillon

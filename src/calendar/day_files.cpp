@@ -6,14 +6,17 @@ namespace quillon {
 
 static_assert(static_cast<int>(DayState::future) + 1 == kDayStateCount);
 
-std::optional<Date> day_file_date(std::string_view name) {
-  if (name.size() != 14 || !equal_ignoring_ascii_case(name.substr(10), ".csv")) return std::nullopt;
+std::optional<Date> day_file_date(std::string_view name, std::string_view prefix) {
+  if (name.size() != prefix.size() + 14 || !equal_ignoring_ascii_case(name.substr(0, prefix.size()), prefix))
+    return std::nullopt;
+  name.remove_prefix(prefix.size());
+  if (!equal_ignoring_ascii_case(name.substr(10), ".csv")) return std::nullopt;
   return parse_ymd(name.substr(0, 10), '_');
 }
 
-DayFiles::DayFiles(const std::vector<std::string>& file_names) {
+DayFiles::DayFiles(const std::vector<std::string>& file_names, std::string_view prefix) : prefix_(prefix) {
   for (const std::string& name : file_names)
-    if (auto d = day_file_date(name)) days_.insert(*d);
+    if (auto d = day_file_date(name, prefix)) days_.insert(*d);
 }
 
 std::optional<Date> DayFiles::oldest() const {
@@ -59,9 +62,8 @@ std::variant<CatchUpPlan, NoStartDay> plan_catch_up(const TradingCalendar& calen
                                                     const DayFiles& files, std::optional<Date> from,
                                                     Date today) {
   if (!from && files.empty())
-    return NoStartDay{
-        "The source folder holds no day file (yyyy_mm_dd.csv) to continue from. "
-        "Give the first day to fetch with --from."};
+    return NoStartDay{"The source folder holds no day file (" + files.prefix() +
+                      "yyyy_mm_dd.csv) to continue from. Give the first day to fetch with --from."};
   CatchUpPlan plan;
   plan.from = from ? *from : next_day(*files.newest());
   plan.today = today;

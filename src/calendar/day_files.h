@@ -17,17 +17,25 @@
 
 namespace quillon {
 
-// The day of a day file name: exactly "yyyy_mm_dd.csv" with month and day in
-// two digits, as the download writes it, and a real date. The ".csv" may be
-// in any letter case, since the folder listing and the converter ignore it;
-// "2024_7_8.csv" and names with anything before or after are not day files.
-std::optional<Date> day_file_date(std::string_view file_name);
+// BSE's day files start with this: "BSE_2024_07_08.csv", apart from the
+// exchange's day file of the same date.
+inline constexpr std::string_view kBseDayFilePrefix = "BSE_";
+
+// The day of a day file name: exactly `prefix` + "yyyy_mm_dd.csv" with month
+// and day in two digits, as the download writes it, and a real date. The
+// prefix and the ".csv" may be in any letter case, since the folder listing
+// and the converter ignore it; "2024_7_8.csv" and names with anything else
+// before or after are not day files (with no prefix, "BSE_2024_07_08.csv"
+// is none).
+std::optional<Date> day_file_date(std::string_view file_name, std::string_view prefix = {});
 
 class DayFiles {
  public:
   // From the bare file names of the source folder; other names are ignored.
-  explicit DayFiles(const std::vector<std::string>& file_names);
+  explicit DayFiles(const std::vector<std::string>& file_names, std::string_view prefix = {});
 
+  // The prefix of the names taken, "" or kBseDayFilePrefix.
+  const std::string& prefix() const { return prefix_; }
   bool empty() const { return days_.empty(); }
   bool has(Date d) const { return days_.count(d) != 0; }
   std::optional<Date> oldest() const;
@@ -36,6 +44,7 @@ class DayFiles {
   std::vector<Date> missing(const TradingCalendar& calendar, Date from, Date to) const;
 
  private:
+  std::string prefix_;
   std::set<Date> days_;
 };
 

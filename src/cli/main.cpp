@@ -24,7 +24,7 @@ using namespace quillon;
 // The network of a run that never downloads.
 class NoNetwork final : public Fetcher, public Browser {
  public:
-  FetchResult fetch(const std::string&, const std::string&) override {
+  FetchResult fetch(const FetchRequest&) override {
     return {.stored = false, .http_status = 0, .error = "this program does not download"};
   }
   void navigate(const std::string&) override {}

@@ -97,7 +97,7 @@ bool fetch_in_order(const std::vector<FetchRequest>& requests, const ParallelOpt
         wake = std::min(wake, at);
         break;
       }
-      fetcher.start(pick, it.request.address, it.request.local_path);
+      fetcher.start(pick, it.request);
       it.state = Item::kInFlight;
       ++in_flight;
       if (pick == next_new) ++next_new;
@@ -124,9 +124,8 @@ bool fetch_in_order(const std::vector<FetchRequest>& requests, const ParallelOpt
   }
 }
 
-void SerialBatchFetcher::start(std::size_t tag, const std::string& address,
-                               const std::string& local_path) {
-  queued_.push_back({tag, {address, local_path}});
+void SerialBatchFetcher::start(std::size_t tag, const FetchRequest& request) {
+  queued_.push_back({tag, request});
 }
 
 std::vector<BatchFetcher::Done> SerialBatchFetcher::wait(double seconds) {
@@ -136,7 +135,7 @@ std::vector<BatchFetcher::Done> SerialBatchFetcher::wait(double seconds) {
   }
   const auto [tag, request] = queued_.front();
   queued_.erase(queued_.begin());
-  return {{tag, fetcher_.fetch(request.address, request.local_path)}};
+  return {{tag, fetcher_.fetch(request)}};
 }
 
 double SerialBatchFetcher::now() {

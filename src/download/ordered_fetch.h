@@ -13,11 +13,6 @@
 
 namespace quillon {
 
-struct FetchRequest {
-  std::string address;
-  std::string local_path;
-};
-
 // How a run downloads: the command line's --jobs and --rate.
 struct ParallelOptions {
   int jobs = 2;        // transfers in flight at most (1: one after another)
@@ -48,7 +43,7 @@ bool fetch_in_order(const std::vector<FetchRequest>& requests, const ParallelOpt
 class SerialBatchFetcher final : public BatchFetcher {
  public:
   explicit SerialBatchFetcher(Fetcher& fetcher) : fetcher_(fetcher) {}
-  void start(std::size_t tag, const std::string& address, const std::string& local_path) override;
+  void start(std::size_t tag, const FetchRequest& request) override;
   std::vector<Done> wait(double seconds) override;
   double now() override;
 

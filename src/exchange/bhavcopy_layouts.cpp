@@ -4,6 +4,7 @@
 
 #include "base/csv_columns.h"
 #include "base/text.h"
+#include "exchange/bse_files.h"
 
 namespace quillon {
 
@@ -60,6 +61,11 @@ BhavcopyReader::BhavcopyReader(std::string_view data)
       fail_at_line(1, "the header has no column " + std::string(names[c]));
     if (index_[c]) columns_read_ = std::max(columns_read_, *index_[c] + 1);
   }
+  if (layout_ != BhavcopyLayout::kUdiff) return;
+  source_ = find_column(fields_, "Src");
+  instrument_ = find_column(fields_, "FinInstrmTp");
+  for (const std::optional<size_t>& i : {source_, instrument_})
+    if (i) columns_read_ = std::max(columns_read_, *i + 1);
 }
 
 bool BhavcopyReader::next(Row& row) {
@@ -79,7 +85,10 @@ bool BhavcopyReader::next(Row& row) {
     auto value = [&](size_t c) {
       return index_[c] && *index_[c] < count ? trim(fields_[*index_[c]]) : std::string_view();
     };
-    if (!kept_series(value(kSeries))) continue;  // blank lines included
+    auto at = [&](const std::optional<size_t>& i) { return i && *i < count ? trim(fields_[*i]) : std::string_view(); };
+    const bool kept = at(source_) == kBseSource ? is_bse_equity(at(instrument_), value(kSeries), value(kIsin))
+                                                : kept_series(value(kSeries));
+    if (!kept) continue;  // blank lines included
     for (size_t c = 0; c < kColumnCount; ++c) {
       if (index_[c] && *index_[c] >= count && c != kDeliverable)  // a short row has none
         fail_at_line(line_number(), "the line has " + std::to_string(count) +
@@ -119,7 +128,7 @@ void append_bhavcopy_records(std::string_view data, std::optional<double> length
       if (*length < static_cast<double>(symbol.size()))
         symbol = symbol.substr(0, static_cast<size_t>(*length));
     }
-    if (!R::kept_series(row[R::kSeries])) continue;
+    if (!reader.kept(row)) continue;
     const size_t line = reader.line_number();
     if (!named) {
       append_record(out, {symbol, row[R::kDate], row[R::kOpen], row[R::kHigh], row[R::kLow],

@@ -6,7 +6,8 @@
 //   after every comma is trimmed;
 // - anything else: the old file, read by position (fields 0 to 10).
 // The two named layouts are read by column name: any order, extra, reserved
-// and trailing empty columns allowed.
+// and trailing empty columns allowed. BSE's daily file has the UDiFF
+// header; its rows, Src "BSE", are kept by BSE's rule (is_bse_equity).
 #pragma once
 
 #include <array>
@@ -42,8 +43,9 @@ class BhavcopyReader {
 
   // The next row. Old layout: every line of at least 11 fields but the
   // header (TOTTRDQTY in field 8), values as they are, any series. Named
-  // layouts: only rows whose series is exactly EQ or BE, blank lines and
-  // other series passed over, values trimmed; such a row lacking a required
+  // layouts: only rows whose series is exactly EQ or BE (a row whose Src is
+  // BSE: is_bse_equity of its FinInstrmTp, SctySrs and ISIN), blank lines
+  // and other rows passed over, values trimmed; such a row lacking a required
   // column throws Error naming the line and the column. kPrevClose and
   // kIsin are empty where the layout or the line has none (the old file has
   // the ISIN from June 2011, the full Bhavcopy never); kDeliverable, the
@@ -60,6 +62,10 @@ class BhavcopyReader {
   // Whether a series is one of the equity shares the program keeps.
   static bool kept_series(std::string_view series) { return series == "EQ" || series == "BE"; }
 
+  // Whether a row next() gave is kept: in the old layout by its series;
+  // in the named layouts every one (next() passed over the others).
+  bool kept(const Row& row) const { return layout_ != BhavcopyLayout::kPositional || kept_series(row[kSeries]); }
+
   // The name of a column in messages, as the layout's header names it.
   std::string_view column_name(Column c) const;
 
@@ -69,6 +75,7 @@ class BhavcopyReader {
   std::array<std::optional<size_t>, kColumnCount> index_{};
   std::vector<std::string_view> fields_;
   size_t columns_read_ = 0;  // named layouts: the fields up to the last column read
+  std::optional<size_t> source_, instrument_;  // UDiFF: Src and FinInstrmTp, for BSE's rows
 };
 
 // Appends the EOD records of one whole Bhavcopy file, any layout: one record

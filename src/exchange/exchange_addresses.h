@@ -16,6 +16,9 @@ namespace quillon {
 // exchange's old site, for mirrors of it (the program's earlier behaviour).
 enum class ExchangeLayout { current, legacy };
 
+// Whose daily file: the exchange's (NSE) or BSE's (bse_files.h).
+enum class Exchange { nse, bse };
+
 // "current" or "legacy" as the option and the settings file write it;
 // nothing for any other text (letter case ignored).
 std::optional<ExchangeLayout> parse_exchange_layout(std::string_view text);

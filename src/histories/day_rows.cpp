@@ -109,7 +109,7 @@ void read_day_rows(std::string_view data, std::optional<double> symbol_length,
       if (*symbol_length < static_cast<double>(symbol.size()))
         symbol = symbol.substr(0, static_cast<size_t>(*symbol_length));
     }
-    if (!R::kept_series(row[R::kSeries])) continue;
+    if (!reader.kept(row)) continue;
     const size_t line = reader.line_number();
     if (symbol.empty()) fail_at_line(line, "the row has no " + std::string(reader.column_name(R::kSymbol)));
     if (last_date == 0 || row[R::kDate] != last_date_field) {

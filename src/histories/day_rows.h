@@ -39,8 +39,8 @@ struct RowValues {
 };
 RowValues values_of(const DayRow& row, const std::vector<WideRow>& wide);
 
-// The kept rows of one day file (series EQ and BE, any layout the Bhavcopy
-// conversion reads), in file order: each row's symbol cut to the symbol
+// The kept rows of one day file (series EQ and BE, BSE's equity shares, any
+// layout the Bhavcopy conversion reads), in file order: each row's symbol cut to the symbol
 // length and its ISIN point into the file's text.
 struct DayFileRows {
   struct Row {

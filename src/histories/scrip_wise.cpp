@@ -15,6 +15,7 @@
 #include "exchange/action_lists.h"
 #include "base/records.h"
 #include "base/text.h"
+#include "calendar/day_files.h"
 #include "conversion/ordered_work.h"
 #include "histories/day_rows.h"
 #include "histories/price_events.h"
@@ -212,8 +213,12 @@ class ScripWiseRun {
     const ConversionJob& c = job_.conversion;
     if (c.source_folder.empty()) throw Error("No source folder is selected.");
     result.listed = disk_.list(c.source_folder, "*.csv");
-    std::erase_if(result.listed, [](const std::string& name) {
-      return equal_ignoring_ascii_case(name.substr(0, std::min<size_t>(name.size(), 5)), "INDEX");
+    const bool bse = job_.exchange == Exchange::bse;
+    std::erase_if(result.listed, [bse](const std::string& name) {
+      auto starts = [&](std::string_view s) {
+        return equal_ignoring_ascii_case(name.substr(0, std::min(name.size(), s.size())), s);
+      };
+      return starts("INDEX") || starts(kBseDayFilePrefix) != bse;
     });
     if (result.listed.empty()) {
       result.nothing_to_convert = true;

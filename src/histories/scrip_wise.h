@@ -11,6 +11,7 @@
 
 #include "calendar/trading_calendar.h"
 #include "conversion/convert_files.h"
+#include "exchange/exchange_addresses.h"
 
 namespace quillon {
 
@@ -21,11 +22,15 @@ struct ScripWiseJob {
   // The rows held in memory at once at most, in bytes; a folder holding more
   // is read again for each part of the symbols that fits.
   size_t memory_budget = size_t{192} << 20;
+  // Whose day files: bse, BSE's only (BSE_*.csv); nse, every one but those,
+  // so that no history mixes the two exchanges.
+  Exchange exchange = Exchange::nse;
 };
 
 // Reads every *.csv of the source folder but the index histories (INDEX*)
-// in any layout the date-wise conversion reads, keeping its rows (series
-// EQ and BE, the date of the row itself; of two files holding a symbol's
+// and the other exchange's day files (job.exchange) in any layout the
+// date-wise conversion reads, keeping its rows (series EQ and BE, BSE's
+// equity shares, the date of the row itself; of two files holding a symbol's
 // day, the one whose name sorts last in byte order), first whole: a row it
 // rejects ends the run before any file is written, naming the file, the
 // line and the column. Then writes, each only when its bytes change:

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "base/url_text.h"
@@ -32,9 +33,15 @@ int http_version_number(long curl_version) {
   }
 }
 
+struct FreeHeaders {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using HeaderList = std::unique_ptr<curl_slist, FreeHeaders>;
+
 // One request: where its body goes and what went wrong while storing it.
 struct Transfer {
   CURL* curl = nullptr;
+  HeaderList headers;  // the usual ones and the request's own, when it has some
   const std::string* local_path = nullptr;  // none: the body is dropped
   std::optional<AtomicFile> file;           // opened by the first byte of a 2xx body
   std::string store_error;
@@ -101,13 +108,21 @@ curl_slist* request_headers() {
   return curl_slist_append(h, "Pragma: no-cache");
 }
 
-// Points `c` at the address and the transfer; returns the address as sent.
-std::string prepare(CURL* c, const std::string& address, Transfer& t, const FetchLimits& limits,
-                    char* errbuf) {
+// Points `c` at the request and the transfer, with the usual headers
+// (`usual`) and the request's own; returns the address as sent.
+std::string prepare(CURL* c, const FetchRequest& request, Transfer& t, curl_slist* usual,
+                    const FetchLimits& limits, char* errbuf) {
   t.curl = c;
   t.max_body_bytes = limits.max_body_bytes;
   t.body_bytes = 0;
-  std::string url = encode_url_for_request(address);
+  t.headers.reset();
+  if (!request.headers.empty()) {
+    t.headers.reset(request_headers());
+    for (const std::string& h : request.headers)  // appended after the head, which stays
+      if (t.headers) curl_slist_append(t.headers.get(), h.c_str());
+  }
+  curl_easy_setopt(c, CURLOPT_HTTPHEADER, t.headers ? t.headers.get() : usual);
+  std::string url = encode_url_for_request(request.address);
   curl_easy_setopt(c, CURLOPT_HTTPGET, 1L);
   curl_easy_setopt(c, CURLOPT_URL, url.c_str());
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &t);
@@ -183,7 +198,7 @@ CurlFetcher::CurlFetcher(const FetchLimits& limits, const std::string& ca_file)
 
 CurlFetcher::~CurlFetcher() = default;
 
-FetchResult CurlFetcher::run(const std::string& address, const std::string* local_path) {
+FetchResult CurlFetcher::run(const FetchRequest& request, const std::string* local_path) {
   if (!handle_->curl) {
     FetchResult r;
     r.error = "The download library could not be started.";
@@ -192,15 +207,13 @@ FetchResult CurlFetcher::run(const std::string& address, const std::string* loca
   CURL* c = handle_->curl;
   Transfer t;
   t.local_path = local_path;
-  const std::string url = prepare(c, address, t, handle_->limits, handle_->errbuf);
+  const std::string url = prepare(c, request, t, handle_->headers, handle_->limits, handle_->errbuf);
   return finish(c, curl_easy_perform(c), t, url, handle_->errbuf);
 }
 
-FetchResult CurlFetcher::fetch(const std::string& address, const std::string& local_path) {
-  return run(address, &local_path);
-}
+FetchResult CurlFetcher::fetch(const FetchRequest& request) { return run(request, &request.local_path); }
 
-FetchResult CurlFetcher::discard(const std::string& address) { return run(address, nullptr); }
+FetchResult CurlFetcher::discard(const std::string& address) { return run({address, {}}, nullptr); }
 
 // One transfer of the batch: its easy handle (kept for the next transfer, so
 // its settings stay) and where its answer goes.
@@ -245,8 +258,7 @@ CurlBatchFetcher::CurlBatchFetcher(const FetchLimits& limits, const std::string&
 
 CurlBatchFetcher::~CurlBatchFetcher() = default;
 
-void CurlBatchFetcher::start(std::size_t tag, const std::string& address,
-                             const std::string& local_path) {
+void CurlBatchFetcher::start(std::size_t tag, const FetchRequest& request) {
   State& st = *state_;
   std::unique_ptr<Slot> slot;
   if (!st.idle.empty()) {
@@ -268,11 +280,11 @@ void CurlBatchFetcher::start(std::size_t tag, const std::string& address,
     return;
   }
   slot->tag = tag;
-  slot->local_path = local_path;
+  slot->local_path = request.local_path;
   slot->transfer.file.reset();
   slot->transfer.store_error.clear();
   slot->transfer.local_path = &slot->local_path;
-  slot->url = prepare(slot->curl, address, slot->transfer, st.limits, slot->errbuf);
+  slot->url = prepare(slot->curl, request, slot->transfer, st.headers, st.limits, slot->errbuf);
   if (curl_multi_add_handle(st.multi, slot->curl) != CURLM_OK) {
     st.ended.push_back({tag, failed});
     st.idle.push_back(std::move(slot));

@@ -24,11 +24,11 @@ struct FetchLimits {
 // requests to the same server reuse its connection.
 //
 // Every request asks for a fresh copy (Cache-Control and Pragma no-cache),
-// carries a browser-like User-Agent, follows at most 10 redirects and only
-// speaks http and https (HTTP/2 where the server offers it over TLS). https
-// servers must show a certificate for their host name from an authority the
-// system trusts, or with a ca_file (PEM: a test's own authority) one of
-// those in that file. No
+// carries a browser-like User-Agent and the request's own headers (for that
+// request only), follows at most 10 redirects and only speaks http and https
+// (HTTP/2 where the server offers it over TLS). https servers must show a
+// certificate for their host name from an authority the system trusts, or
+// with a ca_file (PEM: a test's own authority) one of those in that file. No
 // Accept-Encoding is sent, so bodies come as the server stores them. The
 // address is sent as given except that characters which cannot stand in a URL
 // are percent-encoded (encode_url_for_request).
@@ -45,13 +45,14 @@ class CurlFetcher final : public Fetcher {
   CurlFetcher(const CurlFetcher&) = delete;
   CurlFetcher& operator=(const CurlFetcher&) = delete;
 
-  FetchResult fetch(const std::string& address, const std::string& local_path) override;
+  using Fetcher::fetch;
+  FetchResult fetch(const FetchRequest& request) override;
 
   // A GET whose body is read and dropped (stored is always false).
   FetchResult discard(const std::string& address);
 
  private:
-  FetchResult run(const std::string& address, const std::string* local_path);
+  FetchResult run(const FetchRequest& request, const std::string* local_path);
 
   struct Handle;
   std::unique_ptr<Handle> handle_;
@@ -67,7 +68,7 @@ class CurlBatchFetcher final : public BatchFetcher {
   CurlBatchFetcher(const CurlBatchFetcher&) = delete;
   CurlBatchFetcher& operator=(const CurlBatchFetcher&) = delete;
 
-  void start(std::size_t tag, const std::string& address, const std::string& local_path) override;
+  void start(std::size_t tag, const FetchRequest& request) override;
   std::vector<Done> wait(double seconds) override;
   double now() override;
 

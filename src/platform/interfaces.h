@@ -196,10 +196,22 @@ struct FetchResult {
   long retry_after_seconds = -1;
 };
 
+// What a GET asks for: the address, the local file its body goes to, and
+// header lines of its own ("Referer: https://host/") sent besides the
+// fetcher's usual ones, for this request only.
+struct FetchRequest {
+  std::string address;
+  std::string local_path;
+  std::vector<std::string> headers = {};
+};
+
 class Fetcher {
  public:
   virtual ~Fetcher() = default;
-  virtual FetchResult fetch(const std::string& address, const std::string& local_path) = 0;
+  virtual FetchResult fetch(const FetchRequest& request) = 0;
+  FetchResult fetch(const std::string& address, const std::string& local_path) {
+    return fetch(FetchRequest{address, local_path});
+  }
 };
 
 // Several GETs in flight at once over connections kept alive and shared
@@ -214,7 +226,7 @@ class BatchFetcher {
   };
   virtual ~BatchFetcher() = default;
   // Starts a transfer and returns at once.
-  virtual void start(std::size_t tag, const std::string& address, const std::string& local_path) = 0;
+  virtual void start(std::size_t tag, const FetchRequest& request) = 0;
   // Waits until a started transfer has ended or `seconds` have passed, and
   // returns the transfers that ended since the last call.
   virtual std::vector<Done> wait(double seconds) = 0;

@@ -57,6 +57,8 @@ TEST(CommandLine, Contract) {
       {{"--from"}, 2, IsEmpty(), HasSubstr("option --from needs a value")},
       {{"--eod=yes", "convert"}, 2, IsEmpty(), HasSubstr("option --eod takes no value")},
       {{"--exchange-url", "ftp://x", "download"}, 2, IsEmpty(), HasSubstr("http:// or https://")},
+      {{"--bse-url", "bseindia.com", "download"}, 2, IsEmpty(), HasSubstr("--bse-url takes an http:// or https://")},
+      {{"--calendar", "gaps"}, 2, IsEmpty(), HasSubstr("--calendar opens the calendar view and takes no command")},
       {{"--source", "folder", "download"}, 2, IsEmpty(), HasSubstr("nothing to download")},
       {{"--jobs", "0", "download"}, 2, IsEmpty(), HasSubstr("--jobs takes a whole number")},
       {{"--jobs", "2x", "download"}, 2, IsEmpty(), HasSubstr("--jobs takes a whole number")},
@@ -70,7 +72,7 @@ TEST(CommandLine, Contract) {
       {{"--screenshot", png, "--chart", "ABC", "--from", "32/01/2024"}, 2, IsEmpty(), HasSubstr("32/01/2024")},
       {{"--source-folder", src}, 2, IsEmpty(), HasSubstr("no display")},
       // A message box: standard error, exit 1, nothing on standard output.
-      {{"--source", "folder", "--source-folder", empty, "--dest-folder", dst, "convert"}, 1,
+      {{"--source", "folder", "--source-folder", empty, "--dest-folder", dst, "--output", "date-wise", "convert"}, 1,
        IsEmpty(), Eq("No files available to convert\n")},
       {{"--source-folder", src, "--dest-folder", dst, "settings"}, 0, IsEmpty(), IsEmpty(),
        0, "en_GB.UTF-8", ini, "[QN_EOD]\r\nAmiPath=" + db + "\r\nDataSource=NSE\r\nSourcePath=" +

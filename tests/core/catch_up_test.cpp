@@ -150,6 +150,34 @@ TEST_F(Evening, WithIndicesTheHistoriesAreRebuiltAndConverted) {
   EXPECT_EQ(tp.messages.shown, std::vector<std::string>{"Please Enter a Valid From Date."});
 }
 
+// With BSE chosen catch-up goes on from the newest of BSE's day files (the
+// exchange's count for nothing), asks BSE's host for each trading day of the
+// exchange's calendar but never for a day before BSE's file began, and
+// converts and imports what came; gaps looks at BSE's day files too.
+TEST_F(Evening, WithBseCatchUpFetchesBsesDayFiles) {
+  const std::vector<std::string> bse = {"--source", "bse", "--bse-url", "https://bse", "--today", "2024-07-12"};
+  tp.fetcher.serve("https://bse", fake_bse(D("2024-07-01"), D("2024-07-12")));
+  auto days_asked = [&, days = std::string()]() mutable {
+    for (const std::string& a : std::exchange(tp.fetcher.log, {})) days += " " + a.substr(a.find("_0_0_0_") + 7, 8);
+    return std::exchange(days, "");
+  };
+  have({"2024-07-11"});
+  run(bse, "catch-up");  // a message
+  EXPECT_EQ(tp.messages.shown.at(0).substr(0, 68), "The source folder holds no day file (BSE_yyyy_mm_dd.csv) to continue");
+  tp.disk.put(kCsv + "/BSE_2024_07_09.csv", "x");
+  EXPECT_EQ(run(bse, "catch-up"), kExitOk);
+  EXPECT_EQ(days_asked(), " 20240710 20240711 20240712");
+  EXPECT_EQ(w.Text1.text().find("BSE's files of the days before"), std::string::npos);
+  EXPECT_TRUE(w.Text1.text().ends_with("Catch-up: 3 days fetched, 0 already there, 0 missing, 15 records imported."));
+  EXPECT_EQ(run({"--source", "bse", "--today", "2024-07-12", "--from", "04/07/2024"}, "catch-up"), kExitOk);
+  EXPECT_EQ(days_asked(), " 20240708");
+  EXPECT_NE(w.Text1.text().find("Catching up from 04/07/2024 to 12/07/2024: 1 trading days to fetch.\r\nBSE's files of the "
+                                "days before 08/07/2024 are not downloaded.\r\nDownloading BhavCopy for 08/07/2024 <- file "
+                                "downloaded....\r\n"), std::string::npos) << w.Text1.text();
+  EXPECT_EQ(run({"--source", "bse", "--from", "03/07/2024", "--today", "2024-07-13"}, "gaps"), kExitDaysMissing);
+  EXPECT_NE(w.Text1.text().find("2024-07-03\r\n2024-07-04\r\n2024-07-05\r\n3 of 8 trading days from"), std::string::npos);
+}
+
 // Several days in flight, coming back out of order, give what one day after
 // the other gives: the same status text, files and requests, for catch-up
 // and for each download by day.

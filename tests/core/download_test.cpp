@@ -199,14 +199,14 @@ TEST(Download, ScripHistory) {
 }
 
 TEST(Download, TheCommandChecksThenRunsWhatTheBoxesAskFor) {
-  // What was fetched: a letter a run, Bhavcopy, Scrip, Indices.
-  struct Row { int source; std::string from, to, src, dest, message; bool eod = true, indices = false; std::string scrip = {}, runs = {}; int stop_after = -1; } rows[] = {
+  // What was fetched: a letter a run, Bhavcopy, Scrip, Indices, bsE's day files.
+  struct Row { int source; std::string from, to, src, dest, message; bool eod = true, indices = false; std::string scrip = {}, runs = {}; int stop_after = -1;
+               ExchangeLayout layout = ExchangeLayout::legacy; } rows[] = {
       {kSourceNse, "", "", "", "", "Please Enter a Valid From Date."},
       {kSourceNse, "31/02/2008", "x", "", "", "Please Enter a Valid From Date."},
       {kSourceNse, "31/01/2008", "", "", "", "Please Enter a Valid To Date."},
       {kSourceNse, "31/01/2008", "2008-02-01", "", "", "Please select a valid Source folder"},
       {kSourceNse, "31/01/2008", "1/2/08", "/s", "", "Please select a valid Dest. folder"},
-      {kSourceBse, "", "", "", "", ""},
       {kSourceNse, "31/01/2008", "31/01/2008", "/s", "/d", "", true, false, "", "B"},
       {kSourceNse, "31/01/2008", "31/01/2008", "/s", "/d", "", true, false, " ", "S"},  // a blank is a scrip
       {kSourceNse, "31/01/2008", "31/01/2008", "/s", "/d", "", true, true, "", "BI"},
@@ -215,6 +215,9 @@ TEST(Download, TheCommandChecksThenRunsWhatTheBoxesAskFor) {
       {kSourceNse, "31/01/2008", "31/01/2008", "/s", "/d", "", false, false, "", ""},
       // A stop during the Bhavcopy days stops the index download too.
       {kSourceNse, "31/01/2008", "02/02/2008", "/s", "/d", "", true, true, "", "B", 1},
+      // BSE: nothing in the legacy layout, as ever; in the current one its day files (no scrip), then the indices.
+      {kSourceBse, "08/07/2024", "08/07/2024", "/s", "/d", "", true, true, "INFY", ""},
+      {kSourceBse, "08/07/2024", "08/07/2024", "/s", "/d", "", true, true, "INFY", "EI", -1, ExchangeLayout::current},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.message + r.runs);
@@ -224,13 +227,14 @@ TEST(Download, TheCommandChecksThenRunsWhatTheBoxesAskFor) {
     window.rbSource_Click(r.source);
     std::tie(w.TxtFromDt, w.TxtToDt, w.txtSourceFolder, w.txtDestFolder, w.chkEOD, w.chkIndices, w.txtScrip, tp.progress.stop_after) =
         std::tie(r.from, r.to, r.src, r.dest, r.eod, r.indices, r.scrip, r.stop_after);
-    w.gExchangeLayout = ExchangeLayout::legacy, w.arrIndexList = {"S&P CNX NIFTY=NIFTY"};
+    w.gExchangeLayout = r.layout, w.arrIndexList = {"S&P CNX NIFTY=NIFTY"};
     window.cmdProcess_Click();
     EXPECT_EQ(tp.messages.shown, r.message.empty() ? Lines{} : Lines{r.message});
     EXPECT_EQ(tp.pointer.log, (Lines{"busy", "arrow"}));
     std::string runs;
     for (const std::string& a : tp.fetcher.log) {
-      const char kind = a.find("/EQUITIES/") != std::string::npos ? 'B' : a.find("scripvol") != std::string::npos ? 'S' : 'I';
+      const char kind = a.find("/EQUITIES/") != std::string::npos ? 'B' : a.find("scripvol") != std::string::npos ? 'S'
+                        : a.starts_with(kDefaultBseUrl + "/download/BhavCopy/Equity/"s) ? 'E' : 'I';
       if (runs.empty() || runs.back() != kind) runs += kind;
     }
     EXPECT_EQ(runs, r.runs);

@@ -40,6 +40,27 @@ TEST(Fetch, StoresTheBodyAskedFreshLikeABrowserOverOneConnection) {
   EXPECT_EQ(encode_query_value("A B+C=D/-._~&"), "A%20B%2BC%3DD%2F-._~%26");
 }
 
+// A request's own headers go with it and with no other request, over the
+// one connection and over the batch's handles, which are used again.
+TEST(Fetch, ARequestsOwnHeadersGoWithItAlone) {
+  TempDir tmp;
+  TestServer server;
+  server.serve("/f.csv", "x");
+  const FetchRequest with{server.base() + "/f.csv", tmp.path() + "/a.csv", {"Referer: https://www.bseindia.com/"}},
+      without{server.base() + "/f.csv", tmp.path() + "/b.csv"};
+  CurlFetcher fetcher;
+  EXPECT_TRUE(fetcher.fetch(with).stored && fetcher.fetch(without).stored);
+  CurlBatchFetcher batch;
+  for (const FetchRequest* r : {&with, &without, &with}) {
+    batch.start(0, *r);
+    for (std::vector<BatchFetcher::Done> done; done.empty();) done = batch.wait(5);
+  }
+  std::string referers;
+  for (auto& req : server.requests()) referers += "[" + req.headers["Referer"] + req.headers["Pragma"] + "]";
+  EXPECT_EQ(referers, "[https://www.bseindia.com/no-cache][no-cache][https://www.bseindia.com/no-cache][no-cache]"
+                      "[https://www.bseindia.com/no-cache]");
+}
+
 // A failed transfer leaves the local file as it was, missing or holding its
 // earlier complete copy, and no temporary file beside it; a slow but live
 // server's whole file is stored, as long as the longest answer taken.

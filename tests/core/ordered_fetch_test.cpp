@@ -23,7 +23,8 @@ using Answers = std::map<std::string, std::deque<std::pair<int, long>>>;  // pat
 // items often end first. A path answers its scripted statuses, then 200.
 class FakeBatchFetcher final : public BatchFetcher {
  public:
-  void start(std::size_t tag, const std::string& address, const std::string&) override {
+  void start(std::size_t tag, const FetchRequest& request) override {
+    const std::string& address = request.address;
     const std::string path = address.substr(address.find('/') + 1);  // one host: "h/..."
     starts += " " + path + "@" + std::to_string(std::lround(t * 1000));
     FetchResult r{true, 200, "", 20};

@@ -43,7 +43,7 @@ const Quotes kQuotes[] = {
     {"CONSOL", {5, 5, 5, 5, 5, 5, 5, 50, 50}},                     // 1 to 10 on 11 July, after the gap
     {"COMBO", {400, 400, 400, 400, 400, 400, 400, 400, 40}},       // bonus 1:1 and 10 to 2 on 12 July
     {"NOCONF", {300, 300, 300, 300, 300, 300, 300, 300, 300}},     // a bonus the prices do not show
-    {"DIVCO", {250, 250, 250, 250, 250, 250, 250, 250, 250}},      // a dividend, a debenture bonus
+    {"DIVCO", {250, 250, 250, 250, 250, 250, 250, 250, 250}, "INE000000000", 4, 0},  // a dividend, a debenture bonus, a 0 previous close
     {"ADJPREV", {600, 300, 300, 300, 300, 300, 300, 300, 300}, "INE000000000", 1, 300},  // an adjusted previous close
     {"GAPCO", {80, 80, 80, 80, 80, 80, 80, 40, 40}, "INE000000000", 7, 40},  // a move across the missing day
     {"SLEEPY", {70, 70, 0, 0, 0, 70, 70, 70, 70}},                 // no trade for three days

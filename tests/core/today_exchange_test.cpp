@@ -23,6 +23,12 @@ const std::string kOld = "SYMBOL,SERIES,OPEN,HIGH,LOW,CLOSE,LAST,PREVCLOSE,TOTTR
 const std::string kUdiff = kUdiffColumns + "Rsvd01,Rsvd02,Rsvd03,Rsvd04,\n";
 const std::string kTcs = "2024-07-08,2024-07-08,CM,NSE,STK,11536,INE467B01029,TCS,EQ,,,,,TATA CONSULTANCY SERV LT,4022.00,4031.25,"
                          "3978.05,3993.20,3997.00,4011.80,,3991.55,,,1758882,7028192322.85,109949,F1,1,,,,,\n";
+// BSE's row as published, with its Src, FinInstrmTp, ISIN, symbol, group and open price as given.
+std::string bse_row(const std::string& type, const std::string& isin, const std::string& symbol, const std::string& group,
+                    const std::string& open = "1331.00", const std::string& day = "2026-06-19", const std::string& src = "BSE") {
+  return day + "," + day + ",CM," + src + "," + type + ",500325," + isin + "," + symbol + "," + group +
+         ",,,,,RELIANCE INDUSTRIES LTD.," + open + ",1338.40,1305.50,1309.35,1309.35,1327.75,,,,,1053238,1389501083.00,29482,,1,,,,,\n";
+}
 const std::string kFull = "\xEF\xBB\xBFSYMBOL, SERIES, DATE1, PREV_CLOSE, OPEN_PRICE, HIGH_PRICE, LOW_PRICE, LAST_PRICE, "
                           "CLOSE_PRICE, AVG_PRICE, TTL_TRD_QNTY, TURNOVER_LACS, NO_OF_TRADES, DELIV_QTY, DELIV_PER\r\n";
 
@@ -106,6 +112,76 @@ TEST(TodayExchange, BhavcopyDaysAcrossTheUdiffSwitchThenConvert) {
   EXPECT_EQ(t.tp.fetcher.log, (Lines{old + "7JUL2024bhav.csv.zip", old + "7JUL2024bhav.csv.zip"}));
 }
 
+// BSE chosen: from 8 July 2024 on (the days before are not asked) each day
+// from BSE's host with its Referer, politely, kept as published as
+// BSE_yyyy_mm_dd.csv; a 200 HTML page, an empty 200, another day's file, a
+// file without rows, a first line that is not the header and a 404 (the
+// weekend and the holiday of the 17th) store nothing. The days converted
+// keep BSE's equity shares only; in folder mode the exchange's file of the
+// same day keeps its own rule, and scrip-wise files never mix the two.
+TEST(TodayExchange, BseDaysAcrossAWeekendAndAHolidayThenConvert) {
+  const std::string bse = "https://bse", at = bse + "/download/BhavCopy/Equity/BhavCopy_BSE_CM_0_0_0_202407";
+  Today t;
+  ServingBatchFetcher batch(t.tp.fetcher);
+  t.tp.platform.batch_fetcher = &batch;
+  t.tp.fetcher.serve(bse, fake_bse({2024, 7, 1}, {2024, 7, 17}, {{{2024, 7, 17}}, {{2024, 7, 9}}}));
+  const std::string day8 = t.tp.fetcher.routes.at(at + "08_F_0000.CSV").body;
+  t.tp.fetcher.routes[at + "10_F_0000.CSV"] = {200, "", {}};
+  t.tp.fetcher.routes[at + "11_F_0000.CSV"] = {200, day8, {}};
+  t.tp.fetcher.routes[at + "15_F_0000.CSV"] = {200, day8.substr(0, day8.find('\n') + 1), {}};
+  t.tp.fetcher.routes[at + "16_F_0000.CSV"] = {200, kOld, {}};
+  std::string& day12 = t.tp.fetcher.routes.at(at + "12_F_0000.CSV").body;  // the header spelt as early UDiFF files spell it
+  day12 = kUdiff + day12.substr(day12.find('\n') + 1);
+  t.w.rbSource = kSourceBse, t.w.gstrBseUrl = bse;
+  fGetNseFileAlt(t.w, t.tp.platform, {2024, 7, 6}, {2024, 7, 17});
+  const std::string day = "\r\nDownloading BhavCopy for ", stored = " <- file downloaded....", none = " <- file doesnt exists....",
+                    not_bse = " <- file not stored: The answer does not start with the header of BSE's day file: it ";
+  EXPECT_EQ(t.w.Text1.text(), "\r\nBSE's files of the days before 08/07/2024 are not downloaded." + day + "08/07/2024" + stored + day +
+                                  "09/07/2024" + not_bse + "is an HTML page." + day + "10/07/2024" + not_bse + "is empty." + day +
+                                  "11/07/2024 <- file not stored: The row on line 2 is dated '2024-07-08', not 2024-07-11: the answer "
+                                  "is not BSE's day file of that day." + day + "12/07/2024" + stored + day + "13/07/2024" + none + day +
+                                  "14/07/2024" + none + day + "15/07/2024 <- file not stored: BSE's day file holds no row." + day +
+                                  "16/07/2024" + not_bse + "starts with 'SYMBOL,SERIES,OP'." + day + "17/07/2024" + none +
+                                  "\r\nData is extracted from the BSE Site.");
+  EXPECT_EQ(t.tp.fetcher.log.size(), 10u);  // no corporate actions: they are the exchange's
+  for (int d = 8; d <= 17; ++d) {
+    const std::string asked = at + fake::two(d) + "_F_0000.CSV";
+    EXPECT_EQ(t.tp.fetcher.log.at(d - 8) + t.tp.fetcher.headers[asked].at(0), asked + "Referer: https://www.bseindia.com/");
+  }
+  EXPECT_GE(batch.now(), 9.0);  // one request a second: 10 asked
+  EXPECT_EQ(t.files("/s"), (Lines{"BSE_2024_07_08.csv", "BSE_2024_07_12.csv"}));
+  EXPECT_EQ(t.text("/s/BSE_2024_07_08.csv"), day8);
+  EXPECT_EQ(t.w.arrBhavFiles, (Lines{"/s/BSE_2024_07_08.csv", "/s/BSE_2024_07_12.csv"}));
+  for (const Date& d : {Date{2024, 7, 7}, Date{2024, 7, 8}}) fGetNseFileAlt(t.w, t.tp.platform, d, d);  // nothing asked
+  EXPECT_EQ(t.w.Text1.text(), day + "08/07/2024" + stored + "\r\nData is extracted from the BSE Site.");
+  EXPECT_EQ(t.tp.fetcher.log.size(), 10u);
+  fOutput(t.w, t.tp.platform);
+  const std::string bse8 = "RELIANCE,20240708,1328,1329.5,1327,1328.25,1008\r\nM&M,20240708,1508,1509.5,1507,1508.25,1008\r\n"
+                           "BAJAJ-AUTO,20240708,2643,2644.5,2642,2643.25,1008\r\nA.K.SPINTX,20240708,48,49.5,47,48.25,1008\r\n"
+                           "SHREEOSFMS,20240708,128,129.5,127,128.25,1008\r\n";
+  EXPECT_EQ(t.text("/d/BSE_2024_07_08_DX.txt"), bse8);
+
+  const Date d8{2024, 7, 8};
+  t.tp.disk.put("/s/2024_07_08.csv", read_single_csv_from_zip_data(fake_exchange(d8, d8).at(daily_bhavcopy_address("", d8)).body));
+  t.tp.disk.files.erase("/d/BSE_2024_07_08_DX.txt");
+  t.w.rbSource = kSourceFolder;
+  fOutput(t.w, t.tp.platform);
+  EXPECT_EQ(t.text("/d/BSE_2024_07_08_DX.txt"), bse8);
+  EXPECT_EQ(t.text("/d/2024_07_08_DX.txt"), "RELIANCE,20240708,930.7,932.2,929.7,930.95,1008\r\nM&M,20240708,1508,1509.5,1507,1508.25,"
+                                            "1008\r\nBAJAJ-AUTO,20240708,2643,2644.5,2642,2643.25,1008\r\nTCS,20240708,4030,4031.5,"
+                                            "4029,4030.25,1008\r\n");
+  t.w.rbScripWise = true;  // one exchange's symbols and prices, never both
+  for (const auto& [source, dest] : {std::pair{kSourceBse, "/b"s}, {kSourceFolder, "/n"s}}) {
+    t.tp.disk.make_folders(dest);
+    t.w.rbSource = source, t.w.txtDestFolder = dest;
+    fOutput(t.w, t.tp.platform);
+    EXPECT_EQ(t.text(dest + "/RELIANCE.txt").substr(18, 4) + ":" + std::to_string(t.tp.disk.is_file(dest + "/TCS.txt")) +
+                  std::to_string(t.tp.disk.is_file(dest + "/A.K.SPINTX.txt")),
+              source == kSourceBse ? "1328:01" : "930.:10");
+  }
+  EXPECT_EQ(t.tp.messages.shown, Lines{});
+}
+
 // One file of each layout converted in folder mode: its output, or a failure
 // ("!" and the reason) that names the file and line and writes nothing.
 TEST(TodayExchange, EveryLayoutConvertsInFolderMode) {
@@ -125,6 +201,16 @@ TEST(TodayExchange, EveryLayoutConvertsInFolderMode) {
       {kUdiff + "\n" + kTcs.substr(0, 88) + "12a" + kTcs.substr(95), "!line 3: the OpnPric value '12a' is not a number"},
       {kFull + "X, EQ, 31-02-2026, 1, 1, 1, 1, 1, 1, 1, 1\n", "!line 2: the DATE1 value '31-02-2026' is not a date"},
       {kFull + "X, N1\nX, BE, 06-Aug-2026, 1, 2\n", "!line 3: the line has 5 fields, none for the column HIGH_PRICE"},
+      // BSE's rows: equity shares only (not debt, government securities, fund units, other instruments), values
+      // trimmed, symbols as they are.
+      {kUdiff + bse_row("STK", "INE002A01018", " RELIANCE ", "A", " 1331.00 ", " 2026-06-19 ", " BSE ") +
+           bse_row("STK", "INE01XX07012", "NCD", "F") + bse_row("STK", "IN0020230010", "GS2033", "G") +
+           bse_row("STK", "INF204KB14I2", "NIFTYBEES", "B") + bse_row("FUT", "INE002A01018", "FUTX", "A") +
+           bse_row("STK", "INE032C01018", "A&B-C.DEFGH", "XT") + bse_row("STK", "INE002A01018", "NOSRC", "A", "1", "2026-06-19", ""),
+       "RELIANCE,20260619,1331,1338.4,1305.5,1309.35,1053238\r\nA&B-C.DEFG,20260619,1331,1338.4,1305.5,1309.35,1053238\r\n"},
+      {kUdiff + bse_row("STK", "INE0R9C01016", "SME", "M", "13a1"), "!line 2: the OpnPric value '13a1' is not a number"},
+      {kUdiff + bse_row("STK", "INF204KB14I2", "ETF", "B", "13a1") + bse_row("STK", "INE0R9C01016", "SME", "MT", "1", "2026-02-30"),
+       "!line 3: the TradDt value '2026-02-30' is not a date"},
   };
   for (const Row& r : rows) {
     Today t;

@@ -69,13 +69,18 @@ TEST(IndiaDate, TurnsAtSixThirtyUtc) {
 
 // The download writes "2024_07_08.csv"; the folder listing and the converter
 // ignore the letter case of ".csv", so "2024_07_08.CSV" holds that day too.
+// BSE's "BSE_2024_07_08.csv" is no day file of the exchange's, and the other
+// way round.
 TEST(DayFiles, OnlyTheDownloadsOwnNameFormCounts) {
   for (const char* name : {"2024_7_8.csv", "2024-07-08.csv", "2023_02_29.csv", "2024_07_08.csv.zip",
-                           ".2024_07_08.csv.quillon-tmp1", "x2024_07_08.csv", "2024_-7_08.csv"})
+                           ".2024_07_08.csv.quillon-tmp1", "x2024_07_08.csv", "2024_-7_08.csv", "BSE_2024_07_08.csv"})
     EXPECT_FALSE(day_file_date(name)) << name;
-  const DayFiles files({"2024_12_30.csv", "2025_01_03.CSV", "2024_12_02.txt", "2024_7_8.csv"});
-  EXPECT_EQ(files.oldest(), D("2024-12-30"));
-  EXPECT_EQ(files.newest(), D("2025-01-03"));
+  const std::vector<std::string> names = {"2024_12_30.csv", "2025_01_03.CSV", "2024_12_02.txt", "2024_7_8.csv",
+                                          "bse_2024_12_27.csv", "BSE_2025_01_06.csv", "XSE_2024_12_26.csv"};
+  const DayFiles files(names), bse(names, kBseDayFilePrefix);
+  using Range = std::pair<std::optional<Date>, std::optional<Date>>;
+  EXPECT_EQ(Range(files.oldest(), files.newest()), Range(D("2024-12-30"), D("2025-01-03")));
+  EXPECT_EQ(Range(bse.oldest(), bse.newest()), Range(D("2024-12-27"), D("2025-01-06")));
 }
 
 TEST(DayStates, EachDayOfTheRange) {

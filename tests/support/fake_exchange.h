@@ -4,6 +4,7 @@
 // (from 1 October 2012), the PR bundle of each session with its list of
 // corporate actions, the list of symbol changes, and 200 HTML pages for days a blocked client asks
 // (the serving fetcher answers anything else with 404 and kNotFoundPage). Rows come from a small symbol table.
+// Also BSE's host (fake_bse).
 #pragma once
 
 #include <zip.h>
@@ -190,16 +191,19 @@ inline const std::string kSymbolChanges =
 
 }  // namespace fake
 
+// Whether the exchange held a session on `d`: a weekday not among the holidays.
+inline bool fake_session(const Date& d, const FakeExchangeOptions& options) {
+  namespace c = std::chrono;
+  return c::weekday(c::sys_days(c::year(d.year) / d.month / d.day)).c_encoding() % 6 != 0 && !options.holidays.count(d);
+}
+
 // The routes of every trading day from `from` to `to`, keyed by path.
 inline std::map<std::string, Response> fake_exchange(Date from, Date to,
                                                      const FakeExchangeOptions& options = {}) {
   using fake::two;
-  namespace c = std::chrono;
   std::map<std::string, Response> routes;
   for (Date d = from; d <= to; d = next_day(d)) {
-    if (c::weekday(c::sys_days(c::year(d.year) / d.month / d.day)).c_encoding() % 6 == 0 ||
-        options.holidays.count(d))
-      continue;
+    if (!fake_session(d, options)) continue;
     auto put = [&](const std::string& path, const std::string& member, std::string csv, bool udiff) {
       for (const FakeScrip& s : kFakeScrips) csv += fake::row_of(d, s, udiff);
       routes[path] = {200, options.blocked.count(d) ? kBlockedPage : zip_of({{member, csv}})};
@@ -228,6 +232,38 @@ inline std::map<std::string, Response> fake_exchange(Date from, Date to,
         200, options.blocked.count(d) ? kBlockedPage : fake::pr_bundle(d)};
   }
   routes["/content/equities/symbolchange.csv"] = {200, fake::kSymbolChanges};
+  return routes;
+}
+
+// BSE's host as it publishes today: from 2024 (8 July 2024 on for sure) one
+// plain CSV a trading day, /download/BhavCopy/Equity/BhavCopy_BSE_CM_0_0_0_
+// YYYYMMDD_F_0000.CSV, in the UDiFF file's 34 columns with Src BSE, the
+// scrip code in FinInstrmId and the group in SctySrs; a blocked day's answer
+// is a 200 HTML page. Rows from kFakeBseScrips, prices as kFakeScrips make
+// them, in two decimals.
+struct FakeBseScrip { const char *symbol, *group, *isin; int code, base; };
+inline constexpr FakeBseScrip kFakeBseScrips[] = {
+    {"RELIANCE", "A", "INE002A01018", 500325, 132000},     {"M&M", "A", "INE101A01026", 500520, 150000},
+    {"BAJAJ-AUTO", "T", "INE917I01010", 532977, 263500},   {"A.K.SPINTX", "X", "INE032C01018", 530007, 4000},
+    {"SHREEOSFMSME", "M", "INE0R9C01016", 543390, 12000},  {"NCDKFIN", "F", "INE01XX07012", 974001, 100000},
+    {"GS2033", "G", "IN0020230010", 800133, 9950},         {"NIFTYBEES", "B", "INF204KB14I2", 590103, 27000}};
+
+inline std::map<std::string, Response> fake_bse(Date from, Date to, const FakeExchangeOptions& options = {}) {
+  using fake::two;
+  std::map<std::string, Response> routes;
+  for (Date d = std::max(from, Date{2024, 1, 1}); d <= to; d = next_day(d)) {
+    if (!fake_session(d, options)) continue;
+    const std::string day = format_date(d, "yyyy-MM-dd") + ",";
+    std::string csv = kUdiffColumns + "Rsvd1,Rsvd2,Rsvd3,Rsvd4\n";
+    for (const FakeBseScrip& s : kFakeBseScrips) {
+      auto p = [&](int i) { return fake::money(s.base + 100 * d.day + std::array{0, 150, -100, 25, -50}[i], true) + ","; };
+      csv += day + day + "CM,BSE,STK," + std::to_string(s.code) + "," + s.isin + "," + s.symbol + "," + s.group +
+             ",,,,," + s.symbol + " LTD.," + p(0) + p(1) + p(2) + p(3) + p(3) + p(4) + ",,,," +
+             std::to_string(1000 + d.day) + ",1389501083.00,29482,,1,,,,,\n";
+    }
+    routes["/download/BhavCopy/Equity/BhavCopy_BSE_CM_0_0_0_" + format_date(d, "yyyyMMdd") + "_F_0000.CSV"] = {
+        200, options.blocked.count(d) ? kBlockedPage : csv};
+  }
   return routes;
 }
 

@@ -1,6 +1,6 @@
 // A Fetcher that serves from a table instead of a network: a status, a body
 // or a transfer error per address, unknown addresses 404, every request
-// logged. 2xx bodies are stored through Disk::write as the real fetcher
+// logged with the headers of its own it sent. 2xx bodies are stored through Disk::write as the real fetcher
 // stores them (RealDisk: the real atomic writer); nothing else is stored.
 #pragma once
 
@@ -25,8 +25,11 @@ class ServingFetcher final : public Fetcher {
  public:
   explicit ServingFetcher(Disk& disk) : disk_(disk) {}
 
-  FetchResult fetch(const std::string& address, const std::string& local_path) override {
+  using Fetcher::fetch;
+  FetchResult fetch(const FetchRequest& request) override {
+    const std::string& address = request.address;
     log.push_back(address);
+    headers[address] = request.headers;
     auto it = routes.find(address);
     const Route route = it == routes.end() ? Route{404, kNotFoundPage, {}} : it->second;
     const std::string url = encode_url_for_request(address);
@@ -41,7 +44,7 @@ class ServingFetcher final : public Fetcher {
       return r;
     }
     try {
-      disk_.write(local_path, route.body, false);
+      disk_.write(request.local_path, route.body, false);
       r.stored = true;
     } catch (const std::exception& e) {
       r.error = e.what();
@@ -56,6 +59,7 @@ class ServingFetcher final : public Fetcher {
 
   std::map<std::string, Route> routes;  // address -> answer
   std::vector<std::string> log;         // addresses asked, in order
+  std::map<std::string, std::vector<std::string>> headers;  // address -> its last request's own headers
 
  private:
   Disk& disk_;
@@ -67,15 +71,15 @@ class ServingFetcher final : public Fetcher {
 class ServingBatchFetcher final : public BatchFetcher {
  public:
   explicit ServingBatchFetcher(Fetcher& fetcher) : fetcher_(fetcher) {}
-  void start(std::size_t tag, const std::string& address, const std::string& local_path) override {
-    started_.push_back({tag, {address, local_path}});
+  void start(std::size_t tag, const FetchRequest& request) override {
+    started_.push_back({tag, request});
     most_in_flight = std::max(most_in_flight, started_.size());
   }
   std::vector<Done> wait(double seconds) override {
     clock_ += seconds;
     std::vector<Done> done;
     for (auto s = started_.rbegin(); s != started_.rend(); ++s)
-      done.push_back({s->first, fetcher_.fetch(s->second.first, s->second.second)});
+      done.push_back({s->first, fetcher_.fetch(s->second)});
     started_.clear();
     return done;
   }
@@ -84,7 +88,7 @@ class ServingBatchFetcher final : public BatchFetcher {
 
  private:
   Fetcher& fetcher_;
-  std::vector<std::pair<std::size_t, std::pair<std::string, std::string>>> started_;  // tag, address, path
+  std::vector<std::pair<std::size_t, FetchRequest>> started_;
   double clock_ = 0;
 };
 
