@@ -160,8 +160,7 @@ TEST(Convert, RecordsAndFailures) {
 // read a megabyte at a time: their faults, and options never read past
 // their instrument type.
 TEST(Convert, OpenInterestAndFuturesFiles) {
-  const std::string full = "SYMBOL, SERIES, DATE1, PREV_CLOSE, OPEN_PRICE, HIGH_PRICE, LOW_PRICE, LAST_PRICE, CLOSE_PRICE, "
-                           "AVG_PRICE, TTL_TRD_QNTY, TURNOVER_LACS, NO_OF_TRADES, DELIV_QTY, DELIV_PER\n";
+  const std::string& full = kFullHeaderLine;
   const std::string oi_rows[][2] = {
       {full + "A, EQ, 06-Aug-2026, 1, 2, 3, 1, 2, 2.5, 2, 100, 1, 1, 61247, 53.39\nB, BE, 06-Aug-2026, 1, 2, 3, 1, 2, 2.5, 2, 7, 1, 1, -, -\n",
        "A,20260806,2,3,1,2.5,100,61247\r\nB,20260806,2,3,1,2.5,7,0\r\n"},
@@ -182,10 +181,7 @@ TEST(Convert, OpenInterestAndFuturesFiles) {
   run({"index records with open interest", kIndex, {{"INDEX_A.csv", kRow[kIndex]}}, [](WindowModel& w, auto&) { w.Combo1ListIndex = 1; },
        "", {{"INDEX_A_DX.txt", "A,20080131,1234.5,1250,1220.1,1245.3,0,0\r\n"}}, {"INDEX_A_DX.txt"}});
 
-  const std::string udiff = "TradDt,BizDt,Sgmt,Src,FinInstrmTp,FinInstrmId,ISIN,TckrSymb,SctySrs,XpryDt,FininstrmActlXpryDt,"
-                            "StrkPric,OptnTp,FinInstrmNm,OpnPric,HghPric,LwPric,ClsPric,LastPric,PrvsClsgPric,UndrlygPric,"
-                            "SttlmPric,OpnIntrst,ChngInOpnIntrst,TtlTradgVol,TtlTrfVal,TtlNbOfTxsExctd,SsnId,NewBrdLotQty,"
-                            "Rmks,Rsvd1,Rsvd2,Rsvd3,Rsvd4\r\n";
+  const std::string udiff = kUdiffColumns + "Rsvd1,Rsvd2,Rsvd3,Rsvd4\r\n";
   auto future = [](const std::string& open, const std::string& expiry) {
     return "2024-09-30,2024-09-30,FO,NSE,IDF,35089,,NIFTY,," + expiry + "," + expiry + ",,,NIFTY24NOVFUT," + open +
            ",26401.40,26086.00,26123.80,26115.00,26459.15,25810.85,26123.80,1102750,-75900,26876,1.5,16174,F1,25,,,,,\r\n";

@@ -29,8 +29,7 @@ std::string bse_row(const std::string& type, const std::string& isin, const std:
   return day + "," + day + ",CM," + src + "," + type + ",500325," + isin + "," + symbol + "," + group +
          ",,,,,RELIANCE INDUSTRIES LTD.," + open + ",1338.40,1305.50,1309.35,1309.35,1327.75,,,,,1053238,1389501083.00,29482,,1,,,,,\n";
 }
-const std::string kFull = "\xEF\xBB\xBFSYMBOL, SERIES, DATE1, PREV_CLOSE, OPEN_PRICE, HIGH_PRICE, LOW_PRICE, LAST_PRICE, "
-                          "CLOSE_PRICE, AVG_PRICE, TTL_TRD_QNTY, TURNOVER_LACS, NO_OF_TRADES, DELIV_QTY, DELIV_PER\r\n";
+const std::string kFull = "\xEF\xBB\xBF" + kFullHeaderLine.substr(0, kFullHeaderLine.size() - 1) + "\r\n";
 
 // The window model over a fake exchange, folders /s and /d.
 struct Today {

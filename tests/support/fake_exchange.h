@@ -59,6 +59,11 @@ inline const std::string kUdiffColumns =
     "FininstrmActlXpryDt,StrkPric,OptnTp,FinInstrmNm,OpnPric,HghPric,LwPric,ClsPric,LastPric,"
     "PrvsClsgPric,UndrlygPric,SttlmPric,OpnIntrst,ChngInOpnIntrst,TtlTradgVol,TtlTrfVal,"
     "TtlNbOfTxsExctd,SsnId,NewBrdLotQty,Rmks,";
+inline const std::string kUdiffHeaderLine = kUdiffColumns + "Rsvd1,Rsvd2,Rsvd3,Rsvd4\n";
+// The full Bhavcopy's header (with delivery), as published but for the byte-order mark.
+inline const std::string kFullHeaderLine =
+    "SYMBOL, SERIES, DATE1, PREV_CLOSE, OPEN_PRICE, HIGH_PRICE, LOW_PRICE, LAST_PRICE, CLOSE_PRICE, AVG_PRICE, "
+    "TTL_TRD_QNTY, TURNOVER_LACS, NO_OF_TRADES, DELIV_QTY, DELIV_PER\n";
 
 namespace fake {
 
@@ -150,7 +155,7 @@ inline std::string fo_file(const Date& d) {
     if (!upper) std::transform(mon.begin() + 1, mon.end(), mon.begin() + 1, [](char ch) { return char(ch - 'A' + 'a'); });
     return two(x.day) + "-" + mon + "-" + std::to_string(x.year);
   };
-  std::string f = udiff ? kUdiffColumns + "Rsvd1,Rsvd2,Rsvd3,Rsvd4\n"
+  std::string f = udiff ? kUdiffHeaderLine
                         : "INSTRUMENT,SYMBOL,EXPIRY_DT,STRIKE_PR,OPTION_TYP,OPEN,HIGH,LOW,CLOSE,SETTLE_PR,CONTRACTS,"
                           "VAL_INLAKH,OPEN_INT,CHG_IN_OI,TIMESTAMP,\n";
   auto row = [&](const std::string& type, const std::string& symbol, const Date& expiry, const std::string& strike,
@@ -254,7 +259,7 @@ inline std::map<std::string, Response> fake_bse(Date from, Date to, const FakeEx
   for (Date d = std::max(from, Date{2024, 1, 1}); d <= to; d = next_day(d)) {
     if (!fake_session(d, options)) continue;
     const std::string day = format_date(d, "yyyy-MM-dd") + ",";
-    std::string csv = kUdiffColumns + "Rsvd1,Rsvd2,Rsvd3,Rsvd4\n";
+    std::string csv = kUdiffHeaderLine;
     for (const FakeBseScrip& s : kFakeBseScrips) {
       auto p = [&](int i) { return fake::money(s.base + 100 * d.day + std::array{0, 150, -100, 25, -50}[i], true) + ","; };
       csv += day + day + "CM,BSE,STK," + std::to_string(s.code) + "," + s.isin + "," + s.symbol + "," + s.group +
