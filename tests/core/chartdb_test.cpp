@@ -143,6 +143,20 @@ TEST_F(Chartdb, HistoryFilesWriteOnlyTheDaysThatDiffer) {
     sqlite3_close(raw);
   }
   EXPECT_EQ(EodDatabase::open(db, EodDatabase::Access::Read)->quotes("OLD").size(), 1u);
+  {  // an upgrade failing half way (a column already there) leaves the database as it was and says so
+    const std::string bad = tmp.sub("bad");
+    sqlite3* raw = nullptr;
+    sqlite3_open((bad + "/eod.sqlite").c_str(), &raw);
+    sqlite3_exec(raw, "CREATE TABLE quotes (symbol, date, oi); PRAGMA user_version=1;", nullptr, nullptr, nullptr);
+    const std::string why = failure([&] { EodDatabase::open(bad); });
+    EXPECT_NE(why.find("cannot be upgraded"), std::string::npos) << why;
+    std::string left;
+    sqlite3_exec(raw, "SELECT group_concat(name) FROM sqlite_master UNION ALL SELECT user_version FROM pragma_user_version",
+                 [](void* to, int, char** v, char**) { *static_cast<std::string*>(to) += std::string(v[0]) + ";"; return 0; },
+                 &left, nullptr);
+    sqlite3_close(raw);
+    EXPECT_EQ(left, "quotes;1;");
+  }
   EodDatabase& d = open();
   auto days = [](std::initializer_list<const char*> lines) {
     std::string text;
