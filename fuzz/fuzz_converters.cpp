@@ -17,6 +17,7 @@
 
 #include "app/operations.h"
 #include "exchange/bhavcopy_layouts.h"
+#include "exchange/bse_files.h"
 #include "fakes.h"
 #include "reference.h"
 
@@ -67,8 +68,9 @@ void fuzz_one_conversion(const ConverterUnderTest& c, const uint8_t* data, size_
   }
 }
 
-// The named layouts (UDiFF, full with delivery) are read by the converter's
-// own reader: for them only the run's all-or-nothing output is checked.
+// The named layouts (but for the UDiFF header as published, above) are read
+// by the converter's own reader: for them only the run's all-or-nothing
+// output is checked.
 Expected named_layout_records(std::string_view data, const DateReader& dates) {
   Expected e;
   try {
@@ -81,7 +83,33 @@ Expected named_layout_records(std::string_view data, const DateReader& dates) {
   return e;
 }
 
+// Rows after the UDiFF header (line 1), NSE's or BSE's: a row whose Src is
+// BSE is kept when it is STK, its group not F or G, its ISIN starting INE,
+// any other row when its series is EQ or BE; a kept row of fewer than 25
+// fields, or whose date or a number cannot be read, fails.
+Expected udiff_records(std::string_view rows, const DateReader& dates) {
+  Expected e;
+  size_t n = 1;
+  for (const std::string& line : lines_of(rows)) {
+    const std::vector<std::string> f = fields_of(line);
+    const std::string group = at(f, 8);
+    ++n;
+    if (at(f, 3) == "BSE" ? at(f, 4) != "STK" || group == "F" || group == "G" || !at(f, 6).starts_with("INE")
+                          : group != "EQ" && group != "BE")
+      continue;
+    const std::optional<Date> d = f.size() < 25 ? std::nullopt : dates.parse(at(f, 0));
+    auto rec = d ? record_of(at(f, 7).substr(0, 10), std::to_string(d->year * 10000 + d->month * 100 + d->day),
+                             {f[14], f[15], f[16], f[17], f[24]}, dates)
+                 : std::nullopt;
+    if (!rec) return {false, n, {}};
+    e.output += *rec + "\r\n";
+  }
+  return e;
+}
+
 Expected bhavcopy_records(std::string_view data, const DateReader& dates) {
+  const std::string udiff_header = std::string(kUdiffHeader) + "\n";
+  if (data.starts_with(udiff_header)) return udiff_records(data.substr(udiff_header.size()), dates);
   if (bhavcopy_layout(data) != BhavcopyLayout::kPositional) return named_layout_records(data, dates);
   if (data.starts_with("\xEF\xBB\xBF")) data.remove_prefix(3);  // a byte-order mark is no symbol
   Expected e;

@@ -58,6 +58,8 @@ inline std::vector<std::string> fields_of(const std::string& line) {
     if (c == ',') f.emplace_back(); else f.back().push_back(c);
   return f;
 }
+// Field i trimmed, or "" past the last.
+inline std::string at(const std::vector<std::string>& f, size_t i) { return i < f.size() ? std::string(trim(f[i])) : ""; }
 
 // A decimal number: optional sign, digits with an optional point (at least
 // one digit), optional exponent.
