@@ -260,9 +260,7 @@ std::optional<Date> DateReader::parse(std::string_view text) const {
     // day-MON-year, the exchange's form.
     m = month_from_name(part[1]);
     if (m == 0 || !number(part[0], 2, d) || !year_of(part[2], y)) return std::nullopt;
-  } else if (alpha[0] || alpha[1] || alpha[2]) {
-    return std::nullopt;
-  } else if (part[0].size() == 4) {
+  } else if (part[0].size() == 4) {  // a letter elsewhere is no number
     if (!number(part[0], 4, y) || !number(part[1], 2, m) || !number(part[2], 2, d))
       return std::nullopt;
   } else {
