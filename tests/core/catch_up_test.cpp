@@ -52,12 +52,14 @@ struct Evening : ::testing::Test {
     apply_options(window, cl);
     return run_commands(window, cl, err);
   }
-  // The days requested ("13JUN2024": the old daily file's name), the log emptied.
+  // The days requested ("13JUN2024": the old daily file's name; "20240710":
+  // BSE's), the log emptied.
   std::string requested() {
     std::string days;
-    for (const std::string& a : tp.fetcher.log)
-      if (a.find("/EQUITIES/") != std::string::npos) days += (days.empty() ? "" : " ") + a.substr(a.rfind("/cm") + 3, 9);
-    tp.fetcher.log.clear();
+    for (const std::string& a : std::exchange(tp.fetcher.log, {}))
+      if (a.find("/EQUITIES/") != std::string::npos || a.find("_BSE_") != std::string::npos)
+        days += (days.empty() ? "" : " ") + (a.find("_BSE_") != std::string::npos ? a.substr(a.find("_0_0_0_") + 7, 8)
+                                                                                  : a.substr(a.rfind("/cm") + 3, 9));
     return days;
   }
 };
@@ -157,20 +159,16 @@ TEST_F(Evening, WithIndicesTheHistoriesAreRebuiltAndConverted) {
 TEST_F(Evening, WithBseCatchUpFetchesBsesDayFiles) {
   const std::vector<std::string> bse = {"--source", "bse", "--bse-url", "https://bse", "--today", "2024-07-12"};
   tp.fetcher.serve("https://bse", fake_bse(D("2024-07-01"), D("2024-07-12")));
-  auto days_asked = [&, days = std::string()]() mutable {
-    for (const std::string& a : std::exchange(tp.fetcher.log, {})) days += " " + a.substr(a.find("_0_0_0_") + 7, 8);
-    return std::exchange(days, "");
-  };
   have({"2024-07-11"});
   run(bse, "catch-up");  // a message
   EXPECT_EQ(tp.messages.shown.at(0).substr(0, 68), "The source folder holds no day file (BSE_yyyy_mm_dd.csv) to continue");
   tp.disk.put(kCsv + "/BSE_2024_07_09.csv", "x");
   EXPECT_EQ(run(bse, "catch-up"), kExitOk);
-  EXPECT_EQ(days_asked(), " 20240710 20240711 20240712");
+  EXPECT_EQ(requested(), "20240710 20240711 20240712");
   EXPECT_EQ(w.Text1.text().find("BSE's files of the days before"), std::string::npos);
   EXPECT_TRUE(w.Text1.text().ends_with("Catch-up: 3 days fetched, 0 already there, 0 missing, 15 records imported."));
   EXPECT_EQ(run({"--source", "bse", "--today", "2024-07-12", "--from", "04/07/2024"}, "catch-up"), kExitOk);
-  EXPECT_EQ(days_asked(), " 20240708");
+  EXPECT_EQ(requested(), "20240708");
   EXPECT_NE(w.Text1.text().find("Catching up from 04/07/2024 to 12/07/2024: 1 trading days to fetch.\r\nBSE's files of the "
                                 "days before 08/07/2024 are not downloaded.\r\nDownloading BhavCopy for 08/07/2024 <- file "
                                 "downloaded....\r\n"), std::string::npos) << w.Text1.text();

@@ -6,7 +6,6 @@
 
 #include "app/operations.h"
 #include "app/window_commands.h"
-#include "derivatives/fo_records.h"
 #include "fakes.h"
 
 namespace quillon::testing {
@@ -158,7 +157,7 @@ TEST(Convert, RecordsAndFailures) {
 // The layout with open interest: the full Bhavcopy's deliverable quantity
 // ("-" is 0), 0 for the other layouts, indices and scrips; then F&O files,
 // read a megabyte at a time: their faults, and options never read past
-// their instrument type.
+// their instrument type (pieces cut anywhere: fuzz_fo).
 TEST(Convert, OpenInterestAndFuturesFiles) {
   const std::string& full = kFullHeaderLine;
   const std::string oi_rows[][2] = {
@@ -200,21 +199,6 @@ TEST(Convert, OpenInterestAndFuturesFiles) {
       {udiff + future("1", "2024-11-31"), "!line 2: the FininstrmActlXpryDt value '2024-11-31' is not a date"},
       {udiff + "2024-09-30,2024-09-30,FO,NSE,IDF,35089\r\n", "!line 2: the line has 6 fields, 25 are needed"},
   };
-  // Pieces of any size, cut anywhere, even between CR and LF, read alike.
-  const std::string text = udiff + future("1", "2024-10-31") + options.substr(0, 300) + "\r" + future("2", "2024-11-28");
-  std::string whole;
-  FoRecords one(true);
-  one.take(text);
-  one.finish(whole);
-  EXPECT_EQ(whole, "NIFTY-I,20240930,1,26401.4,26086,26123.8,26876,1102750\r\nNIFTY-II,20240930,2,26401.4,26086,26123.8,26876,1102750\r\n"
-                   "NIFTY24NOVFUT,20240930,2,26401.4,26086,26123.8,26876,1102750\r\nNIFTY24OCTFUT,20240930,1,26401.4,26086,26123.8,26876,1102750\r\n");
-  for (size_t piece = 1; piece < 64; ++piece) {
-    FoRecords cut(true);
-    std::string out;
-    for (size_t at = 0; at < text.size(); at += piece) cut.take(std::string_view(text).substr(at, piece));
-    cut.finish(out);
-    EXPECT_EQ(out, whole) << piece;
-  }
   for (const auto& [input, want] : fo_rows) {
     MemoryPlatform tp;
     tp.disk.put("/s/fo/d.csv", input);
