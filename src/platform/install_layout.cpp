@@ -103,9 +103,8 @@ std::string window_program_path(const std::string& program_folder, const FileExi
 
 std::string program_folder_of(const std::string& executable_folder) {
   const std::string libexec = std::string("/") + kWindowProgramFolder;
-  if (executable_folder.size() > libexec.size() &&
-      executable_folder.ends_with(libexec))
-    return join_path(executable_folder.substr(0, executable_folder.size() - libexec.size()), "bin");
+  if (executable_folder.ends_with(libexec))  // a prefix of "/" included
+    return executable_folder.substr(0, executable_folder.size() - libexec.size()) + "/bin";
   return executable_folder;
 }
 
