@@ -108,7 +108,7 @@ TEST(SettingsFile, ChosenFileThenPortableCopyThenUsersConfigFolder) {
   FakeProgramFolder program;
   program.folder = tmp.sub("bin");
   EXPECT_EQ(scratch_page_path(program), tmp.path() + "/cache/quillon/temp.html");
-  EXPECT_TRUE(std::filesystem::is_directory(tmp.path() + "/cache/quillon"));
+  EXPECT_EQ(folder_names(tmp.path() + "/cache"), std::vector<std::string>{"quillon"});  // made, and nothing else
   write_text(tmp.path() + "/bin/QM.INI", "");
   EXPECT_EQ(scratch_page_path(program), tmp.path() + "/bin/temp.html");
 }
