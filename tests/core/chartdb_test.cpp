@@ -177,7 +177,8 @@ TEST_F(Chartdb, HistoryFilesWriteOnlyTheDaysThatDiffer) {
     EXPECT_EQ(d.quotes_written() - before, writes) << text;
   }
   EXPECT_EQ(d.quotes("ABC").front(), (Quote{"ABC", 20080102, 5, 5.5, 4.5, 5, 200}));
-  d.import_file(file("d_DX.txt", "ABC,20080103,1,1,1,1,1\r\nXYZ,20080103,1,1,1,1,1\r\n"));  // a day's file
+  const std::string day = file("d_DX.txt", "ABC,20080103,1,1,1,1,1\r\nXYZ,20080103,1,1,1,1,1\r\n");
+  d.import_file(day);  // a day's file
   const std::string next = adjusted + days({"20080107,12,13,11,12,90", "20080108,12,13,11,12,90"});
   int64_t before = d.quotes_written();
   d.import_file(file("ABC.txt", next));
@@ -188,6 +189,8 @@ TEST_F(Chartdb, HistoryFilesWriteOnlyTheDaysThatDiffer) {
   EXPECT_EQ(why.rfind("13Line 6 of '" + tmp.path() + "/ABC.txt': the HIGH value 'x' is not a number", 0), 0u) << why;
   EXPECT_EQ(d.quotes_written(), before);
   EXPECT_EQ(d.quote_count(), 7);
+  for (const std::string& f : {day, file("XYZ.txt", "XYZ,20080103,2,2,2,2,2\r\n"), day}) d.import_file(f);
+  EXPECT_EQ(d.quotes("XYZ").front().open, 1);  // a day's file again, all of it: no history of its first symbol
 }
 
 // The Update command over the queued files, its status lines.

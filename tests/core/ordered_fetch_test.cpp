@@ -94,6 +94,11 @@ TEST(OrderedFetch, InOrderPacedBackingOffAndStoppingAfterTheTransfersInFlight) {
     EXPECT_EQ(stopped, row.stopped);
     EXPECT_TRUE(fetcher.flight.empty());
   }
+  FakeBatchFetcher fetcher;  // a delivery that throws: the transfers in flight waited out, and no longer
+  const std::vector<FetchRequest> five(5, {"h/x", "f"});
+  auto throwing = [](size_t, const FetchResult&) -> std::optional<FetchRequest> { throw std::runtime_error("x"); };
+  EXPECT_THROW(fetch_in_order(five, {.jobs = 3, .rate = 0}, fetcher, throwing, [] { return false; }), std::runtime_error);
+  EXPECT_TRUE(fetcher.flight.empty() && fetcher.t < 1) << fetcher.t;
 }
 
 // The real fetcher: every answer in order, the files whole, and no more
