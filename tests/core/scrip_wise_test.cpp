@@ -240,11 +240,12 @@ TEST(ScripWise, GapsOfUnknownYearsAndTheDeliverableQuantity) {
   const std::pair<Files, std::string> rows[] = {
       {{{"a.csv", day("01-JAN-2010", "100", "100")}, {"b.csv", day("05-JAN-2010", "50", "50")}},
        "A,20100105,0.5,yes,previous close\r\n"},  // Friday to Tuesday: no day missing
-      {{{"a.csv", day("05-JAN-2010", "100", "100")}, {"b.csv", day("11-JAN-2010", "50", "50")}}, ""},
+      {{{"a.csv", day("05-JAN-2010", "100.005", "100")}, {"b.csv", day("11-JAN-2010", "50", "50")}}, ""},
   };
   for (const auto& [folder, event] : rows) {
     Converted run(folder, false);
     EXPECT_EQ(run.dest()["adjustments.csv"], "symbol,ex_date,factor,confirmed,purpose\r\n" + event);
+    EXPECT_EQ(run.dest()["A.txt"].substr(11, 13), event.empty() ? "1,2,1,100.005" : "1,2,1,100,5\r\n");
     EXPECT_EQ(run.w.Text1.text().find("the days between 2010-01-05 and 2010-01-11") != std::string::npos, event.empty());
   }
   Files full = history_folder();
