@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <ostream>
@@ -105,6 +106,7 @@ std::string usage_text() {
 std::optional<CommandLine> parse_command_line(const std::vector<std::string>& args,
                                               std::string& error) {
   CommandLine cl;
+  std::vector<std::string> options;  // as given, for --chart's check
   for (size_t i = 0; i < args.size(); ++i) {
     std::string arg = args[i];
     std::optional<std::string> inline_value;
@@ -114,6 +116,7 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
         inline_value = arg.substr(eq + 1);
         arg = arg.substr(0, eq);
       }
+      options.push_back(arg);
     }
     auto value = [&]() -> std::optional<std::string> {
       if (inline_value) return inline_value;
@@ -261,12 +264,14 @@ std::optional<CommandLine> parse_command_line(const std::vector<std::string>& ar
       error = "--chart opens the chart window and takes no command";
       return std::nullopt;
     }
-    if (cl.scrip || cl.source || cl.source_folder || cl.dest_folder || cl.length || cl.eod ||
-        cl.indices || cl.exchange_url || cl.bse_url || cl.exchange_layout || cl.jobs || cl.scrip_wise ||
-        cl.adjust || cl.auto_update || cl.fo || cl.oi) {
-      error = "--chart takes no option but --from, --to, --settings and --screenshot";
-      return std::nullopt;
-    }
+    // Those it takes, and those that change nothing of the window's boxes.
+    static constexpr std::string_view kTaken[] = {"--chart", "--from",  "--to",      "--settings", "--screenshot",
+                                                  "--rate",  "--today", "--calendar", "--help",    "--version"};
+    for (const std::string& option : options)
+      if (std::find(std::begin(kTaken), std::end(kTaken), option) == std::end(kTaken)) {
+        error = "--chart takes no option but --from, --to, --settings and --screenshot";
+        return std::nullopt;
+      }
   }
   return cl;
 }

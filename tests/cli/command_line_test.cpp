@@ -68,8 +68,6 @@ TEST(CommandLine, Contract) {
       {{"--output", "date-wise", "--adjust", "convert"}, 2, IsEmpty(), HasSubstr("--adjust works with --output scrip-wise only")},
       {{"--adjust", "convert"}, 2, IsEmpty(), HasSubstr("--adjust works with --output scrip-wise only")},
       {{"--chart", "ABC", "--eod"}, 2, IsEmpty(), HasSubstr("--chart takes no option but")},
-      {{"--chart", "ABC", "--dest-folder", "x"}, 2, IsEmpty(), HasSubstr("--chart takes no option but")},
-      {{"--chart", "ABC", "--output", "scrip-wise"}, 2, IsEmpty(), HasSubstr("--chart takes no option but")},
       {{"--screenshot", png, "--chart", "ABC", "--from", "32/01/2024"}, 2, IsEmpty(), HasSubstr("32/01/2024")},
       {{"--source-folder", src}, 2, IsEmpty(), HasSubstr("no display")},
       // A message box: standard error, exit 1, nothing on standard output.
