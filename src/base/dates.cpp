@@ -14,7 +14,6 @@ constexpr std::array<std::string_view, 12> kFull = {
     "JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
     "JULY",    "AUGUST",   "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_alpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 void put2(std::string& s, int v) {

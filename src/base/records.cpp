@@ -11,12 +11,11 @@
 #include <emmintrin.h>
 #endif
 
+#include "base/text.h"
 
 namespace quillon {
 
 namespace {
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // The most a number takes in the output: 15 significant digits with up to
 // three zeros after the point, a sign, "0." (the plain form), or the

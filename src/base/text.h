@@ -10,6 +10,7 @@ namespace quillon {
 
 inline constexpr std::string_view kCrLf = "\r\n";
 
+inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
 inline char upper_ascii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 inline char lower_ascii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 

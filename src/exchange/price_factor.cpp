@@ -10,7 +10,6 @@ namespace quillon {
 
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_letter(char c) { return c >= 'A' && c <= 'Z'; }  // the text is upper-cased
 
 bool has(std::string_view text, std::string_view word) {

@@ -13,8 +13,6 @@ namespace quillon {
 
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
 // "[-]digits[.digits]" with at most two decimals once trailing zeros go, and
 // less than 2^31 paise: the paise. The text of a number in the output's form
 // or a field as the exchange writes it.

@@ -345,7 +345,7 @@ TEST(ScripWise, PurposesAndTheirFactors) {
       {"BONUS 1:1", K::event, 0.5}, {"Bonus 2:1", K::event, 1.0 / 3}, {"BON-1:25", K::event, 25.0 / 26},
       {"BONUS 3 : 2", K::event, 0.4},
       {"FVSPLT FRM RS 5 TO RE 1", K::event, 0.2}, {"FV SPLT FR RS100 TO RS10", K::event, 0.1},
-      {"FVSPLTFRM100TO1", K::event, 0.01}, {"FV SPLIT RS.10 TO RS.7", K::event, 0.7},
+      {"FVSPLTFRM100TO1", K::event, 0.01}, {"FV SPLIT RS.10 TO RS.9", K::event, 0.9},
       {"BON-1:25/SPLIT RS10TORS.5", K::event, 25.0 / 26 / 2}, {"fv split re 1 to re 0.50", K::event, 0.5},
       {"FV CONSOLIDATION FRM RS 1 TO RS 10", K::event, 10}, {"BONUS 1:1/FV SPL 10 TO 2", K::event, 0.1},
       {"AGM/BONUS 1:4/DIV- RS 0.65", K::event, 0.8},
