@@ -57,10 +57,7 @@ void run(const Row& r) {
     EXPECT_EQ(tp.messages.shown[0].rfind(want, 0), 0u) << tp.messages.shown[0].substr(0, 300);
     EXPECT_LT(tp.messages.shown[0].size(), 600u);
   }
-  Files dest;
-  for (const auto& [path, text] : tp.disk.files)
-    if (path.starts_with("/d/")) dest[path.substr(3)] = text;
-  EXPECT_EQ(dest, r.outputs);
+  EXPECT_EQ(tp.disk.under("/d"), r.outputs);
   std::vector<std::string> queued;
   for (const std::string& path : w.colAmiFiles) queued.push_back(path.substr(path.rfind('/') + 1));
   EXPECT_EQ(queued, r.queued);

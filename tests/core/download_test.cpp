@@ -32,12 +32,7 @@ struct Download {
     w.gstrExchangeUrl = kBase, w.txtSourceFolder = "/s", w.txtDestFolder = "/d";
     w.gExchangeLayout = ExchangeLayout::legacy;  // the old site's addresses
   }
-  Lines files_in_s() const {
-    Lines names;
-    for (const auto& [path, text] : tp.disk.files)
-      if (path.starts_with("/s/")) names.push_back(path.substr(3));
-    return names;
-  }
+  Lines files_in_s() const { return tp.disk.names_under("/s"); }
   MemoryPlatform tp;
   WindowModel w;
 };

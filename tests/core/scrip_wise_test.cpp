@@ -171,12 +171,7 @@ struct Converted {
       w.colAmiFiles = r.written;
     }
   }
-  Files dest() const {
-    Files out;
-    for (const auto& [path, text] : tp.disk.files)
-      if (path.starts_with("/d/")) out[path.substr(3)] = text;
-    return out;
-  }
+  Files dest() const { return tp.disk.under("/d"); }
 };
 
 TEST(ScripWise, AFolderOfEveryLayoutWithAndWithoutAdjustment) {

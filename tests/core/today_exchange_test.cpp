@@ -38,12 +38,7 @@ struct Today {
     tp.fetcher.serve(kBase, exchange);
     w.gstrExchangeUrl = kBase, w.txtSourceFolder = "/s", w.txtDestFolder = "/d";
   }
-  Lines files(const std::string& folder) const {  // relative paths, hidden files included
-    Lines names;
-    for (const auto& [path, text] : tp.disk.files)
-      if (path.starts_with(folder + "/")) names.push_back(path.substr(folder.size() + 1));
-    return names;
-  }
+  Lines files(const std::string& folder) const { return tp.disk.names_under(folder); }
   std::string text(const std::string& path) const { return tp.disk.files.at(path); }
   MemoryPlatform tp;
   WindowModel w;

@@ -33,6 +33,18 @@ class MemoryDisk final : public Disk {
     files[key(path)] = std::move(data);
     changed_[key(path)] = ++changes_;
   }
+  // The files below `folder` by their paths there ("a.csv", "fo/b.csv"), with their bytes; their names.
+  std::map<std::string, std::string> under(const std::string& folder) const {
+    std::map<std::string, std::string> found;
+    for (const auto& [path, data] : files)
+      if (path.starts_with(key(folder) + "/")) found[path.substr(key(folder).size() + 1)] = data;
+    return found;
+  }
+  std::vector<std::string> names_under(const std::string& folder) const {
+    std::vector<std::string> names;
+    for (const auto& [name, data] : under(folder)) names.push_back(name);
+    return names;
+  }
   // A path as the maps hold it: "//" as "/", no "/" at the end.
   static std::string key(std::string path) {
     for (size_t at; (at = path.find("//")) != std::string::npos;) path.erase(at, 1);
