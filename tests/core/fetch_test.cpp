@@ -18,7 +18,7 @@ TEST(Fetch, StoresTheBodyAskedFreshLikeABrowserOverOneConnection) {
   const std::string a = tmp.path() + "/a.csv", b = tmp.path() + "/b.csv", c = tmp.path() + "/c.csv";
   write_text(a, "an older copy");
   CurlFetcher fetcher;
-  const FetchResult r = fetcher.fetch(server.base() + "/S&P CNX.csv", a);  // the blank is encoded
+  const FetchResult r = fetcher.fetch({server.base() + "/S&P CNX.csv", a, {"Referer: https://b/"}});  // the blank encoded
   EXPECT_TRUE(r.stored && r.http_status == 200) << r.error;
   EXPECT_TRUE(fetcher.fetch(server.base() + "/empty.csv", b).stored);
   EXPECT_TRUE(fetcher.fetch(server.base() + "/old.csv", c).stored);  // redirect followed
@@ -34,31 +34,11 @@ TEST(Fetch, StoresTheBodyAskedFreshLikeABrowserOverOneConnection) {
     EXPECT_EQ(req.headers.count("Accept-Encoding"), 0u) << "bodies would come encoded";
     EXPECT_EQ(req.headers["User-Agent"].rfind("Mozilla/5.0 ", 0), 0u);
     EXPECT_EQ(req.remote_port, reqs[0].remote_port) << "the connection was not reused";
+    EXPECT_EQ(req.headers["Referer"], &req == &reqs[0] ? "https://b/" : "") << "a request's own header only";
   }
   EXPECT_EQ(encode_url_for_request("http://h/a b/S&P CNX%26x%zz.csv?k=v+w&j=%41#f\"<>\\^`{|}\x01\xc3\xa9"),
             "http://h/a%20b/S&P%20CNX%26x%25zz.csv?k=v+w&j=%41#f%22%3C%3E%5C%5E%60%7B%7C%7D%01%C3%A9");
   EXPECT_EQ(encode_query_value("A B+C=D/-._~&"), "A%20B%2BC%3DD%2F-._~%26");
-}
-
-// A request's own headers go with it and with no other request, over the
-// one connection and over the batch's handles, which are used again.
-TEST(Fetch, ARequestsOwnHeadersGoWithItAlone) {
-  TempDir tmp;
-  TestServer server;
-  server.serve("/f.csv", "x");
-  const FetchRequest with{server.base() + "/f.csv", tmp.path() + "/a.csv", {"Referer: https://www.bseindia.com/"}},
-      without{server.base() + "/f.csv", tmp.path() + "/b.csv"};
-  CurlFetcher fetcher;
-  EXPECT_TRUE(fetcher.fetch(with).stored && fetcher.fetch(without).stored);
-  CurlBatchFetcher batch;
-  for (const FetchRequest* r : {&with, &without, &with}) {
-    batch.start(0, *r);
-    for (std::vector<BatchFetcher::Done> done; done.empty();) done = batch.wait(5);
-  }
-  std::string referers;
-  for (auto& req : server.requests()) referers += "[" + req.headers["Referer"] + req.headers["Pragma"] + "]";
-  EXPECT_EQ(referers, "[https://www.bseindia.com/no-cache][no-cache][https://www.bseindia.com/no-cache][no-cache]"
-                      "[https://www.bseindia.com/no-cache]");
 }
 
 // A failed transfer leaves the local file as it was, missing or holding its

@@ -113,6 +113,7 @@ TEST(OrderedFetch, RealTransfersKeepTheirConnections) {
     requests.push_back({server.base() + "/d" + std::to_string(i), dir.path() + "/" + std::to_string(i)});
   }
   server.set("/d7", {200, "x", TestServer::Kind::Endless});
+  requests[0].headers = {"Referer: https://www.bseindia.com/"};  // its own: not sent again on its handle
   CurlBatchFetcher fetcher({.max_body_bytes = 1005});
   std::string delivered;
   EXPECT_FALSE(fetch_in_order(requests, {.jobs = 2, .rate = 0}, fetcher, recorder(delivered, {}), [] { return false; }));
@@ -120,7 +121,10 @@ TEST(OrderedFetch, RealTransfersKeepTheirConnections) {
   EXPECT_EQ(folder_names(dir.path()), (std::vector<std::string>{"0", "1", "2", "3", "4", "5"}));
   EXPECT_EQ(read_text(dir.path() + "/5"), std::string(1005, 'x'));
   std::set<int> connections;
-  for (const auto& request : server.requests()) connections.insert(request.remote_port);
+  for (auto request : server.requests()) {
+    connections.insert(request.remote_port);
+    EXPECT_EQ(request.headers["Referer"], request.target == "/d0" ? "https://www.bseindia.com/" : "") << request.target;
+  }
   EXPECT_LE(connections.size(), 2u);
 }
 
