@@ -187,7 +187,8 @@ TEST(TodayExchange, EveryLayoutConvertsInFolderMode) {
       {kOld + "21STCENMGM,EQ,20,24.6,20,24.55,24.6,19.65,54000,1271385,3-JAN-2000,\nX,eq,1,1,1,1,1,1,1,1,3-JAN-2000,\n",
        "21STCENMGM,20000103,20,24.6,20,24.55,54000\r\n"},
       {kOld + "NTPC,N4,1,1,1,1,1,1,1,1,3-JAN-2000,\n", "!line 2: the symbol length '-1' is negative", "-1"},
-      {kUdiff + "\n" + kTcs.substr(0, 56) + "BL" + kTcs.substr(58) + kTcs, "TCS,20240708,4022,4031.25,3978.05,3993.2,1758882\r\n"},
+      {kUdiff + "\n" + kTcs.substr(0, 56) + "BL" + kTcs.substr(58) + kTcs.substr(0, kTcs.size() - 1) + std::string(500, ',') + "\n",
+       "TCS,20240708,4022,4031.25,3978.05,3993.2,1758882\r\n"},  // a row of more fields than the header
       {"\xEF\xBB\xBFSctySrs,TckrSymb,TradDt,OpnPric,HghPric,LwPric,ClsPric,TtlTradgVol,\n"
        "BE,ABCDEF,2024-07-09,1,2,0.5,1.5,10,\neq,ABCDEF,2024-07-09,1,2,0.5,1.5,10,\n",
        "ABC,20240709,1,2,0.5,1.5,10\r\n", "3"},
