@@ -192,7 +192,7 @@ TEST(TodayExchange, EveryLayoutConvertsInFolderMode) {
       {"\xEF\xBB\xBFSctySrs,TckrSymb,TradDt,OpnPric,HghPric,LwPric,ClsPric,TtlTradgVol,\n"
        "BE,ABCDEF,2024-07-09,1,2,0.5,1.5,10,\neq,ABCDEF,2024-07-09,1,2,0.5,1.5,10,\n",
        "ABC,20240709,1,2,0.5,1.5,10\r\n", "3"},
-      {"TckrSymb,SctySrs,TradDt,OpnPric,HghPric,LwPric,ClsPric\n", "!line 1: the header has no column TtlTradgVol"},
+      {"TckrSymb,SctySrs,OpnPric,HghPric,LwPric,ClsPric,TtlTradgVol\n", "!line 1: the header has no column TradDt"},
       {kUdiff + "\n" + kTcs.substr(0, 88) + "12a" + kTcs.substr(95), "!line 3: the OpnPric value '12a' is not a number"},
       {kFull + "X, EQ, 31-02-2026, 1, 1, 1, 1, 1, 1, 1, 1\n", "!line 2: the DATE1 value '31-02-2026' is not a date"},
       {kFull + "X, N1\nX, BE, 06-Aug-2026, 1, 2\n", "!line 3: the line has 5 fields, none for the column HIGH_PRICE"},
