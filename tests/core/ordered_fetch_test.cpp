@@ -78,6 +78,8 @@ TEST(OrderedFetch, InOrderPacedBackingOffAndStoppingAfterTheTransfersInFlight) {
        " 0@0 1@0 0@1300 0.zip@1600", " 0:404 0:200 1:200", false},
       {"stop after the transfers in flight", {.jobs = 2, .rate = 0}, 5, {}, 1,
        " 0@0 1@0 2@100", " 0:200 1:200 2:200", true},
+      {"stop with a retry in flight", {.jobs = 2, .rate = 0, .retries = 1, .first_back_off = 0.1}, 4,
+       {{"1", {{503, -1}}}}, 1, " 0@0 1@0 1@200", " 0:200 1:200", true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

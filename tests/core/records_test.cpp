@@ -77,7 +77,8 @@ TEST(Dates, ReaderTakesTheRegionsOrderAndTheExchangesForm) {
       {"dd/MM/yyyy", " 31/01/2008 ", jan31}, {"dd/MM/yyyy", "31-FEB-2008", {}}, {"dd/MM/yyyy", "00-JAN-2008", {}},
       {"dd/MM/yyyy", "29-FEB-2007", {}}, {"dd/MM/yyyy", "20080131", {}}, {"M/d/yy", "31/01/2008", {}}, {"dd/MM/yyyy", "31/01-2008", {}},
       {"dd/MM/yyyy", "31/01/2008x", {}}, {"dd/MM/yyyy", "31/01/20081", {}}, {"dd/MM/yyyy", "2008-01-31 8:31", jan31},
-      {"dd/MM/yyyy", "2008-01-31 8::31", {}}, {"dd/MM/yyyy", "2008-01-31 123:31", {}}, {"'x' d yyyy M", "31/01/2008", jan31}};
+      {"dd/MM/yyyy", "2008-01-31 8::31", {}}, {"dd/MM/yyyy", "2008-01-31 123:31", {}}, {"'x' d yyyy M", "31/01/2008", jan31},
+      {"'x' M yyyy d", "01/31/2008", jan31}};
   for (const auto& [pattern, text, want] : rows) EXPECT_EQ(DateReader(pattern).parse(text), want) << pattern << " " << text;
   EXPECT_EQ(next_day({2008, 12, 31}), (Date{2009, 1, 1}));
   EXPECT_EQ(next_day({2007, 2, 28}), (Date{2007, 3, 1}));

@@ -92,6 +92,8 @@ TEST(TodayExchange, BhavcopyDaysAcrossTheUdiffSwitchThenConvert) {
   t.tp.fetcher.log.clear();
   t.w.txtScrip = "tcs";
   fDownloadScrip(t.w, t.tp.platform, {2024, 7, 4}, {2024, 7, 8});
+  const std::string& scrip_lines = t.w.Text1.text();  // days there, a weekend: nothing "not stored"
+  EXPECT_EQ(scrip_lines.find("not stored", scrip_lines.find("downloading data for TCS")), std::string::npos) << scrip_lines;
   fConvertScrip(t.w, t.tp.platform);  // the history written reads back
   EXPECT_EQ(t.tp.messages.shown, Lines{});  // nor from the Bhavcopy conversion
   EXPECT_EQ(t.text("/s/472024872024TCSXN.csv"),
