@@ -186,8 +186,9 @@ TEST(TodayExchange, EveryLayoutConvertsInFolderMode) {
       {read_single_csv_from_zip_data(fake_exchange(odd, odd).at(daily_bhavcopy_address("", odd)).body),
        "RELIANCE,20200713,935.7,937.2,934.7,935.95,1013\r\nM&M,20200713,1513,1514.5,1512,1513.25,1013\r\n"
        "BAJAJ-AUTO,20200713,2648,2649.5,2647,2648.25,1013\r\nTCS,20200713,4035,4036.5,4034,4035.25,1013\r\n"},
-      {kOld + "21STCENMGM,EQ,20,24.6,20,24.55,24.6,19.65,54000,1271385,3-JAN-2000,\nX,eq,1,1,1,1,1,1,1,1,3-JAN-2000,\n",
-       "21STCENMGM,20000103,20,24.6,20,24.55,54000\r\n"},
+      {kOld + "21STCENMGM,EQ,20,24.6,20,24.55,24.6,19.65,54000,1271385,3-JAN-2000,\nX,eq,1,1,1,1,1,1,1,1,3-JAN-2000,\n"
+              "Y,BE,1,1,1,1,1,1,1,1,4-JAN-2000,\n",
+       "21STCENMGM,20000103,20,24.6,20,24.55,54000\r\nY,20000104,1,1,1,1,1\r\n"},
       {kOld + "NTPC,N4,1,1,1,1,1,1,1,1,3-JAN-2000,\n", "!line 2: the symbol length '-1' is negative", "-1"},
       {kUdiff + "\n" + kTcs.substr(0, 56) + "BL" + kTcs.substr(58) + kTcs.substr(0, kTcs.size() - 1) + std::string(500, ',') + "\n",
        "TCS,20240708,4022,4031.25,3978.05,3993.2,1758882\r\n"},  // a row of more fields than the header
