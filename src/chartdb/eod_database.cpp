@@ -94,7 +94,7 @@ bool read_date(std::string_view s, int32_t& date) {
     v = v * 10 + (c - '0');
   }
   const int year = v / 10000, month = v / 100 % 100, day = v % 100;
-  if (year < 1 || !is_valid_date(year, month, day)) return false;
+  if (!is_valid_date(year, month, day)) return false;  // year 0 included
   date = v;
   return true;
 }
