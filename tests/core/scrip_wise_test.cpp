@@ -376,6 +376,8 @@ TEST(ScripWise, HistoriesAcrossChangesOfSymbol) {
       {"a symbol's one row between two of its changes",
        {{"A", 1, 4, {}, {}}, {"B", 4, 9, {}, {}}, {"C", 6, 9, {}, {}}}, {{"A", "B", {0, 0, 4}}, {"A", "C", {0, 0, 6}}},
        "B: A<4 B; C: A<6 C; renames A>B@4 A>C@6"},
+      {"two changes of a symbol on one day: the first listed counts",
+       {{"A", 1, 3, {}, {}}, {"B", 4, 9, {}, {}}, {"C", 4, 9, {}, {}}}, {{"A", "B", {0, 0, 4}}, {"A", "C", {0, 0, 4}}}, "B: A<4 B; C: C; renames A>B@4"},
       {"a symbol taken again later: its rows after the change stay its own",
        {{"A", 1, 9, {}, {}}, {"B", 5, 9, {}, {}}}, {{"A", "B", {0, 0, 5}}},
        "A: A; B: A<5 B; renames A>B@5"},
