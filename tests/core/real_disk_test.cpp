@@ -79,6 +79,8 @@ TEST(RealDisk, AFileHoldsExactlyItsBytes) {
     EXPECT_EQ(RealDisk().holds(path, data), holds) << what;
   }
   EXPECT_FALSE(RealDisk().holds(tmp.path(), "") || RealDisk().is_file(tmp.path())) << "a folder";
+  std::string text;  // a read that fails (EIO at offset 0) is an error, not tried again
+  EXPECT_THROW(RealDisk().read("/proc/self/mem", text), Error);
   ::unlink(path.c_str());
   ::mkfifo(path.c_str(), 0600);
   EXPECT_FALSE(RealDisk().holds(path, "")) << "a named pipe, with no writer: not waited for";

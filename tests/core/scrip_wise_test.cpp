@@ -343,7 +343,7 @@ TEST(ScripWise, PurposesAndTheirFactors) {
       {"FVSPLTFRM100TO1", K::event, 0.01}, {"FV SPLIT RS.10 TO RS.9", K::event, 0.9},
       {"BON-1:25/SPLIT RS10TORS.5", K::event, 25.0 / 26 / 2}, {"fv split re 1 to re 0.50", K::event, 0.5},
       {"FV CONSOLIDATION FRM RS 1 TO RS 10", K::event, 10}, {"BONUS 1:1/FV SPL 10 TO 2", K::event, 0.1},
-      {"AGM/BONUS 1:4/DIV- RS 0.65", K::event, 0.8}, {"BONUS 5 RATIO: 2:1", K::event, 1.0 / 3}, {"BON1:1", K::event, 0.5},
+      {"AGM/BONUS 1:4/DIV- RS 0.65", K::event, 0.8}, {"BONUS 5 RATIO: 2:1", K::event, 1.0 / 3}, {"BON1:1", K::event, 0.5}, {"1:2 BONUS", K::event, 2.0 / 3},
       {"DIV - RS 2 PER SH", K::none, 1}, {"AGM/DIV- RS 0.65", K::none, 1}, {"Rights 1:4 @ Premium Rs 8/-", K::none, 1},
       {"BONUS DEBENTURES 1:1", K::none, 1}, {"BONUS NCRPS 1:1", K::none, 1}, {"BONUS PREF SH 1:2", K::none, 1},
       {"BONUS DVR 1:10", K::none, 1}, {"SPL DIV RS 5", K::none, 1}, {"INTEREST ON BONDS", K::none, 1},
