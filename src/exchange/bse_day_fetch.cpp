@@ -13,17 +13,11 @@ BseDayFetch::BseDayFetch(const DayFetchJob& job, const Date& day, Disk& disk) : 
 }
 
 void BseDayFetch::take(const FetchResult& got) {
-  const std::string local = outcome_.path;
-  const Temporary temp{*disk_, request_->local_path};
-  request_.reset();
-  if (!got.stored) {
-    outcome_ = not_stored(got, local);
-    return;
-  }
-  std::string body;
-  if (!read_answer(*disk_, temp.path, body, outcome_)) return;
-  const std::optional<std::string> fault = bse_day_file_fault(body, day_);
-  outcome_ = fault ? DayFetchOutcome{DayFetchState::rejected, *fault, local} : write_day_file(*disk_, local, body);
+  take_answer(*disk_, got, [this](std::string_view body) {
+    const std::optional<std::string> fault = bse_day_file_fault(body, day_);
+    return fault ? DayFetchOutcome{DayFetchState::rejected, *fault, outcome_.path}
+                 : write_day_file(*disk_, outcome_.path, body);
+  });
 }
 
 }  // namespace quillon

@@ -89,22 +89,28 @@ ZippedDayFetch::ZippedDayFetch(const std::string& address, const std::string& lo
   if (!disk.is_file(local)) request_ = FetchRequest{address, temp_name_for(local) + ".zip"};
 }
 
-void ZippedDayFetch::take(const FetchResult& got) {
-  const Temporary temp{*disk_, request_->local_path};
+void SteppedDayFetch::take_answer(Disk& disk, const FetchResult& got,
+                                  const std::function<DayFetchOutcome(std::string_view body)>& keep) {
+  const Temporary temp{disk, request_->local_path};
   request_.reset();
   if (!got.stored) {
     outcome_ = not_stored(got, outcome_.path);
     return;
   }
-  std::string body, csv;
-  if (!read_answer(*disk_, temp.path, body, outcome_)) return;
-  try {
-    csv = read_single_csv_from_zip_data(body);
-  } catch (const Error& e) {
-    outcome_ = {DayFetchState::rejected, e.what(), outcome_.path};
-    return;
-  }
-  outcome_ = write_day_file(*disk_, outcome_.path, csv);
+  std::string body;
+  if (read_answer(disk, temp.path, body, outcome_)) outcome_ = keep(body);
+}
+
+void ZippedDayFetch::take(const FetchResult& got) {
+  take_answer(*disk_, got, [this](std::string_view body) -> DayFetchOutcome {
+    std::string csv;
+    try {
+      csv = read_single_csv_from_zip_data(body);
+    } catch (const Error& e) {
+      return {DayFetchState::rejected, e.what(), outcome_.path};
+    }
+    return write_day_file(*disk_, outcome_.path, csv);
+  });
 }
 
 FollowedDayFetch::FollowedDayFetch(std::unique_ptr<SteppedDayFetch> first, FollowUp then)

@@ -52,6 +52,10 @@ class SteppedDayFetch {
   const DayFetchOutcome& outcome() const { return outcome_; }
 
  protected:
+  // The answer to request_, stored at its temporary (removed afterwards):
+  // not stored, not readable, or what `keep` makes of its bytes.
+  void take_answer(Disk& disk, const FetchResult& got,
+                   const std::function<DayFetchOutcome(std::string_view body)>& keep);
   std::optional<FetchRequest> request_;
   DayFetchOutcome outcome_;
 };

@@ -24,20 +24,13 @@ IndexDayFetch::IndexDayFetch(const DayFetchJob& job, const Date& day, Disk& disk
 }
 
 void IndexDayFetch::take(const FetchResult& got) {
-  const std::string local = outcome_.path;
-  const Temporary temp{*disk_, request_->local_path};
-  request_.reset();
-  if (!got.stored) {
-    outcome_ = not_stored(got, local);
-    return;
-  }
-  std::string body;
-  if (!read_answer(*disk_, temp.path, body, outcome_)) return;
-  outcome_ = is_index_day_file(body)
-                 ? write_day_file(*disk_, local, body)
-                 : DayFetchOutcome{DayFetchState::rejected,
-                                   "The answer is not a daily index file: " + kind_of_body(body) + ".",
-                                   local};
+  take_answer(*disk_, got, [this](std::string_view body) {
+    return is_index_day_file(body)
+               ? write_day_file(*disk_, outcome_.path, body)
+               : DayFetchOutcome{DayFetchState::rejected,
+                                 "The answer is not a daily index file: " + kind_of_body(body) + ".",
+                                 outcome_.path};
+  });
 }
 
 }  // namespace quillon
